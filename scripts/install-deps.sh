@@ -1,0 +1,30 @@
+#!/usr/bin/env bash
+# Installs, with apt-get, the Debian 12 packages that building and testing Brenvale need and
+# that this machine lacks. Runs as root (or through sudo when it is there).
+set -euo pipefail
+
+packages=(
+    g++ cmake ninja-build pkg-config git tzdata
+    libsqlite3-dev sqlite3 libssl-dev openssl libplist-dev
+    googletest libgtest-dev libgmock-dev libbenchmark-dev
+)
+
+missing=()
+for package in "${packages[@]}"; do
+    if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed'; then
+        missing+=("$package")
+    fi
+done
+
+if [ ${#missing[@]} -eq 0 ]; then
+    exit 0
+fi
+
+echo "Installing: ${missing[*]}"
+run_root=()
+if [ "$(id -u)" -ne 0 ] && command -v sudo >/dev/null; then
+    run_root=(sudo)
+fi
+export DEBIAN_FRONTEND=noninteractive
+"${run_root[@]}" apt-get update -qq
+"${run_root[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
