@@ -4,6 +4,7 @@
 include(GoogleTest)
 find_package(GTest REQUIRED)
 
+# The environment of tests that are not GoogleTest executables (whose main pins its own).
 set(BRENVALE_TEST_ENVIRONMENT
     "LANG=C.UTF-8"
     "TZ=Pacific/Chatham"
@@ -18,10 +19,10 @@ function(brenvale_add_test)
     endif()
     add_executable(${arg_NAME} ${arg_SOURCES})
     target_link_libraries(${arg_NAME} PRIVATE ${arg_LIBRARIES} brenvale::testsupport
-                          GTest::gtest GTest::gtest_main)
+                          brenvale::testmain)
     brenvale_set_warnings(${arg_NAME})
     gtest_discover_tests(${arg_NAME}
-        PROPERTIES LABELS ${arg_LABEL} ENVIRONMENT "${BRENVALE_TEST_ENVIRONMENT}"
+        PROPERTIES LABELS ${arg_LABEL}
         DISCOVERY_TIMEOUT 60)
 endfunction()
 

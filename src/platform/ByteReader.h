@@ -18,9 +18,13 @@ public:
     {}
 
     std::size_t position() const { return m_position; }
+
     std::size_t remaining() const { return m_bytes.size() - m_position; }
+
     std::size_t size() const { return m_bytes.size(); }
+
     bool atEnd() const { return m_position >= m_bytes.size(); }
+
     // False once any read has failed.
     bool ok() const { return m_ok; }
 

@@ -16,8 +16,7 @@ int zoneBaseBiasMinutes();
 
 // Seconds since 1970 of the given UTC calendar time (month 1–12, day 1–31; fields outside
 // their ranges carry over as in timegm).
-std::int64_t secondsFromUtcFields(int year, int month, int day, int hour, int minute,
-                                  int second);
+std::int64_t secondsFromUtcFields(int year, int month, int day, int hour, int minute, int second);
 
 // "YYYY-MM-DD hh:mm:ss" of `seconds` since 1970 broken down as UTC. Empty when the time cannot
 // be broken down.

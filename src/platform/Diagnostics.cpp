@@ -1,10 +1,14 @@
 // Recording of failure details.
 #include "Diagnostics.h"
+
 #include "Status.h"
 
 namespace platform {
 
-int failAt(Diagnostics* sink, int status, std::uint64_t page, const char* message,
+int failAt(Diagnostics* sink,
+           int status,
+           std::uint64_t page,
+           const char* message,
            std::source_location where)
 {
     if (sink != nullptr) {
@@ -13,7 +17,9 @@ int failAt(Diagnostics* sink, int status, std::uint64_t page, const char* messag
     return status;
 }
 
-int corruptAt(Diagnostics* sink, std::uint64_t page, const char* message,
+int corruptAt(Diagnostics* sink,
+              std::uint64_t page,
+              const char* message,
               std::source_location where)
 {
     return failAt(sink, kStatusCorrupt, page, message, where);

@@ -22,7 +22,9 @@ class Diagnostics
 {
 public:
     void add(Diagnostic entry) { m_entries.push_back(std::move(entry)); }
+
     const std::vector<Diagnostic>& entries() const { return m_entries; }
+
     void clear() { m_entries.clear(); }
 
 private:
@@ -31,11 +33,16 @@ private:
 
 // Records a fault found at `page` (0 when no page applies) in `sink`, which may be null, and
 // returns `status` so that callers can write `return failAt(...)`.
-int failAt(Diagnostics* sink, int status, std::uint64_t page, const char* message,
+int failAt(Diagnostics* sink,
+           int status,
+           std::uint64_t page,
+           const char* message,
            std::source_location where = std::source_location::current());
 
 // failAt with the corrupt status.
-int corruptAt(Diagnostics* sink, std::uint64_t page, const char* message,
+int corruptAt(Diagnostics* sink,
+              std::uint64_t page,
+              const char* message,
               std::source_location where = std::source_location::current());
 
 } // namespace platform

@@ -28,6 +28,7 @@ public:
     [[nodiscard]] int createWrite(const std::string& path, unsigned mode = 0644);
 
     bool isOpen() const { return m_fd >= 0; }
+
     void close();
 
     // The file's size in bytes. Returns 0, or the system's error code.
@@ -37,8 +38,8 @@ public:
     [[nodiscard]] int read(void* buffer, std::size_t count, std::size_t& got);
     // Reads up to `count` bytes at `offset` without moving the position; retries short reads
     // until `count` bytes or the end of the file. Returns 0, or the system's error code.
-    [[nodiscard]] int readAt(std::uint64_t offset, void* buffer, std::size_t count,
-                             std::size_t& got) const;
+    [[nodiscard]] int
+    readAt(std::uint64_t offset, void* buffer, std::size_t count, std::size_t& got) const;
     // Writes all `count` bytes at the current position. Returns 0, or the system's error code.
     [[nodiscard]] int writeAll(const void* buffer, std::size_t count);
 
@@ -62,8 +63,8 @@ bool listFolderEntries(const std::string& folder, std::vector<std::string>& entr
 
 // Reads the whole file at `path` into `content`, refusing files larger than `maxBytes`
 // (status 87). Returns 0, or the system's error code.
-[[nodiscard]] int readWholeFile(const std::string& path, std::uint64_t maxBytes,
-                                std::string& content);
+[[nodiscard]] int
+readWholeFile(const std::string& path, std::uint64_t maxBytes, std::string& content);
 
 // Writes `content` to `path`, replacing it. Returns 0, or the system's error code.
 [[nodiscard]] int writeWholeFile(const std::string& path, std::string_view content);

@@ -53,7 +53,10 @@ int File::openRead(const std::string& path)
     if (m_fd < 0) {
         return lastError();
     }
-    struct stat info {};
+
+    struct stat info
+    {};
+
     if (::fstat(m_fd, &info) != 0 || S_ISDIR(info.st_mode)) {
         const int error = S_ISDIR(info.st_mode) ? EISDIR : lastError();
         close();
@@ -79,7 +82,9 @@ void File::close()
 
 int File::size(std::uint64_t& bytes) const
 {
-    struct stat info {};
+    struct stat info
+    {};
+
     if (::fstat(m_fd, &info) != 0) {
         return lastError();
     }
@@ -222,13 +227,17 @@ int writeWholeFile(const std::string& path, std::string_view content)
 
 bool fileExists(const std::string& path)
 {
-    struct stat info {};
+    struct stat info
+    {};
+
     return ::stat(path.c_str(), &info) == 0 && !S_ISDIR(info.st_mode);
 }
 
 bool folderExists(const std::string& path)
 {
-    struct stat info {};
+    struct stat info
+    {};
+
     return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 

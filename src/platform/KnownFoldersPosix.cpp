@@ -1,6 +1,6 @@
 // POSIX implementation of the known folders.
-#include "KnownFolders.h"
 #include "File.h"
+#include "KnownFolders.h"
 
 #include <cstdlib>
 #include <pwd.h>

@@ -1,6 +1,6 @@
 // POSIX implementation of free space and the volume list (Linux reads /proc/self/mounts).
-#include "Volume.h"
 #include "Status.h"
+#include "Volume.h"
 
 #include <cerrno>
 #include <fstream>
@@ -17,10 +17,10 @@ namespace {
 bool isPseudoFileSystem(const std::string& type)
 {
     static const std::set<std::string> kPseudo = {
-        "proc",   "sysfs",   "devtmpfs",   "devpts",     "tmpfs",     "ramfs",    "cgroup",
-        "cgroup2", "securityfs", "debugfs", "tracefs", "mqueue", "hugetlbfs", "fusectl",
-        "configfs", "pstore", "bpf", "autofs", "binfmt_misc", "efivarfs", "nsfs", "rpc_pipefs",
-        "squashfs", "iso9660"};
+        "proc",        "sysfs",    "devtmpfs",   "devpts",     "tmpfs",    "ramfs",
+        "cgroup",      "cgroup2",  "securityfs", "debugfs",    "tracefs",  "mqueue",
+        "hugetlbfs",   "fusectl",  "configfs",   "pstore",     "bpf",      "autofs",
+        "binfmt_misc", "efivarfs", "nsfs",       "rpc_pipefs", "squashfs", "iso9660"};
     return kPseudo.count(type) != 0;
 }
 
@@ -46,7 +46,9 @@ std::string unescapeMountPath(const std::string& text)
 
 int freeSpace(const std::string& path, std::uint64_t& bytes)
 {
-    struct statvfs info {};
+    struct statvfs info
+    {};
+
     if (::statvfs(path.c_str(), &info) != 0) {
         return errno != 0 ? errno : kStatusFailed;
     }

@@ -1,5 +1,6 @@
 // Folder listing, exact reads and whole-file helpers.
 #include "platform/File.h"
+
 #include "platform/Status.h"
 #include "support/SharedFixtures.h"
 #include "support/TempDir.h"
@@ -23,8 +24,7 @@ TEST(ListFolderEntriesTest, SkipsDotEntriesAndKeepsFilesAndFolders)
     std::vector<std::string> entries{"kept"};
     ASSERT_TRUE(listFolderEntries(dir.path(), entries));
     std::sort(entries.begin() + 1, entries.end());
-    EXPECT_EQ(entries,
-              (std::vector<std::string>{"kept", dir.file("a.bin"), dir.file("sub")}));
+    EXPECT_EQ(entries, (std::vector<std::string>{"kept", dir.file("a.bin"), dir.file("sub")}));
 }
 
 TEST(ListFolderEntriesTest, MissingEmptyAndTrailingSeparator)
@@ -91,7 +91,10 @@ TEST(WholeFileTest, SizeCapAndPrivateFolder)
 
     const std::string secret = dir.file("a/b/secret");
     ASSERT_EQ(createPrivateFolder(secret), kStatusOk);
-    struct stat info {};
+
+    struct stat info
+    {};
+
     ASSERT_EQ(::stat(secret.c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 0777, 0700u);
     EXPECT_NE(createFolders(dir.file("f/below-a-file")), kStatusOk);

@@ -1,8 +1,9 @@
 // Text conversions, status codes and bounds-checked decoding.
+#include "platform/Text.h"
+
 #include "platform/ByteReader.h"
 #include "platform/Clock.h"
 #include "platform/Status.h"
-#include "platform/Text.h"
 
 #include <cstdlib>
 #include <set>

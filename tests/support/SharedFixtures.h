@@ -20,8 +20,8 @@ void writeFileBytes(const std::string& path, const std::string& content);
 
 } // namespace testsupport
 
-#define BRENVALE_REQUIRE_SHARED_FIXTURE(variable, relative)                                      \
-    const std::string variable = ::testsupport::sharedFixture(relative);                         \
-    if (variable.empty()) {                                                                      \
-        GTEST_SKIP() << "shared fixture " << (relative) << " is not on this machine";            \
+#define BRENVALE_REQUIRE_SHARED_FIXTURE(variable, relative)                                        \
+    const std::string variable = ::testsupport::sharedFixture(relative);                           \
+    if (variable.empty()) {                                                                        \
+        GTEST_SKIP() << "shared fixture " << (relative) << " is not on this machine";              \
     }

@@ -9,7 +9,8 @@ namespace testsupport {
 
 TempDir::TempDir()
 {
-    std::string pattern = (std::filesystem::temp_directory_path() / "brenvale-test-XXXXXX").string();
+    std::string pattern =
+        (std::filesystem::temp_directory_path() / "brenvale-test-XXXXXX").string();
     if (::mkdtemp(pattern.data()) == nullptr) {
         throw std::runtime_error("cannot create a temporary folder");
     }

@@ -15,6 +15,7 @@ public:
     TempDir& operator=(const TempDir&) = delete;
 
     const std::string& path() const { return m_path; }
+
     // `path()` joined with `name`.
     std::string file(const std::string& name) const;
 

@@ -1,0 +1,126 @@
+// `list` and `info` run in-process over generated backups and the real backup fixture.
+#include "cli/Commands.h"
+#include "fixtures/backup/BackupWriter.h"
+#include "support/SharedFixtures.h"
+#include "support/TempDir.h"
+
+#include <filesystem>
+#include <map>
+#include <sstream>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+struct CliRun
+{
+    int status = 0;
+    std::string out;
+    std::string err;
+};
+
+CliRun runCli(const cli::CommandArgs& args)
+{
+    std::ostringstream out;
+    std::ostringstream err;
+    CliRun run;
+    run.status = cli::runCli(args, out, err);
+    run.out = out.str();
+    run.err = err.str();
+    return run;
+}
+
+fixtures::BackupSpec
+datedBackup(const std::string& name, const std::string& date, fixtures::ManifestKind kind)
+{
+    fixtures::BackupSpec spec;
+    spec.deviceName = name;
+    spec.lastBackupDate = date;
+    spec.manifestKind = kind;
+    spec.plistForm =
+        kind == fixtures::ManifestKind::Db ? fixtures::PlistForm::Binary : fixtures::PlistForm::Xml;
+    spec.files = fixtures::sampleFiles(7);
+    return spec;
+}
+
+// Every file below `folder` with its size, to see that nothing was added or changed.
+std::map<std::string, std::uintmax_t> snapshot(const std::string& folder)
+{
+    std::map<std::string, std::uintmax_t> files;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(folder)) {
+        files[entry.path().string()] = entry.is_regular_file() ? entry.file_size() : 0;
+    }
+    return files;
+}
+
+} // namespace
+
+TEST(ListCommandTest, ListsBackupsOfEveryRootNewestFirst)
+{
+    testsupport::TempDir root;
+    ASSERT_EQ(fixtures::writeBackup(
+                  datedBackup("Old", "2013-02-01T10:00:00Z", fixtures::ManifestKind::Mbdb),
+                  root.file("a")),
+              0);
+    ASSERT_EQ(
+        fixtures::writeBackup(
+            datedBackup("New", "2015-02-01T10:00:00Z", fixtures::ManifestKind::Db), root.file("b")),
+        0);
+    ASSERT_EQ(
+        fixtures::writeBackup(
+            datedBackup("Mid", "2014-02-01T10:00:00Z", fixtures::ManifestKind::Db), root.file("c")),
+        0);
+    testsupport::writeFileBytes(root.file("not-a-backup/readme"), "x");
+
+    const CliRun run = runCli({"list", "--root", root.path(), "--json"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    const std::size_t newer = run.out.find("\"New\"");
+    const std::size_t middle = run.out.find("\"Mid\"");
+    const std::size_t older = run.out.find("\"Old\"");
+    ASSERT_NE(older, std::string::npos) << run.out;
+    EXPECT_LT(newer, middle);
+    EXPECT_LT(middle, older);
+    EXPECT_EQ(run.out.find("not-a-backup"), std::string::npos);
+    EXPECT_NE(run.out.find("\"isEncrypted\": false"), std::string::npos);
+}
+
+TEST(ListCommandTest, UsageErrorsExitTwo)
+{
+    EXPECT_EQ(runCli({"list", "--bogus"}).status, 2);
+    EXPECT_EQ(runCli({"list", "extra"}).status, 2);
+    EXPECT_EQ(runCli({"nope"}).status, 2);
+    EXPECT_EQ(runCli({}).status, 2);
+    const CliRun help = runCli({"list", "--help"});
+    EXPECT_EQ(help.status, 0);
+    EXPECT_NE(help.out.find("Usage: brenvale-cli list"), std::string::npos);
+}
+
+TEST(InfoCommandTest, ReportsManifestKindAndCount)
+{
+    testsupport::TempDir root;
+    fixtures::BackupSpec spec =
+        datedBackup("Mbdb phone", "2012-01-01T00:00:00Z", fixtures::ManifestKind::Mbdb);
+    ASSERT_EQ(fixtures::writeBackup(spec, root.file("m")), 0);
+    const CliRun run = runCli({"info", root.file("m") + "/", "--json"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_NE(run.out.find("\"manifestKind\": \"Manifest.mbdb\""), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("\"folderPath\": \"" + root.file("m") + "\""), std::string::npos);
+
+    const CliRun missing = runCli({"info", root.file("none")});
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_NE(missing.err.find("Info.plist"), std::string::npos);
+    EXPECT_EQ(runCli({"info"}).status, 2);
+}
+
+TEST(InfoCommandTest, ReadsTheRealBackupWithoutWritingIntoIt)
+{
+    BRENVALE_REQUIRE_SHARED_FIXTURE(folder, "ios-backup-mvt");
+    const auto before = snapshot(folder);
+    const CliRun run = runCli({"info", folder, "--json"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_NE(run.out.find("\"displayName\": \"iPhone\""), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("\"isVersion12OrLater\": true"), std::string::npos);
+    EXPECT_NE(run.out.find("\"manifestKind\": \"Manifest.db\""), std::string::npos);
+    EXPECT_NE(run.out.find("\"manifestEntries\": 3721"), std::string::npos);
+    EXPECT_EQ(snapshot(folder), before);
+}
