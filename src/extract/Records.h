@@ -1,0 +1,229 @@
+// The plain records that a scan extracts, one type per kind of item, and the containers the
+// scan fills with them. Text is UTF-8; dates are local-time text "YYYY-MM-DD hh:mm:ss" (or
+// empty), so sorting dates as text sorts them in time. Every record taken from a database row
+// begins with its deleted flag: 0 for a live row, non-zero for a row rebuilt from free space.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace extract {
+
+// One message of the messages database.
+struct MessageRecord
+{
+    std::int32_t deleted = 0;
+    // 1 when the device owner sent the message, 0 when it was received.
+    std::int32_t isFromMe = 0;
+    // Low 32 bits of the message row's rowid; 0 for a row rebuilt without its rowid.
+    std::int32_t rowId = 0;
+    // Row id of the other party's handle; 0 when none.
+    std::int32_t handleId = 0;
+    std::string date;
+    // The handle's address (telephone number or e-mail); empty when no handle row matches.
+    std::string address;
+    // Name of the first address-book row whose telephone text contains the address.
+    std::string contactName;
+    // The message body; never empty.
+    std::string text;
+    // File name of the first attachment joined to this message; empty when none.
+    std::string attachmentName;
+};
+
+// One line of the conversation list: a copy of the latest message of a conversation whose
+// deleted field says whether any message of the conversation is deleted (1) or none is (0).
+using ConversationSummary = MessageRecord;
+
+// One contact of the address book's full-text table.
+struct ContactRecord
+{
+    std::int32_t deleted = 0;
+    std::string email;
+    std::string address;
+    std::string social;
+    std::string url;
+    // Telephone numbers, one per line ("\n" between them).
+    std::string phones;
+    std::string company;
+    // First name followed directly by last name; "No Name" when both are empty.
+    std::string name;
+};
+
+// One call of the call history.
+struct CallRecord
+{
+    std::int32_t deleted = 0;
+    // Non-zero for an incoming call, 0 for an outgoing one.
+    std::int32_t incoming = 0;
+    // Length in seconds; 0 means the call was not connected.
+    std::int32_t duration = 0;
+    std::string date;
+    // The other party's telephone number; never empty.
+    std::string number;
+    // Name found in the address book; empty when none.
+    std::string name;
+};
+
+// One note.
+struct NoteRecord
+{
+    std::int32_t deleted = 0;
+    // The body row's id, or the note row's body reference for a note without body.
+    std::int32_t key = 0;
+    // Creation or modification time; may be empty.
+    std::string date;
+    // Title and content as plain text (entities and the line tags resolved).
+    std::string title;
+    std::string content;
+};
+
+// One media file of Camera Roll, Photo Stream or WhatsApp Attachments.
+struct MediaItem
+{
+    // File size in bytes.
+    std::uint64_t size = 0;
+    // Display file name.
+    std::string name;
+    // Full path of the hashed file inside the backup folder.
+    std::string path;
+};
+
+// One media file found in an app's domain.
+struct AppMediaItem
+{
+    // File size in bytes; may be 0.
+    std::uint64_t size = 0;
+    // Application name taken from the domain, or "other".
+    std::string app;
+    std::string name;
+    std::string path;
+};
+
+// One message attachment file.
+struct AttachmentItem
+{
+    // Always 0: attachments are files, not rows.
+    std::int32_t deleted = 0;
+    // File size in bytes; never 0.
+    std::uint64_t size = 0;
+    std::string name;
+    std::string path;
+};
+
+// One WhatsApp chat as the WhatsApp builder uses it.
+struct WhatsAppSession
+{
+    // The session row's id (0 for a row rebuilt without its id).
+    std::int32_t id = 0;
+    // The chat's JID up to its at sign.
+    std::string partnerAddress;
+    std::string partnerName;
+    // Comma-separated, filled for group chats.
+    std::string memberNames;
+    std::string memberAddresses;
+};
+
+// One member of a WhatsApp group chat.
+struct WhatsAppGroupMember
+{
+    std::int32_t id = 0;
+    std::int32_t sessionId = 0;
+    // The member's JID up to its at sign.
+    std::string address;
+    std::string name;
+};
+
+// One WhatsApp media item: its id and where the app keeps the file.
+struct WhatsAppMediaRef
+{
+    std::int32_t id = 0;
+    std::string localPath;
+};
+
+// One WhatsApp message.
+struct WhatsAppMessage
+{
+    std::int32_t deleted = 0;
+    // Non-zero when the device owner sent it.
+    std::int32_t isFromMe = 0;
+    std::int32_t rowId = 0;
+    std::int32_t sessionId = 0;
+    // Id of the sending group member; values below 2 mean no member.
+    std::int32_t memberId = 0;
+    // Id of the media item; 0 when none.
+    std::int32_t mediaId = 0;
+    std::string date;
+    // "Me" for own messages, else the member's or partner's name.
+    std::string senderName;
+    // The message text; for a media message without text, the media item's local path.
+    std::string text;
+    // The sender's JID; empty for own messages.
+    std::string senderAddress;
+    // The chat's member names (comma-separated), or the partner name when it has none.
+    std::string sessionMembers;
+    // The chat's member addresses (comma-separated), or the partner's JID when it has none.
+    std::string sessionAddresses;
+    // The chat's partner name.
+    std::string sessionName;
+    // Not filled by the builder.
+    std::string spare;
+};
+
+// Rows of the messages database that the messages builder joins to its messages.
+struct HandleRow
+{
+    std::int32_t deleted = 0;
+    std::int32_t rowId = 0;
+    std::string address;
+};
+
+struct AttachmentRow
+{
+    std::int32_t deleted = 0;
+    std::int32_t rowId = 0;
+    // Filled by the join with message_attachment_join; 0 when no join row names it.
+    std::int32_t messageId = 0;
+    std::string fileName;
+};
+
+struct MessageAttachmentJoinRow
+{
+    std::int32_t deleted = 0;
+    std::int32_t attachmentId = 0;
+    std::int32_t messageId = 0;
+};
+
+// Handle id → messages of that conversation in date order (key 0: messages without handle).
+using MessageMap = std::map<std::int32_t, std::vector<MessageRecord>>;
+// Session id → WhatsApp messages of that chat in date order.
+using WhatsAppMap = std::map<std::int32_t, std::vector<WhatsAppMessage>>;
+// App name → app media items of that app, in display-name order.
+using AppMediaGroups = std::map<std::string, std::vector<AppMediaItem>>;
+
+// Everything one scan found, one container per category; the scan driver clears them at the
+// start of a scan and the category steps fill them.
+struct ScanResults
+{
+    std::vector<MediaItem> cameraRoll;
+    std::vector<MediaItem> photoStream;
+    // All app media in display-name order, as the app-media walk found them.
+    std::vector<AppMediaItem> appMedia;
+    // The app media split by kind of file and grouped by app.
+    AppMediaGroups appPhotos;
+    AppMediaGroups appVideos;
+    MessageMap messages;
+    // One summary per conversation: conversations with deleted messages first.
+    std::vector<ConversationSummary> conversations;
+    std::vector<AttachmentItem> messageAttachments;
+    std::vector<ContactRecord> contacts;
+    std::vector<CallRecord> calls;
+    std::vector<NoteRecord> notes;
+    WhatsAppMap whatsApp;
+    std::vector<MediaItem> whatsAppAttachments;
+
+    void clear() { *this = ScanResults{}; }
+};
+
+} // namespace extract
