@@ -1,0 +1,36 @@
+// The messages category: joins the rows of the messages database (messages, handles,
+// attachments and their join table) and the address book's full-text rows into conversations
+// keyed by handle id, and builds the conversation list from them.
+#pragma once
+
+#include "extract/Records.h"
+
+#include <vector>
+
+namespace extract {
+
+// The rows the messages builder joins, as the database readers deliver them.
+struct MessageTables
+{
+    std::vector<MessageRecord> messages;
+    std::vector<HandleRow> handles;
+    std::vector<AttachmentRow> attachments;
+    std::vector<MessageAttachmentJoinRow> joins;
+};
+
+// Fills each message's address (the first handle row with its handle id, ids 0 never match),
+// contact name (the name of the first address-book row whose telephone text contains the
+// address; empty without address book) and attachment name (the first attachment whose join
+// row, the first one naming it, points at the message), sorts the messages stably by date and
+// appends them to `map` by handle id. Every distinct address is looked up once and every
+// other join goes through an index, so the work grows with the rows, not their product.
+void joinMessages(MessageTables& tables,
+                  const std::vector<ContactRecord>& addressBook,
+                  MessageMap& map);
+
+// One summary per conversation of `map` in key order: a copy of its latest message whose
+// deleted field tells whether any message of it is deleted; then a stable sort that puts the
+// conversations with deleted messages first.
+std::vector<ConversationSummary> buildConversationList(const MessageMap& map);
+
+} // namespace extract

@@ -1,0 +1,29 @@
+// The notes category: bodies and note rows of the older notes database merged into notes, and
+// the plain-text cleaning shared with the newer store.
+#pragma once
+
+#include "extract/Records.h"
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace extract {
+
+// Replaces, in this order and each left to right without rescanning what it inserted, the
+// entities &#39; &quot; &lt; &gt; &nbsp; &amp; and the tags <div> (line feed), </div>
+// (nothing) and <br> (line feed). "a &amp;lt; b" becomes "a &lt; b".
+std::string cleanNoteText(std::string_view html);
+
+// Cleans the content, then the title, of `note`.
+void cleanNote(NoteRecord& note);
+
+// Merges the older store's rows: each body takes the title and modification date of the first
+// note row with its key (that row is used up); the unused note rows with a title or content
+// follow the bodies; records left with neither are dropped and the others cleaned. Appends the
+// result to `out`.
+void mergeNotes(std::vector<NoteRecord> bodies,
+                std::vector<NoteRecord> noteRows,
+                std::vector<NoteRecord>& out);
+
+} // namespace extract
