@@ -50,10 +50,12 @@ CategoryCounts countResults(const ScanResults& results)
     return counts;
 }
 
-ScanDriver::ScanDriver(catalogue::BackupEngine& engine, ScanObserver& observer)
+ScanDriver::ScanDriver(catalogue::BackupEngine& engine,
+                       ScanObserver& observer,
+                       SourceFactory factory)
     : m_engine(engine)
     , m_observer(observer)
-    , m_factory(makeRecoverySource)
+    , m_factory(std::move(factory))
 {}
 
 ScanDriver::~ScanDriver()
@@ -134,13 +136,12 @@ int ScanDriver::onProgress(int percent)
         if (m_scanStop) {
             return platform::kStatusStopped;
         }
-        if (percent <= m_shownPercent) {
+        const int capped = std::min(std::max(percent, 2), kMaxShownPercent);
+        if (percent <= m_shownPercent || capped == m_shownPercent) {
             return 0;
         }
-        if (percent == 1) {
-            firstProgress = true;
-        }
-        m_shownPercent = std::min(std::max(percent, 2), kMaxShownPercent);
+        firstProgress = percent == 1;
+        m_shownPercent = capped;
         m_counts = countResults(m_results);
         shown = m_shownPercent;
     }

@@ -75,8 +75,11 @@ public:
     using SourceFactory =
         std::function<std::unique_ptr<IPhoneRecoveryParse>(int kind, catalogue::BackupEngine*)>;
 
-    // Drives scans over `engine` and reports to `observer`; both must outlive the driver.
-    ScanDriver(catalogue::BackupEngine& engine, ScanObserver& observer);
+    // Drives scans over `engine` and reports to `observer`, both of which must outlive the
+    // driver; `factory` makes the source of each scan.
+    ScanDriver(catalogue::BackupEngine& engine,
+               ScanObserver& observer,
+               SourceFactory factory = makeRecoverySource);
     // Stops a running scan and joins its thread.
     ~ScanDriver();
     ScanDriver(const ScanDriver&) = delete;
@@ -88,8 +91,6 @@ public:
     void setCategories(CategorySet categories) { m_categories = categories; }
 
     void setPassword(std::string password) { m_password = std::move(password); }
-
-    void setSourceFactory(SourceFactory factory) { m_factory = std::move(factory); }
 
     // Starts a scan of `kind`: ends and joins a scan still running, clears the results, makes
     // the source, registers the progress callback and starts the scan thread. Returns 0, or
