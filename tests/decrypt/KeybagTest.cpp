@@ -44,7 +44,7 @@ Bytes wrap(const decrypt::Key256& kek, const Bytes& key)
     return out;
 }
 
-struct KeybagSpec
+struct KeybagShape
 {
     bool dataProtection = true;
     std::uint32_t iterations = 3;
@@ -54,17 +54,17 @@ struct KeybagSpec
 };
 
 // A keybag in the device's layout whose class c holds the key of 32 bytes of value c.
-Bytes buildKeybag(const KeybagSpec& spec)
+Bytes buildKeybag(const KeybagShape& shape)
 {
     decrypt::Keybag plan;
     plan.salt = Bytes(20, 0x5A);
-    plan.iterations = spec.iterations;
-    if (spec.dataProtection) {
+    plan.iterations = shape.iterations;
+    if (shape.dataProtection) {
         plan.dataProtectionSalt = Bytes(20, 0xA5);
-        plan.dataProtectionIterations = spec.iterations;
+        plan.dataProtectionIterations = shape.iterations;
     }
     decrypt::Key256 kek;
-    EXPECT_EQ(decrypt::deriveKeyEncryptionKey(plan, spec.password, kek), 0);
+    EXPECT_EQ(decrypt::deriveKeyEncryptionKey(plan, shape.password, kek), 0);
 
     Bytes out;
     tlv(out, "VERS", 4u);
@@ -73,16 +73,16 @@ Bytes buildKeybag(const KeybagSpec& spec)
     tlv(out, "HMCK", Bytes(40, 2));
     tlv(out, "WRAP", 0u);
     tlv(out, "SALT", plan.salt);
-    tlv(out, "ITER", spec.iterations);
-    if (spec.dataProtection) {
+    tlv(out, "ITER", shape.iterations);
+    if (shape.dataProtection) {
         tlv(out, "DPWT", 1u);
-        tlv(out, "DPIC", spec.iterations);
+        tlv(out, "DPIC", shape.iterations);
         tlv(out, "DPSL", plan.dataProtectionSalt);
     }
-    for (std::uint32_t c = 1; c <= spec.classes; ++c) {
+    for (std::uint32_t c = 1; c <= shape.classes; ++c) {
         tlv(out, "UUID", Bytes(16, static_cast<std::uint8_t>(c)));
         tlv(out, "CLAS", c);
-        tlv(out, "WRAP", spec.wrapFlags);
+        tlv(out, "WRAP", shape.wrapFlags);
         tlv(out, "KTYP", 0u);
         tlv(out, "WPKY", wrap(kek, Bytes(32, static_cast<std::uint8_t>(c))));
     }
@@ -95,10 +95,10 @@ TEST(KeybagTest, ParsesHeaderAndClassRecordsOfBothEras)
 {
     for (const bool dataProtection : {true, false}) {
         SCOPED_TRACE(dataProtection ? "iOS 10.2 and later" : "before iOS 10.2");
-        KeybagSpec spec;
-        spec.dataProtection = dataProtection;
+        KeybagShape shape;
+        shape.dataProtection = dataProtection;
         decrypt::Keybag keybag;
-        ASSERT_EQ(decrypt::parseKeybag(buildKeybag(spec), keybag), 0);
+        ASSERT_EQ(decrypt::parseKeybag(buildKeybag(shape), keybag), 0);
         EXPECT_EQ(keybag.version, 4u);
         EXPECT_EQ(keybag.type, 1u); // flag bits masked off
         EXPECT_EQ(keybag.salt, Bytes(20, 0x5A));
@@ -170,11 +170,11 @@ TEST(KeybagTest, RightPasswordUnlocksEveryClassAndWrongPasswordFailsAtOnce)
 {
     for (const bool dataProtection : {true, false}) {
         SCOPED_TRACE(dataProtection ? "double derivation" : "single derivation");
-        KeybagSpec spec;
-        spec.dataProtection = dataProtection;
-        spec.password = "pass wörd";
+        KeybagShape shape;
+        shape.dataProtection = dataProtection;
+        shape.password = "pass wörd";
         decrypt::Keybag keybag;
-        ASSERT_EQ(decrypt::parseKeybag(buildKeybag(spec), keybag), 0);
+        ASSERT_EQ(decrypt::parseKeybag(buildKeybag(shape), keybag), 0);
 
         decrypt::Key256 kek;
         decrypt::ClassKeys keys;
@@ -197,10 +197,10 @@ TEST(KeybagTest, RightPasswordUnlocksEveryClassAndWrongPasswordFailsAtOnce)
 
 TEST(KeybagTest, KeybagWithoutPasswordWrappedClassesCannotBeUnlocked)
 {
-    KeybagSpec spec;
-    spec.wrapFlags = 1; // device key only
+    KeybagShape shape;
+    shape.wrapFlags = 1; // device key only
     decrypt::Keybag keybag;
-    ASSERT_EQ(decrypt::parseKeybag(buildKeybag(spec), keybag), 0);
+    ASSERT_EQ(decrypt::parseKeybag(buildKeybag(shape), keybag), 0);
     decrypt::Key256 kek;
     decrypt::ClassKeys keys;
     ASSERT_EQ(decrypt::deriveKeyEncryptionKey(keybag, "0000", kek), 0);
