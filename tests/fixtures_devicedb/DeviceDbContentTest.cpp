@@ -13,6 +13,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <ostream>
 #include <string>
 
 #include <gtest/gtest.h>
@@ -173,6 +174,12 @@ std::vector<ContentCase> contentCases()
          "SELECT ZTEXT FROM ZWAMESSAGE WHERE Z_PK = 3",
          "SELECT count(*) FROM ZWAMESSAGE WHERE Z_PK = 25"},
     };
+}
+
+// Names the case in test listings instead of dumping its bytes.
+void PrintTo(const ContentCase& value, std::ostream* out)
+{
+    *out << value.name;
 }
 
 class DeviceDbContentTest : public testing::TestWithParam<ContentCase>

@@ -10,6 +10,7 @@
 #include "support/TempDir.h"
 
 #include <functional>
+#include <ostream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -198,6 +199,12 @@ std::vector<LayoutCase> layoutCases()
          {{"ZCHATSESSION", 7}, {"ZCONTACTNAME", 10}, {"ZMEMBERJID", 12}}},
         {"whatsapp_media", whatsApp(), "ZWAMEDIAITEM", 24, {{"ZMEDIALOCALPATH", 15}}},
     };
+}
+
+// Names the case in test listings instead of dumping its bytes.
+void PrintTo(const LayoutCase& value, std::ostream* out)
+{
+    *out << value.name;
 }
 
 class DeviceDbLayoutTest : public testing::TestWithParam<LayoutCase>
