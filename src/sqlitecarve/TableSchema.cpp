@@ -267,7 +267,8 @@ bool parseCreateTable(std::string_view sql, TableSchema& table)
         for (; i < tokens.size(); ++i) {
             if (i + 1 < tokens.size() && isKeyword(tokens[i], "PRIMARY") &&
                 isKeyword(tokens[i + 1], "KEY")) {
-                primaryKey = true;
+                // The format's quirk: INTEGER PRIMARY KEY DESC is not a rowid alias.
+                primaryKey = !(i + 2 < tokens.size() && isKeyword(tokens[i + 2], "DESC"));
             }
             if (i + 1 < tokens.size() && isKeyword(tokens[i], "NOT") &&
                 isKeyword(tokens[i + 1], "NULL")) {
