@@ -5,6 +5,7 @@
 #include "platform/Text.h"
 #include "sqlitecarve/PageCarver.h"
 
+#include <map>
 #include <unordered_set>
 
 namespace sqlitecarve {
@@ -134,6 +135,8 @@ void Database::carveFreePages()
         return;
     }
     m_freePagesCarved = true;
+    // Candidate owners: the current tables, then the shapes of whole records that fit none
+    // of them (tables dropped since), grouped by column count.
     std::vector<const TableSchema*> owners;
     std::vector<RecordShape> shapes;
     for (const TableSchema& entry : m_schema) {
@@ -142,50 +145,58 @@ void Database::carveFreePages()
             shapes.push_back(RecordShape::fromSchema(entry));
         }
     }
-    const RecordShape anyShape = RecordShape::any();
-    std::vector<std::uint8_t> page;
-    std::vector<CarvedRow> rows;
-    const auto assign = [&](std::vector<CarvedRow>& found, int preferred) {
-        for (CarvedRow& row : found) {
-            int owner = -1;
-            if (preferred >= 0 && shapes[preferred].acceptsRecord(row.serialTypes)) {
-                owner = preferred;
+    const std::size_t tableShapes = shapes.size();
+    const auto firstFitting = [&](const std::vector<std::uint64_t>& types, std::size_t count) {
+        for (std::size_t i = 0; i < count; ++i) {
+            if (shapes[i].acceptsRecord(types)) {
+                return static_cast<int>(i);
             }
-            for (std::size_t i = 0; owner < 0 && i < shapes.size(); ++i) {
-                if (shapes[i].acceptsRecord(row.serialTypes)) {
-                    owner = static_cast<int>(i);
-                }
-            }
-            if (owner >= 0) {
-                mapColumns(*owners[owner], row);
-            }
-            m_freeRows.push_back(std::move(row));
         }
-        found.clear();
+        return -1;
     };
+    struct FreePage
+    {
+        std::uint32_t index;
+        PageRole role;
+        std::vector<CarvedRow> cells;
+    };
+    std::vector<FreePage> pages;
     for (const std::uint32_t trunk : m_carver.freeListTrunks()) {
-        if (int status = m_carver.readPage(trunk, page); status != 0) {
-            m_freePagesStatus = status;
-            continue;
-        }
-        PageCarver(m_carver, page, trunk, anyShape, PageRole::FreeTrunk).carve(rows);
-        assign(rows, -1);
+        pages.push_back({trunk, PageRole::FreeTrunk, {}});
     }
     for (const std::uint32_t leaf : m_carver.freeListPages()) {
-        if (int status = m_carver.readPage(leaf, page); status != 0) {
+        pages.push_back({leaf, PageRole::FreeLeaf, {}});
+    }
+    const RecordShape anyShape = RecordShape::any();
+    std::vector<std::uint8_t> page;
+    std::map<std::size_t, std::vector<std::vector<std::uint64_t>>> orphanTypes;
+    for (FreePage& freePage : pages) {
+        if (int status = m_carver.readPage(freePage.index, page); status != 0) {
             m_freePagesStatus = status;
             continue;
         }
-        // The cells still listed on the page tell which table it belonged to; its free space
-        // is then carved with that table's shape.
-        PageCarver(m_carver, page, leaf, anyShape, PageRole::FreeLeaf).carve(rows);
+        PageCarver(m_carver, page, freePage.index, anyShape, freePage.role).carve(freePage.cells);
+        for (const CarvedRow& cell : freePage.cells) {
+            if (firstFitting(cell.serialTypes, tableShapes) < 0) {
+                orphanTypes[cell.serialTypes.size()].push_back(cell.serialTypes);
+            }
+        }
+    }
+    for (const auto& group : orphanTypes) {
+        shapes.push_back(RecordShape::inferred(group.second));
+    }
+    std::vector<CarvedRow> rows;
+    for (FreePage& freePage : pages) {
+        if (m_carver.readPage(freePage.index, page) != 0) {
+            continue;
+        }
+        // The whole cells left on the page tell whose page it was; a page without any is
+        // carved with each candidate shape and keeps the one that finds most.
         std::vector<std::size_t> votes(shapes.size(), 0);
-        for (const CarvedRow& row : rows) {
-            for (std::size_t i = 0; i < shapes.size(); ++i) {
-                if (shapes[i].acceptsRecord(row.serialTypes)) {
-                    ++votes[i];
-                    break;
-                }
+        for (const CarvedRow& cell : freePage.cells) {
+            const int fit = firstFitting(cell.serialTypes, shapes.size());
+            if (fit >= 0) {
+                ++votes[static_cast<std::size_t>(fit)];
             }
         }
         int owner = -1;
@@ -196,18 +207,34 @@ void Database::carveFreePages()
                 owner = static_cast<int>(i);
             }
         }
-        if (owner >= 0 && best * 2 > rows.size()) {
-            rows.clear();
-            PageCarver(m_carver, page, leaf, shapes[owner], PageRole::FreeLeaf).carve(rows);
-            std::vector<CarvedRow> generic;
-            PageCarver(m_carver, page, leaf, anyShape, PageRole::FreeLeaf).carve(generic);
-            for (CarvedRow& row : generic) {
-                if (!shapes[owner].acceptsRecord(row.serialTypes)) {
-                    rows.push_back(std::move(row));
+        rows.clear();
+        if (owner >= 0) {
+            PageCarver(m_carver, page, freePage.index, shapes[owner], freePage.role).carve(rows);
+        } else if (freePage.cells.empty()) {
+            for (std::size_t i = 0; i < shapes.size(); ++i) {
+                std::vector<CarvedRow> trial;
+                PageCarver(m_carver, page, freePage.index, shapes[i], freePage.role).carve(trial);
+                if (trial.size() > rows.size()) {
+                    rows = std::move(trial);
+                    owner = static_cast<int>(i);
                 }
             }
         }
-        assign(rows, owner);
+        for (CarvedRow& cell : freePage.cells) {
+            if (owner < 0 || !shapes[owner].acceptsRecord(cell.serialTypes)) {
+                rows.push_back(std::move(cell));
+            }
+        }
+        for (CarvedRow& row : rows) {
+            int table = owner >= 0 && static_cast<std::size_t>(owner) < tableShapes &&
+                                shapes[owner].acceptsRecord(row.serialTypes)
+                            ? owner
+                            : firstFitting(row.serialTypes, tableShapes);
+            if (table >= 0) {
+                mapColumns(*owners[table], row);
+            }
+            m_freeRows.push_back(std::move(row));
+        }
     }
 }
 

@@ -273,6 +273,10 @@ bool PageCarver::tryFullCell(std::size_t position, std::size_t limit, Hit& hit) 
 
 bool PageCarver::tryHeader(std::size_t position, std::size_t limit, Hit& hit) const
 {
+    // Without a table's shape a bare header is too weak a sign: only whole cells count.
+    if (m_shape.isAny()) {
+        return false;
+    }
     RecordLayout layout;
     if (readRecordHeader(m_page.first(limit), position, m_shape.maxColumns, layout) != 0) {
         return false;
@@ -293,8 +297,33 @@ bool PageCarver::followedByRecord(std::size_t end, std::size_t limit) const
         return true;
     }
     const std::size_t size = u16At(m_page, end + 2);
-    return size >= kFreeblockHeader && end + size <= limit &&
-           tryOverwritten(end, end + size, true, probe);
+    if (size < kFreeblockHeader || end + size > limit) {
+        return false;
+    }
+    if (tryOverwritten(end, end + size, true, probe)) {
+        return true;
+    }
+    // The header of an earlier free block that merged into this one: its size reaches the end
+    // of the merged block, and serial types that fit the table follow it.
+    if (end + size != limit || m_shape.isAny()) {
+        return false;
+    }
+    const std::size_t count = m_shape.allowed.size();
+    RecordLayout layout;
+    for (const std::size_t lost : {std::size_t{0}, std::size_t{1}}) {
+        if (count > lost &&
+            readSerialTypes(m_page.first(limit), end + kFreeblockHeader, count - lost, layout) ==
+                0) {
+            bool fits = true;
+            for (std::size_t i = 0; i < layout.serialTypes.size() && fits; ++i) {
+                fits = m_shape.accepts(i + lost, layout.serialTypes[i]);
+            }
+            if (fits) {
+                return true;
+            }
+        }
+    }
+    return false;
 }
 
 bool PageCarver::tryFirstTypeLost(std::size_t start,
@@ -463,7 +492,7 @@ void PageCarver::scanRange(std::size_t begin,
         const std::size_t size = u16At(m_page, position + 2);
         if (tryFullCell(position, limit, hit) ||
             (size >= kFreeblockHeader && position + size <= limit &&
-             tryOverwritten(position, position + size, true, hit)) ||
+             tryOverwritten(position, position + size, position + size != limit, hit)) ||
             tryHeader(position, limit, hit)) {
             const std::size_t next = std::max(hit.end, position + 1);
             emit(hit, origin, rows);

@@ -2,6 +2,7 @@
 #include "sqlitecarve/RecordShape.h"
 
 #include <algorithm>
+#include <map>
 
 namespace sqlitecarve {
 
@@ -59,6 +60,37 @@ RecordShape RecordShape::fromSchema(const TableSchema& table)
 RecordShape RecordShape::any()
 {
     return RecordShape{};
+}
+
+RecordShape RecordShape::inferred(const std::vector<std::vector<std::uint64_t>>& records)
+{
+    std::map<std::size_t, std::size_t> counts;
+    for (const auto& types : records) {
+        ++counts[types.size()];
+    }
+    if (counts.empty()) {
+        return any();
+    }
+    const auto common = std::max_element(counts.begin(), counts.end(), [](auto& a, auto& b) {
+        return a.second < b.second;
+    });
+    RecordShape shape;
+    shape.allowed.assign(common->first, kAllowNull);
+    for (const auto& types : records) {
+        if (types.size() != common->first) {
+            continue;
+        }
+        for (std::size_t i = 0; i < types.size(); ++i) {
+            shape.allowed[i] |= kindBitOf(types[i]);
+        }
+    }
+    for (std::uint8_t& bits : shape.allowed) {
+        if ((bits & (kAllowInteger | kAllowReal)) != 0) {
+            bits |= kAllowInteger | kAllowReal;
+        }
+    }
+    shape.minColumns = shape.maxColumns = common->first;
+    return shape;
 }
 
 bool RecordShape::accepts(std::size_t column, std::uint64_t type) const

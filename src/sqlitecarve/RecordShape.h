@@ -38,6 +38,10 @@ struct RecordShape
     static RecordShape fromSchema(const TableSchema& table);
     // A shape that accepts any well-formed record.
     static RecordShape any();
+    // The shape shared by most of `records` (their serial types): the most common column
+    // count, each column allowing what any of them holds there, NULL, and both numeric kinds
+    // where one is seen. Returns any() when `records` is empty.
+    static RecordShape inferred(const std::vector<std::vector<std::uint64_t>>& records);
 
     bool isAny() const { return allowed.empty(); }
 
