@@ -1,0 +1,299 @@
+// The carve command: argument parsing, and the text and JSON forms of carved rows.
+#include "cli/CarveCommand.h"
+
+#include "platform/Status.h"
+#include "sqlitecarve/Database.h"
+
+#include <cmath>
+#include <cstdio>
+
+namespace cli {
+
+namespace {
+
+constexpr const char* kUsage = "usage: brenvale-cli carve DATABASE [--table NAME]... [--json]";
+
+constexpr const char* kHelp =
+    "usage: brenvale-cli carve DATABASE [--table NAME]... [--json]\n"
+    "\n"
+    "Reads DATABASE with Brenvale's own SQLite reader and prints every row of the named\n"
+    "tables, live and recovered from free space. Without --table, every table of the schema\n"
+    "is printed, followed by the rows of free pages that belong to no current table.\n"
+    "\n"
+    "  --table NAME   print the rows of table NAME (may be repeated)\n"
+    "  --json         one JSON object per row: table, deleted, origin, page, offset, rowid,\n"
+    "                 values\n"
+    "  --help         show this help\n";
+
+// Length of the well-formed UTF-8 sequence at `i`, or 0 when the byte there starts none.
+std::size_t utf8SequenceLength(const std::string& text, std::size_t i)
+{
+    const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(text[k]); };
+    const unsigned char lead = byte(i);
+    std::size_t length = 0;
+    unsigned char low = 0x80;
+    unsigned char high = 0xbf;
+    if (lead < 0x80) {
+        return 1;
+    } else if (lead >= 0xc2 && lead <= 0xdf) {
+        length = 2;
+    } else if (lead >= 0xe0 && lead <= 0xef) {
+        length = 3;
+        low = lead == 0xe0 ? 0xa0 : 0x80;
+        high = lead == 0xed ? 0x9f : 0xbf;
+    } else if (lead >= 0xf0 && lead <= 0xf4) {
+        length = 4;
+        low = lead == 0xf0 ? 0x90 : 0x80;
+        high = lead == 0xf4 ? 0x8f : 0xbf;
+    } else {
+        return 0;
+    }
+    if (i + length > text.size()) {
+        return 0;
+    }
+    for (std::size_t k = 1; k < length; ++k) {
+        const unsigned char c = byte(i + k);
+        if (c < (k == 1 ? low : 0x80) || c > (k == 1 ? high : 0xbf)) {
+            return 0;
+        }
+    }
+    return length;
+}
+
+// `text` as a JSON string literal; bytes that are not well-formed UTF-8 become U+FFFD.
+void writeJsonString(std::ostream& out, const std::string& text)
+{
+    out << '"';
+    std::size_t i = 0;
+    while (i < text.size()) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        if (c == '"' || c == '\\') {
+            out << '\\' << static_cast<char>(c);
+            ++i;
+        } else if (c < 0x20) {
+            switch (c) {
+            case '\n':
+                out << "\\n";
+                break;
+            case '\r':
+                out << "\\r";
+                break;
+            case '\t':
+                out << "\\t";
+                break;
+            default: {
+                char escaped[8];
+                std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
+                out << escaped;
+            }
+            }
+            ++i;
+        } else {
+            const std::size_t length = utf8SequenceLength(text, i);
+            if (length == 0) {
+                out << "\\ufffd";
+                ++i;
+            } else {
+                out.write(text.data() + i, static_cast<std::streamsize>(length));
+                i += length;
+            }
+        }
+    }
+    out << '"';
+}
+
+void writeJsonValue(std::ostream& out, const sqlitecarve::Value& value)
+{
+    using sqlitecarve::ValueKind;
+    switch (value.kind) {
+    case ValueKind::Null:
+        out << "null";
+        break;
+    case ValueKind::Integer:
+        out << value.integer;
+        break;
+    case ValueKind::Real:
+        if (std::isfinite(value.real)) {
+            char buffer[40];
+            std::snprintf(buffer, sizeof buffer, "%.17g", value.real);
+            out << buffer;
+        } else {
+            out << "null";
+        }
+        break;
+    case ValueKind::Text:
+        writeJsonString(out, value.bytes);
+        break;
+    case ValueKind::Blob:
+        out << "{\"hex\": \"" << sqlitecarve::valueToText(value) << "\"}";
+        break;
+    }
+}
+
+void writeJsonRow(std::ostream& out, const sqlitecarve::CarvedRow& row)
+{
+    out << "{\"table\": ";
+    if (row.table.empty()) {
+        out << "null";
+    } else {
+        writeJsonString(out, row.table);
+    }
+    out << ", \"deleted\": " << (row.deleted ? 1 : 0) << ", \"origin\": \""
+        << sqlitecarve::originName(row.origin) << "\", \"page\": " << row.page
+        << ", \"offset\": " << row.offset << ", \"rowid\": ";
+    if (row.rowid) {
+        out << *row.rowid;
+    } else {
+        out << "null";
+    }
+    out << ", \"values\": [";
+    for (std::size_t i = 0; i < row.values.size(); ++i) {
+        out << (i == 0 ? "" : ", ");
+        writeJsonValue(out, row.values[i]);
+    }
+    out << "]}\n";
+}
+
+// Text form: a value as it reads, control characters and invalid bytes escaped.
+std::string displayValue(const sqlitecarve::Value& value)
+{
+    using sqlitecarve::ValueKind;
+    if (value.kind == ValueKind::Null) {
+        return "NULL";
+    }
+    if (value.kind == ValueKind::Blob) {
+        return "x'" + sqlitecarve::valueToText(value) + "'";
+    }
+    const std::string text = sqlitecarve::valueToText(value);
+    if (value.kind != ValueKind::Text) {
+        return text;
+    }
+    std::string shown;
+    std::size_t i = 0;
+    while (i < text.size()) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        const std::size_t length = c < 0x20 ? 0 : utf8SequenceLength(text, i);
+        if (length == 0) {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\x%02x", c);
+            shown += escaped;
+            ++i;
+        } else {
+            shown.append(text, i, length);
+            i += length;
+        }
+    }
+    return shown;
+}
+
+void writeTextRow(std::ostream& out, const sqlitecarve::CarvedRow& row)
+{
+    out << (row.table.empty() ? "(no table)" : row.table) << '\t'
+        << (row.deleted ? "deleted" : "live") << '\t' << sqlitecarve::originName(row.origin)
+        << "\tpage " << row.page << "\toffset " << row.offset << "\trowid ";
+    if (row.rowid) {
+        out << *row.rowid;
+    } else {
+        out << '-';
+    }
+    out << '\t';
+    for (std::size_t i = 0; i < row.values.size(); ++i) {
+        out << (i == 0 ? "" : " | ") << displayValue(row.values[i]);
+    }
+    out << '\n';
+}
+
+int usageError(std::ostream& err, const std::string& message)
+{
+    err << "brenvale-cli carve: " << message << '\n' << kUsage << '\n';
+    return 2;
+}
+
+} // namespace
+
+int runCarve(const std::vector<std::string>& args, std::ostream& out, std::ostream& err)
+{
+    std::string database;
+    std::vector<std::string> tables;
+    bool json = false;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (arg == "--help" || arg == "-h") {
+            out << kHelp;
+            return 0;
+        }
+        if (arg == "--json") {
+            json = true;
+        } else if (arg == "--table") {
+            if (i + 1 >= args.size()) {
+                return usageError(err, "option '--table' needs a table name");
+            }
+            tables.push_back(args[++i]);
+        } else if (arg.rfind("--table=", 0) == 0) {
+            tables.push_back(arg.substr(8));
+        } else if (arg.rfind("--json=", 0) == 0) {
+            return usageError(err, "option '--json' takes no value");
+        } else if (arg.size() > 1 && arg[0] == '-' && arg != "--") {
+            return usageError(err, "unknown option '" + arg + "'");
+        } else if (database.empty()) {
+            database = arg == "--" && i + 1 < args.size() ? args[++i] : arg;
+        } else {
+            return usageError(err, "unexpected argument '" + arg + "'");
+        }
+    }
+    if (database.empty()) {
+        return usageError(err, "missing DATABASE");
+    }
+    sqlitecarve::Database db;
+    const int openStatus = db.open(database);
+    if (openStatus != 0) {
+        err << "brenvale-cli carve: cannot read " << database << ": "
+            << platform::statusName(openStatus) << " (status " << openStatus << ")\n";
+        return 1;
+    }
+    const bool everything = tables.empty();
+    if (everything) {
+        tables = db.tableNames();
+    }
+    const auto write = [&](sqlitecarve::CarvedRow& row) {
+        if (json) {
+            writeJsonRow(out, row);
+        } else {
+            writeTextRow(out, row);
+        }
+    };
+    int exitStatus = 0;
+    if (db.schemaStatus() != 0) {
+        err << "brenvale-cli carve: the schema could not be read in full: "
+            << platform::statusName(db.schemaStatus()) << '\n';
+        exitStatus = 1;
+    }
+    for (const std::string& table : tables) {
+        if (db.findTable(table) == nullptr) {
+            err << "brenvale-cli carve: no table " << table << " in " << database << '\n';
+            exitStatus = 1;
+            continue;
+        }
+        const int status = db.readTable(table, write);
+        if (status != 0) {
+            err << "brenvale-cli carve: table " << table << ": " << platform::statusName(status)
+                << " (status " << status << ")\n";
+            exitStatus = 1;
+        }
+    }
+    if (everything) {
+        std::vector<sqlitecarve::CarvedRow> unowned;
+        const int status = db.readUnownedRows(unowned);
+        for (sqlitecarve::CarvedRow& row : unowned) {
+            write(row);
+        }
+        if (status != 0) {
+            err << "brenvale-cli carve: free pages: " << platform::statusName(status) << '\n';
+            exitStatus = 1;
+        }
+    }
+    out.flush();
+    return exitStatus;
+}
+
+} // namespace cli

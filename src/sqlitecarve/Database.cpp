@@ -1,0 +1,318 @@
+// Tables, their live and recovered rows, and rows of free pages, for one database file.
+#include "sqlitecarve/Database.h"
+
+#include "platform/Status.h"
+#include "platform/Text.h"
+#include "sqlitecarve/PageCarver.h"
+
+#include <map>
+#include <unordered_set>
+
+namespace sqlitecarve {
+
+namespace {
+
+// A 64-bit fingerprint of a row's values, the rowid alias column left out, so that stale
+// copies of a row can be told apart from new rows without keeping every row in memory.
+std::uint64_t fingerprint(const CarvedRow& row, int aliasIndex)
+{
+    std::uint64_t hash = 1469598103934665603ULL;
+    const auto mix = [&hash](const void* data, std::size_t size) {
+        const auto* bytes = static_cast<const unsigned char*>(data);
+        for (std::size_t i = 0; i < size; ++i) {
+            hash = (hash ^ bytes[i]) * 1099511628211ULL;
+        }
+    };
+    for (std::size_t i = 0; i < row.values.size(); ++i) {
+        if (static_cast<int>(i) == aliasIndex) {
+            continue;
+        }
+        const Value& value = row.values[i];
+        const auto kind = static_cast<unsigned char>(value.kind);
+        mix(&kind, 1);
+        if (value.kind == ValueKind::Integer) {
+            mix(&value.integer, sizeof value.integer);
+        } else if (value.kind == ValueKind::Real) {
+            mix(&value.real, sizeof value.real);
+        } else {
+            const std::uint64_t size = value.bytes.size();
+            mix(&size, sizeof size);
+            mix(value.bytes.data(), value.bytes.size());
+        }
+    }
+    return hash;
+}
+
+bool isReadable(const TableSchema& entry)
+{
+    return entry.type == "table" && entry.rootPage > 0 && !entry.isVirtual && !entry.withoutRowid;
+}
+
+std::string textOf(const std::vector<Value>& values, std::size_t index)
+{
+    return index < values.size() && values[index].kind == ValueKind::Text ? values[index].bytes
+                                                                          : std::string();
+}
+
+} // namespace
+
+int Database::open(const std::string& path)
+{
+    m_schema.clear();
+    m_freeRows.clear();
+    m_freePagesCarved = false;
+    const int status = m_carver.open(path);
+    if (status != 0) {
+        return status;
+    }
+    m_schemaStatus = readSchemaTable();
+    return platform::kStatusOk;
+}
+
+int Database::readSchemaTable()
+{
+    TreePages pages;
+    std::size_t skipped = 0;
+    return readLiveRecords(
+        m_carver,
+        0,
+        pages,
+        [this](CarvedRow& row) {
+            TableSchema entry;
+            entry.type = textOf(row.values, 0);
+            entry.name = textOf(row.values, 1);
+            entry.tableName = textOf(row.values, 2);
+            if (row.values.size() > 3 && row.values[3].kind == ValueKind::Integer &&
+                row.values[3].integer > 0 && row.values[3].integer <= 0xffffffffLL) {
+                entry.rootPage = static_cast<std::uint32_t>(row.values[3].integer);
+            }
+            entry.sql = textOf(row.values, 4);
+            if (entry.type == "table") {
+                parseCreateTable(entry.sql, entry);
+            }
+            m_schema.push_back(std::move(entry));
+        },
+        skipped);
+}
+
+std::vector<std::string> Database::tableNames() const
+{
+    std::vector<std::string> names;
+    for (const TableSchema& entry : m_schema) {
+        if (isReadable(entry)) {
+            names.push_back(entry.name);
+        }
+    }
+    return names;
+}
+
+const TableSchema* Database::findTable(std::string_view name) const
+{
+    for (const TableSchema& entry : m_schema) {
+        if (entry.type == "table" && platform::compareAsciiNoCase(entry.name, name) == 0) {
+            return &entry;
+        }
+    }
+    return nullptr;
+}
+
+void Database::mapColumns(const TableSchema& table, CarvedRow& row) const
+{
+    row.table = table.name;
+    if (row.values.size() < table.columns.size()) {
+        row.values.resize(table.columns.size());
+    }
+    const int alias = table.rowidAliasIndex();
+    if (alias >= 0 && row.rowid && row.values[alias].kind == ValueKind::Null) {
+        row.values[alias].kind = ValueKind::Integer;
+        row.values[alias].integer = *row.rowid;
+    }
+}
+
+void Database::carveFreePages()
+{
+    if (m_freePagesCarved) {
+        return;
+    }
+    m_freePagesCarved = true;
+    // Candidate owners: the current tables, then the shapes of whole records that fit none
+    // of them (tables dropped since), grouped by column count.
+    std::vector<const TableSchema*> owners;
+    std::vector<RecordShape> shapes;
+    for (const TableSchema& entry : m_schema) {
+        if (isReadable(entry) && !entry.columns.empty()) {
+            owners.push_back(&entry);
+            shapes.push_back(RecordShape::fromSchema(entry));
+        }
+    }
+    const std::size_t tableShapes = shapes.size();
+    const auto firstFitting = [&](const std::vector<std::uint64_t>& types, std::size_t count) {
+        for (std::size_t i = 0; i < count; ++i) {
+            if (shapes[i].acceptsRecord(types)) {
+                return static_cast<int>(i);
+            }
+        }
+        return -1;
+    };
+    struct FreePage
+    {
+        std::uint32_t index;
+        PageRole role;
+        std::vector<CarvedRow> cells;
+    };
+    std::vector<FreePage> pages;
+    for (const std::uint32_t trunk : m_carver.freeListTrunks()) {
+        pages.push_back({trunk, PageRole::FreeTrunk, {}});
+    }
+    for (const std::uint32_t leaf : m_carver.freeListPages()) {
+        pages.push_back({leaf, PageRole::FreeLeaf, {}});
+    }
+    const RecordShape anyShape = RecordShape::any();
+    std::vector<std::uint8_t> page;
+    std::map<std::size_t, std::vector<std::vector<std::uint64_t>>> orphanTypes;
+    for (FreePage& freePage : pages) {
+        if (int status = m_carver.readPage(freePage.index, page); status != 0) {
+            m_freePagesStatus = status;
+            continue;
+        }
+        PageCarver(m_carver, page, freePage.index, anyShape, freePage.role).carve(freePage.cells);
+        for (const CarvedRow& cell : freePage.cells) {
+            if (firstFitting(cell.serialTypes, tableShapes) < 0) {
+                orphanTypes[cell.serialTypes.size()].push_back(cell.serialTypes);
+            }
+        }
+    }
+    for (const auto& group : orphanTypes) {
+        shapes.push_back(RecordShape::inferred(group.second));
+    }
+    std::vector<CarvedRow> rows;
+    for (FreePage& freePage : pages) {
+        if (m_carver.readPage(freePage.index, page) != 0) {
+            continue;
+        }
+        // The whole cells left on the page tell whose page it was; a page without any is
+        // carved with each candidate shape and keeps the one that finds most.
+        std::vector<std::size_t> votes(shapes.size(), 0);
+        for (const CarvedRow& cell : freePage.cells) {
+            const int fit = firstFitting(cell.serialTypes, shapes.size());
+            if (fit >= 0) {
+                ++votes[static_cast<std::size_t>(fit)];
+            }
+        }
+        int owner = -1;
+        std::size_t best = 0;
+        for (std::size_t i = 0; i < votes.size(); ++i) {
+            if (votes[i] > best) {
+                best = votes[i];
+                owner = static_cast<int>(i);
+            }
+        }
+        rows.clear();
+        if (owner >= 0) {
+            PageCarver(m_carver, page, freePage.index, shapes[owner], freePage.role).carve(rows);
+        } else if (freePage.cells.empty()) {
+            for (std::size_t i = 0; i < shapes.size(); ++i) {
+                std::vector<CarvedRow> trial;
+                PageCarver(m_carver, page, freePage.index, shapes[i], freePage.role).carve(trial);
+                if (trial.size() > rows.size()) {
+                    rows = std::move(trial);
+                    owner = static_cast<int>(i);
+                }
+            }
+        }
+        for (CarvedRow& cell : freePage.cells) {
+            if (owner < 0 || !shapes[owner].acceptsRecord(cell.serialTypes)) {
+                rows.push_back(std::move(cell));
+            }
+        }
+        for (CarvedRow& row : rows) {
+            int table = owner >= 0 && static_cast<std::size_t>(owner) < tableShapes &&
+                                shapes[owner].acceptsRecord(row.serialTypes)
+                            ? owner
+                            : firstFitting(row.serialTypes, tableShapes);
+            if (table >= 0) {
+                mapColumns(*owners[table], row);
+            }
+            m_freeRows.push_back(std::move(row));
+        }
+    }
+}
+
+int Database::readTable(std::string_view name, const RowSink& sink, const ReadOptions& options)
+{
+    const TableSchema* table = findTable(name);
+    if (table == nullptr || !isReadable(*table)) {
+        return platform::kStatusInvalid;
+    }
+    RecordShape shape = RecordShape::fromSchema(*table);
+    const bool learnCount = shape.isAny();
+    const int alias = table->rowidAliasIndex();
+    std::unordered_set<std::uint64_t> seen;
+    TreePages pages;
+    std::size_t skipped = 0;
+    std::size_t widest = 0;
+    int status = readLiveRecords(
+        m_carver,
+        table->rootPage - 1,
+        pages,
+        [&](CarvedRow& row) {
+            mapColumns(*table, row);
+            if (options.recover) {
+                shape.learn(row.serialTypes);
+                widest = std::max(widest, row.serialTypes.size());
+                seen.insert(fingerprint(row, alias));
+            }
+            sink(row);
+        },
+        skipped);
+    if (!options.recover) {
+        return status;
+    }
+    if (learnCount && widest > 0) {
+        // No column list in the schema: records must look like the live ones.
+        shape.allowed.assign(widest, kAllowAny);
+        shape.minColumns = shape.maxColumns = widest;
+    }
+    const auto emitRecovered = [&](CarvedRow& row) {
+        mapColumns(*table, row);
+        if (seen.insert(fingerprint(row, alias)).second) {
+            sink(row);
+        }
+    };
+    if (!learnCount || widest > 0) {
+        const int carveStatus = carveTreePages(m_carver, pages, shape, emitRecovered);
+        if (status == 0) {
+            status = carveStatus;
+        }
+    }
+    carveFreePages();
+    for (const CarvedRow& freeRow : m_freeRows) {
+        if (freeRow.table == table->name) {
+            CarvedRow row = freeRow;
+            emitRecovered(row);
+        }
+    }
+    return status != 0 ? status : m_freePagesStatus;
+}
+
+int Database::readTable(std::string_view name,
+                        std::vector<CarvedRow>& rows,
+                        const ReadOptions& options)
+{
+    return readTable(
+        name, [&rows](CarvedRow& row) { rows.push_back(std::move(row)); }, options);
+}
+
+int Database::readUnownedRows(std::vector<CarvedRow>& rows)
+{
+    carveFreePages();
+    std::unordered_set<std::uint64_t> seen;
+    for (const CarvedRow& row : m_freeRows) {
+        if (row.table.empty() && seen.insert(fingerprint(row, -1)).second) {
+            rows.push_back(row);
+        }
+    }
+    return m_freePagesStatus;
+}
+
+} // namespace sqlitecarve

@@ -1,0 +1,102 @@
+// Reading record headers and decoding record contents.
+#include "sqlitecarve/Record.h"
+
+#include "platform/Status.h"
+#include "sqlitecarve/Varint.h"
+
+namespace sqlitecarve {
+
+void finishLayout(RecordLayout& layout, std::size_t headerSizeVarintLength)
+{
+    std::uint64_t content = 0;
+    std::size_t typeBytes = 0;
+    for (const std::uint64_t type : layout.serialTypes) {
+        content += serialTypeContentLength(type);
+        typeBytes += varintLength(type);
+    }
+    layout.contentLength = content;
+    layout.recordSize = headerSizeVarintLength + typeBytes + content;
+}
+
+int readRecordHeader(std::span<const std::uint8_t> bytes,
+                     std::size_t offset,
+                     std::size_t maxColumns,
+                     RecordLayout& layout)
+{
+    std::uint64_t headerSize = 0;
+    const std::size_t sizeLength = readVarint(bytes, offset, headerSize);
+    if (sizeLength == 0 || headerSize <= sizeLength || headerSize > bytes.size() - offset) {
+        return platform::kStatusCorrupt;
+    }
+    layout.serialTypes.clear();
+    layout.typesStart = offset + sizeLength;
+    const std::size_t headerEnd = offset + static_cast<std::size_t>(headerSize);
+    std::size_t position = layout.typesStart;
+    while (position < headerEnd) {
+        std::uint64_t type = 0;
+        const std::size_t length = readVarint(bytes.first(headerEnd), position, type);
+        if (length == 0 || type == 10 || type == 11 || layout.serialTypes.size() >= maxColumns) {
+            return platform::kStatusCorrupt;
+        }
+        layout.serialTypes.push_back(type);
+        position += length;
+    }
+    layout.contentStart = headerEnd;
+    std::uint64_t content = 0;
+    for (const std::uint64_t type : layout.serialTypes) {
+        content += serialTypeContentLength(type);
+    }
+    layout.contentLength = content;
+    layout.recordSize = headerSize + content;
+    return platform::kStatusOk;
+}
+
+int readSerialTypes(std::span<const std::uint8_t> bytes,
+                    std::size_t offset,
+                    std::size_t count,
+                    RecordLayout& layout)
+{
+    layout.serialTypes.clear();
+    layout.typesStart = offset;
+    std::size_t position = offset;
+    for (std::size_t i = 0; i < count; ++i) {
+        std::uint64_t type = 0;
+        const std::size_t length = readVarint(bytes, position, type);
+        if (length == 0 || type == 10 || type == 11) {
+            return platform::kStatusCorrupt;
+        }
+        layout.serialTypes.push_back(type);
+        position += length;
+    }
+    layout.contentStart = position;
+    const std::size_t typeBytes = position - offset;
+    finishLayout(layout, varintLength(typeBytes + 1));
+    return platform::kStatusOk;
+}
+
+int decodeRecordValues(const std::vector<std::uint64_t>& types,
+                       std::span<const std::uint8_t> content,
+                       TextEncoding encoding,
+                       std::vector<Value>& values)
+{
+    values.clear();
+    values.reserve(types.size());
+    std::size_t position = 0;
+    for (const std::uint64_t type : types) {
+        const std::uint64_t length = serialTypeContentLength(type);
+        if (length > content.size() - position) {
+            return platform::kStatusCorrupt;
+        }
+        Value value;
+        const int status = decodeValue(
+            type, content.subspan(position, static_cast<std::size_t>(length)), encoding, value);
+        if (status != platform::kStatusOk) {
+            return status;
+        }
+        values.push_back(std::move(value));
+        position += static_cast<std::size_t>(length);
+    }
+    return platform::kStatusOk;
+}
+
+} // namespace sqlitecarve

@@ -1,0 +1,60 @@
+// Record headers and contents. A record is a header-size varint (counting its own bytes), one
+// serial type per column, then the column contents in column order:
+//
+//   offset              size         meaning
+//   0                   1–9          header size HS, including this varint
+//   len(HS)             HS − len     serial types, one varint per column
+//   HS                  sum(lengths) contents of the columns, in column order
+#pragma once
+
+#include "sqlitecarve/Value.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <vector>
+
+namespace sqlitecarve {
+
+// The shape of one record found at some offset of a buffer.
+struct RecordLayout
+{
+    std::vector<std::uint64_t> serialTypes;
+    // Offset of the first serial type, and of the first content byte.
+    std::size_t typesStart = 0;
+    std::size_t contentStart = 0;
+    // The sum of the content lengths of all serial types.
+    std::uint64_t contentLength = 0;
+    // The record's size from its header-size varint (or from its serial types when that varint
+    // is lost) to the end of its contents.
+    std::uint64_t recordSize = 0;
+};
+
+// Reads a record header whose header-size varint starts at `offset` of `bytes`: the varint
+// must be followed by whole serial types that end exactly where it says, between 1 and
+// `maxColumns` of them, none of the reserved types 10 and 11. Only the header must lie inside
+// `bytes`. Returns 0, or kStatusCorrupt.
+[[nodiscard]] int readRecordHeader(std::span<const std::uint8_t> bytes,
+                                   std::size_t offset,
+                                   std::size_t maxColumns,
+                                   RecordLayout& layout);
+
+// Reads exactly `count` serial types starting at `offset` (a header whose size varint was
+// overwritten). The size varint the record had is taken into its size. Returns 0, or
+// kStatusCorrupt when a type is reserved or the types do not end inside `bytes`.
+[[nodiscard]] int readSerialTypes(std::span<const std::uint8_t> bytes,
+                                  std::size_t offset,
+                                  std::size_t count,
+                                  RecordLayout& layout);
+
+// Recomputes the content length and record size of `layout` after its serial types changed.
+void finishLayout(RecordLayout& layout, std::size_t headerSizeVarintLength);
+
+// Decodes the contents of `types` from `content`, which must hold at least their total
+// length. Returns 0, or kStatusCorrupt.
+[[nodiscard]] int decodeRecordValues(const std::vector<std::uint64_t>& types,
+                                     std::span<const std::uint8_t> content,
+                                     TextEncoding encoding,
+                                     std::vector<Value>& values);
+
+} // namespace sqlitecarve

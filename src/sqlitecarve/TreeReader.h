@@ -1,0 +1,43 @@
+// Reading the live records of one table b-tree, page by page, and carving the unallocated
+// space of its pages. Rows come out as raw records (one value per stored serial type); the
+// database layer maps them onto the table's columns.
+#pragma once
+
+#include "sqlitecarve/CarvedRow.h"
+#include "sqlitecarve/RecordShape.h"
+#include "sqlitecarve/SqliteCarver.h"
+
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+namespace sqlitecarve {
+
+using RowSink = std::function<void(CarvedRow&)>;
+
+// Every page of a table b-tree.
+struct TreePages
+{
+    std::vector<std::uint32_t> leaves;
+    std::vector<std::uint32_t> interiors;
+};
+
+// Walks the b-tree rooted at 0-based `root` and hands each live record of its leaves to
+// `sink`, in page order then pointer order, with origin Live, its rowid and its values.
+// Cells that cannot be decoded are skipped (and counted in `skipped`). `pages` receives the
+// pages walked. Returns 0, or the first walk or read status; rows found before stay handed
+// out.
+[[nodiscard]] int readLiveRecords(const SqliteCarver& carver,
+                                  std::uint32_t root,
+                                  TreePages& pages,
+                                  const RowSink& sink,
+                                  std::size_t& skipped);
+
+// Carves the unallocated space of `pages` (0-based indexes of one table's b-tree) with
+// `shape`, handing each recovered record to `sink`. Returns 0 or the first read status.
+[[nodiscard]] int carveTreePages(const SqliteCarver& carver,
+                                 const TreePages& pages,
+                                 const RecordShape& shape,
+                                 const RowSink& sink);
+
+} // namespace sqlitecarve
