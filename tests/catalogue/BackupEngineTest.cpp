@@ -156,9 +156,9 @@ TEST_F(BackupEngineTest, StatusesOfPlainBackups)
         {"decrypted copy beside Manifest.db",
          [](const std::string& f) {
              testsupport::writeFileBytes(f + "/Manifest.db", "still encrypted");
-             ASSERT_EQ(
-                 fixtures::writeManifestDb(f + "/Manifest.db-decypted", {{"aaaa", "D", "p", 1}}),
-                 SQLITE_OK);
+             ASSERT_EQ(fixtures::writeManifestDb(f + "/Manifest.db-decypted",
+                                                 {{"aaaa", "D", "p", 1, std::nullopt}}),
+                       SQLITE_OK);
          },
          platform::kStatusOk,
          1},

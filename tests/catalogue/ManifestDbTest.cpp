@@ -33,12 +33,16 @@ TEST(ManifestDbTest, RowsAndDomainPaths)
     TempDir dir;
     const std::string path = dir.file("Manifest.db");
     const std::vector<fixtures::ManifestDbRow> rows = {
-        {"aaaa", "MediaDomain", std::nullopt, fixtures::kFlagsFolder},
-        {"bbbb", "MediaDomain", "", fixtures::kFlagsFolder},
-        {"cccc", "CameraRollDomain", "Media/DCIM/100APPLE/IMG_0001.HEIC", fixtures::kFlagsFile},
-        {"dddd", std::nullopt, "Library/orphan", fixtures::kFlagsFile},
-        {"eeee", std::nullopt, std::nullopt, fixtures::kFlagsFile},
-        {"ffff", "HomeDomain", "Library/Ünïcödé name.txt", fixtures::kFlagsFile},
+        {"aaaa", "MediaDomain", std::nullopt, fixtures::kFlagsFolder, std::nullopt},
+        {"bbbb", "MediaDomain", "", fixtures::kFlagsFolder, std::nullopt},
+        {"cccc",
+         "CameraRollDomain",
+         "Media/DCIM/100APPLE/IMG_0001.HEIC",
+         fixtures::kFlagsFile,
+         std::nullopt},
+        {"dddd", std::nullopt, "Library/orphan", fixtures::kFlagsFile, std::nullopt},
+        {"eeee", std::nullopt, std::nullopt, fixtures::kFlagsFile, std::nullopt},
+        {"ffff", "HomeDomain", "Library/Ünïcödé name.txt", fixtures::kFlagsFile, std::nullopt},
     };
     ASSERT_EQ(fixtures::writeManifestDb(path, rows), SQLITE_OK);
     std::vector<ManifestEntry> manifest{{"stale", "stale"}};
@@ -101,7 +105,8 @@ TEST(ManifestDbTest, WritesNothingBesideTheDatabase)
     const std::string folder = dir.file("odd ?#% name");
     std::filesystem::create_directory(folder);
     const std::string path = folder + "/Manifest.db";
-    ASSERT_EQ(fixtures::writeManifestDb(path, {{"aaaa", "D", "p", 1}, {"bbbb", "D", "q", 1}}),
+    ASSERT_EQ(fixtures::writeManifestDb(
+                  path, {{"aaaa", "D", "p", 1, std::nullopt}, {"bbbb", "D", "q", 1, std::nullopt}}),
               SQLITE_OK);
     // A journal left beside the database (as after an interrupted write) is not touched either.
     testsupport::writeFileBytes(path + "-journal", "");
@@ -116,7 +121,7 @@ TEST(ManifestDbTest, RowsStillInTheWriteAheadLogAreRead)
 {
     TempDir dir;
     const std::string path = dir.file("Manifest.db");
-    ASSERT_EQ(fixtures::writeManifestDb(path, {{"aaaa", "D", "p", 1}}), SQLITE_OK);
+    ASSERT_EQ(fixtures::writeManifestDb(path, {{"aaaa", "D", "p", 1, std::nullopt}}), SQLITE_OK);
     // Leave a second row in the log: keep a connection open so that closing does not fold the
     // log back, copy the three files away while it is open.
     sqlite3* writer = nullptr;
