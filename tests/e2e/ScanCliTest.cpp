@@ -1,52 +1,21 @@
 // `brenvale-cli scan` run as a process on generated backups and on the real backup fixture:
 // exit status, the JSON object's shape, the summary table and progress on standard error.
+#include "CliProcess.h"
 #include "fixtures/backup/BackupWriter.h"
 #include "fixtures/backup/DemoDevice.h"
 #include "support/SharedFixtures.h"
 #include "support/TempDir.h"
 
-#include <cstdio>
-#include <sys/wait.h>
-
 #include <gtest/gtest.h>
 
 namespace {
 
-struct CliRun
-{
-    int exitStatus = -1;
-    std::string out;
-    std::string err;
-};
-
-std::string quoted(const std::string& text)
-{
-    std::string result = "'";
-    for (const char c : text) {
-        result += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    }
-    return result + "'";
-}
+using e2e::CliRun;
+using e2e::quoted;
 
 CliRun runScan(const std::string& arguments, const testsupport::TempDir& dir)
 {
-    const std::string errPath = dir.file("stderr.txt");
-    const std::string command = "BRENVALE_APPDATA=" + quoted(dir.file("appdata")) + " " +
-                                BRENVALE_CLI_PATH + " scan " + arguments + " 2>" + quoted(errPath);
-    CliRun run;
-    std::FILE* pipe = ::popen(command.c_str(), "r");
-    if (pipe == nullptr) {
-        return run;
-    }
-    char buffer[4096];
-    std::size_t got = 0;
-    while ((got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) {
-        run.out.append(buffer, got);
-    }
-    const int status = ::pclose(pipe);
-    run.exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    run.err = testsupport::readFileBytes(errPath);
-    return run;
+    return e2e::runCli("scan", arguments, dir);
 }
 
 std::size_t occurrences(const std::string& text, const std::string& part)
