@@ -13,6 +13,13 @@
 #include <QIcon>
 #include <QScreen>
 
+// The compiled-in resources live in a static library, whose initialiser the linker may drop
+// unless something refers to it.
+static void initResources()
+{
+    Q_INIT_RESOURCE(brenvale);
+}
+
 namespace app {
 
 namespace {
@@ -35,6 +42,7 @@ void centreOnScreen(QWidget& window)
 
 void applySkin()
 {
+    initResources();
     QFile sheet(QStringLiteral(":/brenvale.qss"));
     if (sheet.open(QIODevice::ReadOnly)) {
         qApp->setStyleSheet(QString::fromUtf8(sheet.readAll()));

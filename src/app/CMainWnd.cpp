@@ -231,6 +231,7 @@ void CMainWnd::HandleMessage(int message, int param)
         break;
     case WM_SCAN_STATE:
         if (param == kScanStateWrongPassword) {
+            m_scanPage->OnWrongPassword();
             m_specifyPage->OnWrongPassword();
         } else {
             m_ui->MainTabPage->setCurrentIndex(1);

@@ -270,6 +270,15 @@ void CScanVrtWnd::OnScanDone()
     refreshStatistics(m_counts);
 }
 
+void CScanVrtWnd::OnWrongPassword()
+{
+    m_refreshTimer.stop();
+    m_scanning = false;
+    m_paused = false;
+    releaseLock();
+    setAnimation(false);
+}
+
 void CScanVrtWnd::TogglePause()
 {
     if (!m_scanning || m_driver == nullptr) {

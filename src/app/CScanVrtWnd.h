@@ -55,6 +55,9 @@ public:
     // The scan ended (message 1034): switch the tool bars and show the results.
     void OnScanDone();
 
+    // The scan ended on a wrong password before it showed anything: back to idle.
+    void OnWrongPassword();
+
     // Pauses or resumes the scan (BtnScanPause).
     void TogglePause();
 
