@@ -110,6 +110,8 @@ void CScanVrtWnd::ApplyLanguage()
         m_scanType->setText(messageText("MSG0501"));
     }
     m_ui->LblScanInfo->setText(messageText("MSG0502"));
+    m_ui->DataList->setHeaderLabels(
+        {languageText("PageScan", "ColCategory"), languageText("PageScan", "ColCount")});
     if (m_waitDesc != nullptr) {
         m_waitDesc->setText(languageText("PageScan", "LblWaitDesc"));
     }
