@@ -1,0 +1,122 @@
+// The backup page.
+#include "app/CItunesBackupVrtWnd.h"
+
+#include "app/CMessageBox.h"
+#include "app/Texts.h"
+#include "catalogue/BackupDiscovery.h"
+#include "ui_PageItunesBackup.h"
+
+#include <QFileDialog>
+#include <QHeaderView>
+#include <QIcon>
+
+namespace app {
+
+namespace {
+
+constexpr int kQuestionWidth = 550;
+constexpr int kQuestionHeight = 200;
+
+QString chooseFolderWithDialog(QWidget* owner)
+{
+    return QFileDialog::getExistingDirectory(
+        owner,
+        QStringLiteral("Select the iTunes Backup File from other folder to recover your data."),
+        QString(),
+        QFileDialog::ShowDirsOnly);
+}
+
+} // namespace
+
+CItunesBackupVrtWnd::CItunesBackupVrtWnd(QWidget* parent)
+    : QWidget(parent)
+    , m_ui(std::make_unique<Ui::PageItunesBackup>())
+    , m_chooseFolder(chooseFolderWithDialog)
+{
+    m_ui->setupUi(this);
+    setAttribute(Qt::WA_StyledBackground);
+    QHeaderView* header = m_ui->BackupFileList->header();
+    header->setStretchLastSection(false);
+    header->setSectionResizeMode(0, QHeaderView::Stretch);
+    header->setSectionResizeMode(1, QHeaderView::ResizeToContents);
+    header->setSectionResizeMode(2, QHeaderView::ResizeToContents);
+    connect(m_ui->BtnNext1, &QPushButton::clicked, this, &CItunesBackupVrtWnd::OnNext);
+    connect(m_ui->BtnSelDir, &QPushButton::clicked, this, &CItunesBackupVrtWnd::OnSelectFolder);
+    connect(
+        m_ui->BackupFileList, &QTreeWidget::itemDoubleClicked, this, &CItunesBackupVrtWnd::OnNext);
+}
+
+CItunesBackupVrtWnd::~CItunesBackupVrtWnd() = default;
+
+void CItunesBackupVrtWnd::Init(const std::vector<catalogue::BackupInfo>& backups)
+{
+    ApplyLanguage();
+    m_backups = backups;
+    QTreeWidget* list = m_ui->BackupFileList;
+    list->clear();
+    const QIcon lock(QStringLiteral(":/icons/lock.svg"));
+    const QIcon phone(QStringLiteral(":/icons/phone.svg"));
+    for (std::size_t i = 0; i < m_backups.size(); ++i) {
+        const catalogue::BackupInfo& backup = m_backups[i];
+        auto* row = new QTreeWidgetItem(list);
+        row->setIcon(0, backup.isEncrypted ? lock : phone);
+        row->setText(0, fromUtf8(backup.displayName));
+        row->setText(1, fromUtf8(backup.lastBackupDate));
+        row->setText(2, fromUtf8(backup.serialNumber));
+        row->setData(0, Qt::UserRole, static_cast<qulonglong>(i));
+        row->setToolTip(0, fromUtf8(backup.folderPath));
+    }
+    if (list->topLevelItemCount() > 0) {
+        list->setCurrentItem(list->topLevelItem(0));
+    }
+}
+
+void CItunesBackupVrtWnd::ApplyLanguage()
+{
+    applyTexts(this, "PageItunesBackup");
+    QTreeWidgetItem* header = m_ui->BackupFileList->headerItem();
+    header->setText(0, languageText("PageItunesBackup", "ColName"));
+    header->setText(1, languageText("PageItunesBackup", "ColLastBackupDate"));
+    header->setText(2, languageText("PageItunesBackup", "ColSerialNumber"));
+}
+
+void CItunesBackupVrtWnd::setFolderChooser(std::function<QString(QWidget*)> chooser)
+{
+    m_chooseFolder = std::move(chooser);
+}
+
+void CItunesBackupVrtWnd::OnNext()
+{
+    const QTreeWidgetItem* row = m_ui->BackupFileList->currentItem();
+    if (row == nullptr) {
+        return;
+    }
+    const auto index = row->data(0, Qt::UserRole).toULongLong();
+    if (index < m_backups.size()) {
+        emit backupChosen(m_backups[index]);
+    }
+}
+
+void CItunesBackupVrtWnd::OnSelectFolder()
+{
+    for (;;) {
+        const QString folder = m_chooseFolder(window());
+        if (folder.isEmpty()) {
+            return;
+        }
+        catalogue::BackupInfo backup;
+        if (catalogue::readBackupInfo(toUtf8(folder), backup) == 0) {
+            emit backupChosen(backup);
+            return;
+        }
+        const QString title = QStringLiteral("Question");
+        const QString text =
+            QStringLiteral("Can not found the backup file, do you want to try again?");
+        if (showMessageBox(kBoxQuestion, window(), text, kQuestionWidth, kQuestionHeight, title) !=
+            kCloseOk) {
+            return;
+        }
+    }
+}
+
+} // namespace app

@@ -1,0 +1,315 @@
+// The main window and its page flow.
+#include "app/CMainWnd.h"
+
+#include "app/AppEvents.h"
+#include "app/CItunesBackupVrtWnd.h"
+#include "app/CScanVrtWnd.h"
+#include "app/CSpecifyFileVrtWnd.h"
+#include "app/LocalScanDriver.h"
+#include "app/Texts.h"
+#include "app/WebPages.h"
+#include "catalogue/BackupEngine.h"
+#include "catalogue/Folders.h"
+#include "platform/File.h"
+#include "ui_MainWnd.h"
+
+#include <QActionGroup>
+#include <QCloseEvent>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QWindow>
+
+namespace app {
+
+namespace {
+
+constexpr const char* kViewInstallFolder = "viewInstall";
+
+void createViewInstallFolder()
+{
+    const std::string work = catalogue::workFolderPath();
+    if (!work.empty()) {
+        (void)platform::createFolders(platform::joinPath(work, kViewInstallFolder));
+    }
+}
+
+} // namespace
+
+CMainWnd::CMainWnd(catalogue::BackupEngine& engine, QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint)
+    , m_ui(std::make_unique<Ui::MainWnd>())
+    , m_engine(engine)
+{
+    m_ui->setupUi(this);
+    setAttribute(Qt::WA_StyledBackground);
+    m_ownDriver = std::make_unique<LocalScanDriver>(m_engine, *this);
+    m_driver = m_ownDriver.get();
+    Init();
+}
+
+CMainWnd::~CMainWnd()
+{
+    // The page lets go of a held pause before the driver it belongs to (and its thread) ends.
+    m_scanPage->setDriver(nullptr);
+}
+
+void CMainWnd::setDriver(IScanDriver* driver)
+{
+    m_driver = driver;
+    m_scanPage->setDriver(driver);
+}
+
+void CMainWnd::Init()
+{
+    m_ui->HorLayoutScan->hide();
+    m_ui->restorebtn->hide();
+    m_ui->Header->installEventFilter(this);
+
+    m_backupPage = new CItunesBackupVrtWnd(m_ui->TabBackup);
+    m_ui->TabBackup->layout()->addWidget(m_backupPage);
+    m_specifyPage = new CSpecifyFileVrtWnd(this, m_ui->MainTabPage, m_ui->TabSpecify);
+    m_ui->TabSpecify->layout()->addWidget(m_specifyPage);
+    m_scanPage = new CScanVrtWnd(m_ui->TabScan);
+    m_ui->TabScan->layout()->addWidget(m_scanPage);
+
+    buildAssistMenu();
+    ApplyLanguage();
+
+    std::vector<catalogue::BackupInfo> backups;
+    (void)m_engine.readBackupList(backups);
+    m_backupPage->Init(backups);
+    m_specifyPage->Init();
+    m_specifyPage->setEncryptedQuery([this] { return m_scanSource.isEncrypted; });
+    m_scanPage->setDriver(m_driver);
+    m_scanPage->Init(this);
+    createViewInstallFolder();
+
+    connect(m_backupPage, &CItunesBackupVrtWnd::backupChosen, this, &CMainWnd::OnBackupChosen);
+    connect(m_scanPage, &CScanVrtWnd::homeRequested, this, &CMainWnd::OnHome);
+    connect(m_ui->OptStep1, &QRadioButton::toggled, this, [this](bool on) {
+        if (on) {
+            OnStep(0);
+        }
+    });
+    connect(m_ui->OptStep2, &QRadioButton::toggled, this, [this](bool on) {
+        if (on) {
+            OnStep(1);
+        }
+    });
+    connect(m_ui->BtnAssist, &QPushButton::clicked, this, [this] {
+        m_assistMenu->popup(m_ui->BtnAssist->mapToGlobal(QPoint(0, m_ui->BtnAssist->height())));
+    });
+    connect(m_ui->minbtn, &QPushButton::clicked, this, &QWidget::showMinimized);
+    connect(m_ui->maxbtn, &QPushButton::clicked, this, &QWidget::showMaximized);
+    connect(m_ui->restorebtn, &QPushButton::clicked, this, &QWidget::showNormal);
+    connect(m_ui->closebtn, &QPushButton::clicked, this, &QWidget::close);
+}
+
+void CMainWnd::ApplyLanguage()
+{
+    applyTexts(this, "MainWnd");
+    buildLanguageMenu();
+}
+
+void CMainWnd::buildAssistMenu()
+{
+    m_assistMenu = new QMenu(this);
+    m_assistMenu->setObjectName(QStringLiteral("menu_assist"));
+    const auto add = [this](const char* name, int message) {
+        QAction* action = m_assistMenu->addAction(QString());
+        action->setObjectName(QLatin1String(name));
+        connect(action, &QAction::triggered, this, [this, message] {
+            postAppMessage(this, message, 0);
+        });
+        return action;
+    };
+    add("item_help", kMsgOpenHelp);
+    m_languageMenu = new QMenu(m_assistMenu);
+    m_languageMenu->setObjectName(QStringLiteral("menu_language"));
+    QAction* language = m_assistMenu->addMenu(m_languageMenu);
+    language->setObjectName(QStringLiteral("item_language"));
+    add("item_faq", kMsgOpenFaq);
+    m_assistMenu->addSeparator();
+    add("item_about", kMsgOpenAbout);
+    add("item_support", kMsgOpenSupport);
+    m_assistMenu->addSeparator();
+    QAction* exit = m_assistMenu->addAction(QString());
+    exit->setObjectName(QStringLiteral("item_exit"));
+    connect(exit, &QAction::triggered, this, &QWidget::close, Qt::QueuedConnection);
+}
+
+void CMainWnd::buildLanguageMenu()
+{
+    m_languageMenu->clear();
+    auto* group = new QActionGroup(m_languageMenu);
+    const std::string current = settings().language();
+    for (const auto& [key, value] : settings().languages()) {
+        QAction* action = m_languageMenu->addAction(fromUtf8(value.empty() ? key : value));
+        action->setCheckable(true);
+        action->setChecked(key == current);
+        action->setData(fromUtf8(key));
+        group->addAction(action);
+        connect(action, &QAction::triggered, this, [this, key = key] {
+            (void)settings().setLanguage(key);
+            postAppMessage(this, kMsgLanguageChanged, 0);
+        });
+    }
+    m_languageMenu->menuAction()->setVisible(!m_languageMenu->isEmpty());
+}
+
+void CMainWnd::postScanMessage(int message, int param)
+{
+    postAppMessage(this, message, param);
+}
+
+void CMainWnd::bringToFront()
+{
+    if (isMinimized()) {
+        showNormal();
+    }
+    show();
+    raise();
+    activateWindow();
+}
+
+void CMainWnd::OnBackupChosen(const catalogue::BackupInfo& backup)
+{
+    m_scanSource = backup;
+    createViewInstallFolder();
+    m_ui->OptStep2->setChecked(true);
+}
+
+void CMainWnd::OnStep(int step)
+{
+    m_ui->TabPage->setCurrentIndex(step);
+}
+
+void CMainWnd::OnHome()
+{
+    m_ui->HorLayoutScan->hide();
+    m_ui->HorLayoutMain->show();
+    m_ui->MainTabPage->setCurrentIndex(0);
+    m_ui->MainTabPage->setEnabled(true);
+    m_ui->OptStep1->setChecked(true);
+    m_specifyPage->EnableNext();
+}
+
+bool CMainWnd::event(QEvent* event)
+{
+    if (isAppMessage(event)) {
+        const auto* message = static_cast<AppEvent*>(event);
+        HandleMessage(message->message(), message->param());
+        return true;
+    }
+    return QWidget::event(event);
+}
+
+void CMainWnd::HandleMessage(int message, int param)
+{
+    switch (message) {
+    case kMsgLanguageChanged:
+        ApplyLanguage();
+        m_backupPage->ApplyLanguage();
+        m_specifyPage->ApplyLanguage();
+        m_scanPage->ApplyLanguage();
+        break;
+    case WM_SCAN_START:
+        if (m_scanPage->StartScan(
+                m_scanSource, m_specifyPage->password(), m_specifyPage->selection()) != 0) {
+            m_specifyPage->EnableNext();
+        }
+        break;
+    case WM_SCAN_REFRESH:
+    case WM_SCAN_SELECT:
+        m_scanPage->OnRefresh();
+        break;
+    case WM_SCAN_DONE:
+        // The page may already be showing the results of a stop it waited for.
+        m_ui->MainTabPage->setCurrentIndex(1);
+        m_ui->MainTabPage->setEnabled(true);
+        m_scanPage->OnScanDone();
+        break;
+    case WM_SCAN_STATE:
+        if (param == kScanStateWrongPassword) {
+            m_scanPage->OnWrongPassword();
+            m_specifyPage->OnWrongPassword();
+        } else {
+            m_ui->MainTabPage->setCurrentIndex(1);
+            m_ui->MainTabPage->setEnabled(true);
+            m_scanPage->OnFirstProgress();
+        }
+        break;
+    case kMsgOpenHelp:
+        openWebPage(WebPage::Help);
+        break;
+    case kMsgOpenFaq:
+        openWebPage(WebPage::Faq);
+        break;
+    case kMsgOpenAbout:
+        openWebPage(WebPage::About);
+        break;
+    case kMsgOpenSupport:
+        openWebPage(WebPage::Support);
+        break;
+    default:
+        break;
+    }
+}
+
+void CMainWnd::closeEvent(QCloseEvent* event)
+{
+    if (m_scanPage->ConfirmClose()) {
+        event->accept();
+    } else {
+        event->ignore();
+    }
+}
+
+void CMainWnd::keyPressEvent(QKeyEvent* event)
+{
+    switch (event->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Escape:
+        event->accept();
+        return;
+    default:
+        QWidget::keyPressEvent(event);
+    }
+}
+
+bool CMainWnd::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_ui->Header && windowHandle() != nullptr) {
+        if (event->type() == QEvent::MouseButtonDblClick) {
+            if (isMaximized()) {
+                showNormal();
+            } else {
+                showMaximized();
+            }
+            return true;
+        }
+        if (event->type() == QEvent::MouseButtonPress &&
+            static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
+            windowHandle()->startSystemMove();
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void CMainWnd::changeEvent(QEvent* event)
+{
+    if (event->type() == QEvent::WindowStateChange) {
+        updateWindowButtons();
+    }
+    QWidget::changeEvent(event);
+}
+
+void CMainWnd::updateWindowButtons()
+{
+    m_ui->maxbtn->setVisible(!isMaximized());
+    m_ui->restorebtn->setVisible(isMaximized());
+}
+
+} // namespace app

@@ -1,0 +1,89 @@
+// The main window: the header with its tool bars and window buttons, the step bar over the
+// backup and category pages, the scan page, the assist menu, the custom messages that pages
+// and the scan post to it, and the confirmation on close.
+#pragma once
+
+#include "app/IScanDriver.h"
+#include "catalogue/BackupInfo.h"
+
+#include <memory>
+
+#include <QWidget>
+
+class QMenu;
+
+namespace Ui {
+class MainWnd;
+}
+
+namespace catalogue {
+class BackupEngine;
+}
+
+namespace app {
+
+class CItunesBackupVrtWnd;
+class CScanVrtWnd;
+class CSpecifyFileVrtWnd;
+
+class CMainWnd : public QWidget, public IScanObserver
+{
+    Q_OBJECT
+
+public:
+    // The window over `engine`, which outlives it. The scan runs through a LocalScanDriver
+    // unless setDriver gives another one.
+    explicit CMainWnd(catalogue::BackupEngine& engine, QWidget* parent = nullptr);
+    ~CMainWnd() override;
+
+    // Replaces the scan driver (tests use their own); the window does not own it.
+    void setDriver(IScanDriver* driver);
+
+    // Posts a scan message to this window (IScanObserver); safe from any thread.
+    void postScanMessage(int message, int param) override;
+
+    // Brings the window to the front, restoring it when minimised.
+    void bringToFront();
+
+    // The backup the next scan reads.
+    const catalogue::BackupInfo& scanSource() const { return m_scanSource; }
+
+    CItunesBackupVrtWnd* backupPage() const { return m_backupPage; }
+
+    CSpecifyFileVrtWnd* specifyPage() const { return m_specifyPage; }
+
+    CScanVrtWnd* scanPage() const { return m_scanPage; }
+
+    QMenu* assistMenu() const { return m_assistMenu; }
+
+protected:
+    bool event(QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void changeEvent(QEvent* event) override;
+
+private:
+    void Init();
+    void ApplyLanguage();
+    void buildAssistMenu();
+    void buildLanguageMenu();
+    void OnBackupChosen(const catalogue::BackupInfo& backup);
+    void OnStep(int step);
+    void OnHome();
+    void HandleMessage(int message, int param);
+    void updateWindowButtons();
+
+    std::unique_ptr<Ui::MainWnd> m_ui;
+    catalogue::BackupEngine& m_engine;
+    std::unique_ptr<IScanDriver> m_ownDriver;
+    IScanDriver* m_driver = nullptr;
+    CItunesBackupVrtWnd* m_backupPage = nullptr;
+    CSpecifyFileVrtWnd* m_specifyPage = nullptr;
+    CScanVrtWnd* m_scanPage = nullptr;
+    QMenu* m_assistMenu = nullptr;
+    QMenu* m_languageMenu = nullptr;
+    catalogue::BackupInfo m_scanSource;
+};
+
+} // namespace app

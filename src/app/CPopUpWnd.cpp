@@ -1,0 +1,77 @@
+// Modal pop-up behaviour shared by message boxes and the password window.
+#include "app/CPopUpWnd.h"
+
+#include "app/Texts.h"
+
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QScreen>
+#include <QWindow>
+
+namespace app {
+
+CPopUpWnd::CPopUpWnd(QWidget* owner, const char* section, int width, int height)
+    : QDialog(owner, Qt::Dialog | Qt::FramelessWindowHint)
+    , m_section(section)
+{
+    setAttribute(Qt::WA_StyledBackground);
+    resize(width, height);
+    setModal(true);
+}
+
+int CPopUpWnd::showModal()
+{
+    const QWidget* owner = parentWidget() != nullptr ? parentWidget()->window() : nullptr;
+    const QRect area = owner != nullptr ? owner->frameGeometry()
+                       : QGuiApplication::primaryScreen() != nullptr
+                           ? QGuiApplication::primaryScreen()->availableGeometry()
+                           : QRect(0, 0, width(), height());
+    move(area.center() - QPoint(width() / 2, height() / 2));
+    return exec();
+}
+
+void CPopUpWnd::initPopUp()
+{
+    if (auto* ok = findChild<QPushButton*>(QStringLiteral("okbtn"))) {
+        connect(ok, &QPushButton::clicked, this, [this] { done(kCloseOk); });
+    }
+    for (const auto* name : {"cancelbtn", "closebtn"}) {
+        if (auto* button = findChild<QPushButton*>(QLatin1String(name))) {
+            connect(button, &QPushButton::clicked, this, [this] { done(kCloseCancel); });
+        }
+    }
+    if (auto* header = findChild<QWidget*>(QStringLiteral("Header"))) {
+        header->installEventFilter(this);
+    }
+    applyTexts(this, m_section);
+}
+
+void CPopUpWnd::keyPressEvent(QKeyEvent* event)
+{
+    switch (event->key()) {
+    case Qt::Key_Escape:
+        done(kCloseCancel);
+        return;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        // Enter does not close a pop-up: a stray key press must not answer a question.
+        event->accept();
+        return;
+    default:
+        QDialog::keyPressEvent(event);
+    }
+}
+
+bool CPopUpWnd::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::MouseButtonPress &&
+        static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton && windowHandle() != nullptr) {
+        windowHandle()->startSystemMove();
+        return true;
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+} // namespace app

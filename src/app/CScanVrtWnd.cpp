@@ -1,0 +1,420 @@
+// The scan page.
+#include "app/CScanVrtWnd.h"
+
+#include "app/BusyIndicator.h"
+#include "app/CMessageBox.h"
+#include "app/Texts.h"
+#include "ui_PageScan.h"
+
+#include <chrono>
+#include <numeric>
+#include <thread>
+
+#include <QHeaderView>
+#include <QIcon>
+#include <QProgressBar>
+
+namespace app {
+
+namespace {
+
+constexpr int kRefreshMs = 250;
+constexpr auto kFinishPoll = std::chrono::milliseconds(50);
+constexpr int kQuestionWidth = 550;
+constexpr int kQuestionHeight = 200;
+constexpr int kCategoryRole = Qt::UserRole;
+
+struct NodeGroup
+{
+    const char* key;
+    std::initializer_list<std::pair<int, const char*>> nodes;
+};
+
+const NodeGroup kGroups[] = {
+    {"NodeGroupMedia",
+     {{kCameraRoll, "NodeCameraRoll"},
+      {kPhotoStream, "NodePhotoStream"},
+      {kAppPhotos, "NodeAppPhotos"},
+      {kAppVideos, "NodeAppVideos"}}},
+    {"NodeGroupPersonal",
+     {{kMessages, "NodeMessages"},
+      {kMessageAtts, "NodeMessageAtts"},
+      {kContacts, "NodeContacts"},
+      {kCallHistory, "NodeCallHistory"},
+      {kNotes, "NodeNotes"}}},
+    {"NodeGroupApps", {{kWhatsApp, "NodeWhatsApp"}, {kWhatsAppAtts, "NodeWhatsAppAtts"}}},
+};
+
+// The node's name: its text before "(".
+QString nodeName(const QString& text)
+{
+    const qsizetype open = text.indexOf(QLatin1Char('('));
+    return open < 0 ? text : text.left(open);
+}
+
+} // namespace
+
+CScanVrtWnd::CScanVrtWnd(QWidget* parent)
+    : QWidget(parent)
+    , m_ui(std::make_unique<Ui::PageScan>())
+{
+    m_ui->setupUi(this);
+    setAttribute(Qt::WA_StyledBackground);
+    buildTree();
+    m_ui->DataList->setColumnCount(2);
+    m_ui->DataList->header()->setSectionResizeMode(0, QHeaderView::Stretch);
+    m_ui->DataListLayout->hide();
+    m_ui->BtnBackAppDir->hide();
+    m_ui->BtnHome->setEnabled(false);
+    m_ui->BtnRecovery->setEnabled(false);
+    m_refreshTimer.setInterval(kRefreshMs);
+    connect(&m_refreshTimer, &QTimer::timeout, this, &CScanVrtWnd::OnRefresh);
+    connect(m_ui->BtnHome, &QPushButton::clicked, this, &CScanVrtWnd::homeRequested);
+}
+
+CScanVrtWnd::~CScanVrtWnd()
+{
+    releaseLock();
+}
+
+void CScanVrtWnd::setDriver(IScanDriver* driver)
+{
+    releaseLock();
+    m_driver = driver;
+}
+
+void CScanVrtWnd::Init(QWidget* mainWindow)
+{
+    m_scanToolBar = mainWindow->findChild<QWidget*>(QStringLiteral("ScanToolBar"));
+    m_recoveryToolBar = mainWindow->findChild<QWidget*>(QStringLiteral("ReocveryToolBar"));
+    m_horLayoutMain = mainWindow->findChild<QWidget*>(QStringLiteral("HorLayoutMain"));
+    m_horLayoutScan = mainWindow->findChild<QWidget*>(QStringLiteral("HorLayoutScan"));
+    m_scanAnimation = mainWindow->findChild<BusyIndicator*>(QStringLiteral("BtnGifScanning"));
+    m_progress = mainWindow->findChild<QProgressBar*>(QStringLiteral("ProgressScan"));
+    m_percent = mainWindow->findChild<QLabel*>(QStringLiteral("LblPercent"));
+    m_waitDesc = mainWindow->findChild<QLabel*>(QStringLiteral("LblWaitDesc"));
+    m_scanType = mainWindow->findChild<QLabel*>(QStringLiteral("LblScanType"));
+    m_remark = mainWindow->findChild<QLabel*>(QStringLiteral("LblRemark"));
+    m_pauseButton = mainWindow->findChild<QPushButton*>(QStringLiteral("BtnScanPause"));
+    m_stopButton = mainWindow->findChild<QPushButton*>(QStringLiteral("BtnScanStop"));
+    connect(m_pauseButton, &QPushButton::clicked, this, &CScanVrtWnd::TogglePause);
+    connect(m_stopButton, &QPushButton::clicked, this, &CScanVrtWnd::Stop);
+    ApplyLanguage();
+}
+
+void CScanVrtWnd::ApplyLanguage()
+{
+    applyTexts(this, "PageScan", {QStringLiteral("LblStatistics")});
+    setPauseText();
+    if (m_scanType != nullptr) {
+        m_scanType->setText(messageText("MSG0501"));
+    }
+    m_ui->LblScanInfo->setText(messageText("MSG0502"));
+    m_ui->DataList->setHeaderLabels(
+        {languageText("PageScan", "ColCategory"), languageText("PageScan", "ColCount")});
+    if (m_waitDesc != nullptr) {
+        m_waitDesc->setText(languageText("PageScan", "LblWaitDesc"));
+    }
+    if (m_remark != nullptr) {
+        m_remark->setText(languageText("PageScan", "LblRemark"));
+    }
+    for (int g = 0; g < m_ui->NodeTree->topLevelItemCount(); ++g) {
+        QTreeWidgetItem* group = m_ui->NodeTree->topLevelItem(g);
+        group->setText(
+            0,
+            languageText("PageScan", group->data(0, Qt::UserRole + 1).toByteArray().constData()));
+        for (int i = 0; i < group->childCount(); ++i) {
+            QTreeWidgetItem* node = group->child(i);
+            const QByteArray key = node->data(0, Qt::UserRole + 1).toByteArray();
+            const int category = node->data(0, kCategoryRole).toInt();
+            node->setText(0,
+                          QStringLiteral("%1(%2)")
+                              .arg(languageText("PageScan", key.constData()))
+                              .arg(m_counts[static_cast<std::size_t>(category)]));
+        }
+    }
+    refreshStatistics(m_counts);
+}
+
+void CScanVrtWnd::buildTree()
+{
+    QTreeWidget* tree = m_ui->NodeTree;
+    tree->clear();
+    for (const NodeGroup& group : kGroups) {
+        auto* top = new QTreeWidgetItem(tree);
+        top->setData(0, Qt::UserRole + 1, QByteArray(group.key));
+        top->setData(0, kCategoryRole, -1);
+        top->setFlags(Qt::ItemIsEnabled);
+        for (const auto& [category, key] : group.nodes) {
+            auto* node = new QTreeWidgetItem(top);
+            node->setData(0, Qt::UserRole + 1, QByteArray(key));
+            node->setData(0, kCategoryRole, category);
+            node->setText(0, QStringLiteral("(0)"));
+            node->setDisabled(true);
+            m_nodes[static_cast<std::size_t>(category)] = node;
+        }
+    }
+    tree->expandAll();
+}
+
+QTreeWidgetItem* CScanVrtWnd::nodeOf(int category) const
+{
+    return category >= 0 && category < kCategoryCount ? m_nodes[static_cast<std::size_t>(category)]
+                                                      : nullptr;
+}
+
+int CScanVrtWnd::StartScan(const catalogue::BackupInfo& backup,
+                           const std::string& password,
+                           const CategorySelection& categories)
+{
+    if (m_driver == nullptr) {
+        return 1;
+    }
+    m_counts = {};
+    m_hasResults = false;
+    m_paused = false;
+    m_ui->DataList->clear();
+    for (QTreeWidgetItem* node : m_nodes) {
+        if (node != nullptr) {
+            node->setSelected(false);
+            node->setDisabled(true);
+        }
+    }
+    m_scanToolBar->show();
+    m_recoveryToolBar->hide();
+    m_ui->DataListToolBar->hide();
+    m_ui->DataListLayout->hide();
+    m_ui->iPhoneInfoLayout->show();
+    m_ui->BtnHome->setEnabled(false);
+    m_ui->BtnRecovery->setEnabled(false);
+    m_progress->setValue(0);
+    m_progress->hide();
+    m_percent->hide();
+    m_waitDesc->show();
+    m_pauseButton->setEnabled(true);
+    m_stopButton->setEnabled(true);
+    setPauseText();
+    ApplyLanguage();
+    setAnimation(true);
+    const int status = m_driver->startScan(backup, password, categories);
+    m_scanning = status == 0;
+    if (m_scanning) {
+        m_refreshTimer.start();
+    }
+    return status;
+}
+
+void CScanVrtWnd::OnFirstProgress()
+{
+    m_waitDesc->hide();
+    m_progress->show();
+    m_percent->show();
+    m_horLayoutMain->hide();
+    m_horLayoutScan->show();
+}
+
+void CScanVrtWnd::OnRefresh()
+{
+    if (m_driver == nullptr) {
+        return;
+    }
+    int percent = 0;
+    CategoryCounts counts{};
+    if (m_lockHeld) {
+        percent = m_driver->shownPercent();
+        counts = m_driver->counts();
+    } else {
+        const std::lock_guard lock(m_driver->scanLock());
+        percent = m_driver->shownPercent();
+        counts = m_driver->counts();
+    }
+    m_counts = counts;
+    if (m_scanning) {
+        m_progress->setValue(percent);
+        m_percent->setText(QStringLiteral("%1%").arg(percent));
+    }
+    for (std::size_t i = 0; i < m_nodes.size(); ++i) {
+        if (QTreeWidgetItem* node = m_nodes[i]) {
+            node->setText(0, QStringLiteral("%1(%2)").arg(nodeName(node->text(0))).arg(counts[i]));
+            node->setDisabled(counts[i] == 0);
+        }
+    }
+    checkRecoveryButton(counts);
+}
+
+void CScanVrtWnd::OnScanDone()
+{
+    m_refreshTimer.stop();
+    OnRefresh();
+    m_scanning = false;
+    m_paused = false;
+    releaseLock();
+    m_hasResults = true;
+    m_scanToolBar->hide();
+    m_recoveryToolBar->show();
+    m_horLayoutMain->hide();
+    m_horLayoutScan->show();
+    m_ui->DataListToolBar->show();
+    m_ui->DataListLayout->show();
+    m_ui->iPhoneInfoLayout->hide();
+    setAnimation(false);
+    m_ui->BtnHome->setEnabled(true);
+    QTreeWidget* list = m_ui->DataList;
+    list->clear();
+    for (std::size_t i = 0; i < m_nodes.size(); ++i) {
+        if (m_nodes[i] != nullptr && m_counts[i] > 0) {
+            auto* row = new QTreeWidgetItem(list);
+            row->setText(0, nodeName(m_nodes[i]->text(0)));
+            row->setText(1, QString::number(m_counts[i]));
+        }
+    }
+    checkRecoveryButton(m_counts);
+    refreshStatistics(m_counts);
+}
+
+void CScanVrtWnd::OnWrongPassword()
+{
+    m_refreshTimer.stop();
+    m_scanning = false;
+    m_paused = false;
+    releaseLock();
+    setAnimation(false);
+}
+
+void CScanVrtWnd::TogglePause()
+{
+    if (!m_scanning || m_driver == nullptr) {
+        return;
+    }
+    m_paused = !m_paused;
+    if (m_paused) {
+        holdLock();
+    } else {
+        releaseLock();
+    }
+    setPauseText();
+    m_ui->BtnHome->setEnabled(false);
+    checkRecoveryButton(m_counts);
+    setAnimation(!m_paused);
+}
+
+void CScanVrtWnd::Stop()
+{
+    if (!m_scanning || m_driver == nullptr) {
+        return;
+    }
+    if (!m_paused) {
+        holdLock();
+        setAnimation(false);
+    }
+    if (showMessageBox(
+            kBoxQuestion, window(), messageText("MSG0508"), kQuestionWidth, kQuestionHeight) ==
+        kCloseOk) {
+        if (m_paused) {
+            m_paused = false;
+            setPauseText();
+        }
+        m_driver->setStopFlag();
+        releaseLock();
+        m_pauseButton->setEnabled(false);
+        m_stopButton->setEnabled(false);
+        waitFinished();
+        return;
+    }
+    if (!m_paused) {
+        releaseLock();
+        setAnimation(true);
+    }
+}
+
+bool CScanVrtWnd::ConfirmClose()
+{
+    if (!m_scanning && !m_hasResults) {
+        return true;
+    }
+    const bool running = m_scanning && m_driver != nullptr;
+    if (running && !m_paused) {
+        holdLock();
+        setAnimation(false);
+    }
+    const QString title = messageText("MSG0405");
+    CMessageBox box(
+        kBoxWarning, window(), messageText("MSG0511"), kQuestionWidth, kQuestionHeight, &title);
+    box.showWarningCancel();
+    if (box.showModal() == kCloseOk) {
+        if (running) {
+            m_driver->setStopFlag();
+            m_paused = false;
+            releaseLock();
+            waitFinished();
+        }
+        return true;
+    }
+    if (running && !m_paused) {
+        releaseLock();
+        setAnimation(true);
+    }
+    return false;
+}
+
+void CScanVrtWnd::holdLock()
+{
+    if (!m_lockHeld && m_driver != nullptr) {
+        m_driver->scanLock().lock();
+        m_lockHeld = true;
+    }
+}
+
+void CScanVrtWnd::releaseLock()
+{
+    if (m_lockHeld && m_driver != nullptr) {
+        m_lockHeld = false;
+        m_driver->scanLock().unlock();
+    }
+}
+
+void CScanVrtWnd::waitFinished()
+{
+    while (!m_driver->isFinished()) {
+        std::this_thread::sleep_for(kFinishPoll);
+    }
+}
+
+void CScanVrtWnd::setPauseText()
+{
+    if (m_pauseButton == nullptr) {
+        return;
+    }
+    m_pauseButton->setText(messageText(m_paused ? "MSG0506" : "MSG0507"));
+    m_pauseButton->setIcon(QIcon(m_paused ? QStringLiteral(":/icons/resume.svg")
+                                          : QStringLiteral(":/icons/pause.svg")));
+}
+
+void CScanVrtWnd::setAnimation(bool running)
+{
+    for (BusyIndicator* animation : {m_scanAnimation, m_ui->BtnGifLoading}) {
+        if (animation == nullptr) {
+            continue;
+        }
+        if (running) {
+            animation->start();
+        } else {
+            animation->stop();
+        }
+    }
+}
+
+void CScanVrtWnd::refreshStatistics(const CategoryCounts& counts)
+{
+    const int total = std::accumulate(counts.begin(), counts.end(), 0);
+    m_ui->LblStatistics->setText(languageText("PageScan", "TxtStatistics").arg(total));
+}
+
+void CScanVrtWnd::checkRecoveryButton(const CategoryCounts& counts)
+{
+    const bool found = std::any_of(counts.begin(), counts.end(), [](int n) { return n > 0; });
+    // Recovery is possible once something was found and the scan is not moving on.
+    m_ui->BtnRecovery->setEnabled(found && (!m_scanning || m_paused));
+}
+
+} // namespace app

@@ -1,0 +1,117 @@
+// The scan page: starts the scan, shows its progress in the header's scan tool bar and the
+// found items per category in the tree, pauses it by holding the scan's lock, stops it after
+// a question, and switches the tool bars when it ends.
+#pragma once
+
+#include "app/IScanDriver.h"
+
+#include <memory>
+
+#include <QTimer>
+#include <QWidget>
+
+class QLabel;
+class QProgressBar;
+class QPushButton;
+class QTreeWidgetItem;
+
+namespace Ui {
+class PageScan;
+}
+
+namespace app {
+
+class BusyIndicator;
+
+class CScanVrtWnd : public QWidget
+{
+    Q_OBJECT
+
+public:
+    explicit CScanVrtWnd(QWidget* parent = nullptr);
+    ~CScanVrtWnd() override;
+
+    // Finds the scan tool bars in `mainWindow`'s header and applies the texts.
+    void Init(QWidget* mainWindow);
+
+    // Applies the section "PageScan" (all but LblStatistics) and the state texts.
+    void ApplyLanguage();
+
+    // The scan this page drives; it outlives the page's use of it. A pause in progress on the
+    // previous driver is released first.
+    void setDriver(IScanDriver* driver);
+
+    // Resets the page and starts a scan. Returns the driver's status (0 started).
+    [[nodiscard]] int StartScan(const catalogue::BackupInfo& backup,
+                                const std::string& password,
+                                const CategorySelection& categories);
+
+    // The first progress arrived: the waiting panel gives way to the progress bar.
+    void OnFirstProgress();
+
+    // Re-reads progress and counts (message 1032 and the refresh timer).
+    void OnRefresh();
+
+    // The scan ended (message 1034): switch the tool bars and show the results.
+    void OnScanDone();
+
+    // The scan ended on a wrong password before it showed anything: back to idle.
+    void OnWrongPassword();
+
+    // Pauses or resumes the scan (BtnScanPause).
+    void TogglePause();
+
+    // Asks whether to stop the scan and stops it on OK (BtnScanStop).
+    void Stop();
+
+    // Whether the window may close: without a scan or results at once; otherwise after the
+    // user confirms, stopping a running scan first.
+    bool ConfirmClose();
+
+    bool isScanning() const { return m_scanning; }
+
+    bool isPaused() const { return m_paused; }
+
+    bool hasResults() const { return m_hasResults; }
+
+    // The tree item of `category`, or null for the categories that are not scanned.
+    QTreeWidgetItem* nodeOf(int category) const;
+
+signals:
+    // BtnHome: the user wants to go back to the backup page.
+    void homeRequested();
+
+private:
+    void buildTree();
+    void holdLock();
+    void releaseLock();
+    void waitFinished();
+    void setPauseText();
+    void setAnimation(bool running);
+    void refreshStatistics(const CategoryCounts& counts);
+    void checkRecoveryButton(const CategoryCounts& counts);
+
+    std::unique_ptr<Ui::PageScan> m_ui;
+    IScanDriver* m_driver = nullptr;
+    QTimer m_refreshTimer;
+    QWidget* m_scanToolBar = nullptr;
+    QWidget* m_recoveryToolBar = nullptr;
+    QWidget* m_horLayoutMain = nullptr;
+    QWidget* m_horLayoutScan = nullptr;
+    BusyIndicator* m_scanAnimation = nullptr;
+    QProgressBar* m_progress = nullptr;
+    QLabel* m_percent = nullptr;
+    QLabel* m_waitDesc = nullptr;
+    QLabel* m_scanType = nullptr;
+    QLabel* m_remark = nullptr;
+    QPushButton* m_pauseButton = nullptr;
+    QPushButton* m_stopButton = nullptr;
+    std::array<QTreeWidgetItem*, kCategoryCount> m_nodes{};
+    CategoryCounts m_counts{};
+    bool m_scanning = false;
+    bool m_paused = false;
+    bool m_lockHeld = false;
+    bool m_hasResults = false;
+};
+
+} // namespace app

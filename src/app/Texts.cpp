@@ -1,0 +1,104 @@
+// The settings object of the process and applying language texts to widgets.
+#include "app/Texts.h"
+
+#include <memory>
+#include <mutex>
+
+#include <QAbstractButton>
+#include <QAction>
+#include <QCoreApplication>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QVariant>
+#include <QWidget>
+
+namespace app {
+
+namespace {
+
+std::mutex g_settingsMutex;
+QString g_applicationFolder;
+std::unique_ptr<Settings> g_settings;
+
+} // namespace
+
+QString applicationFolder()
+{
+    const std::lock_guard lock(g_settingsMutex);
+    if (g_applicationFolder.isEmpty()) {
+        g_applicationFolder = QCoreApplication::applicationDirPath() + QLatin1Char('/');
+    }
+    return g_applicationFolder;
+}
+
+void setApplicationFolder(const QString& folder)
+{
+    const std::lock_guard lock(g_settingsMutex);
+    g_applicationFolder = folder.endsWith(QLatin1Char('/')) ? folder : folder + QLatin1Char('/');
+}
+
+Settings& settings()
+{
+    const QString folder = applicationFolder();
+    const std::lock_guard lock(g_settingsMutex);
+    if (!g_settings) {
+        g_settings = std::make_unique<Settings>(toUtf8(folder));
+    }
+    return *g_settings;
+}
+
+void resetSettings()
+{
+    const std::lock_guard lock(g_settingsMutex);
+    g_settings.reset();
+}
+
+QString languageText(const char* section, const char* key)
+{
+    return fromUtf8(settings().languageText(section, key));
+}
+
+QString messageText(const char* id)
+{
+    return languageText(kMessagesSection, id);
+}
+
+void applyTexts(QWidget* window, const char* section, const QStringList& except)
+{
+    for (const auto& [key, value] : settings().languageSection(section)) {
+        const QString name = fromUtf8(key);
+        const QString text = fromUtf8(value);
+        if (except.contains(name)) {
+            continue;
+        }
+        if (name == QLatin1String("Caption")) {
+            window->setWindowTitle(text);
+            continue;
+        }
+        if (auto* action = window->findChild<QAction*>(name)) {
+            action->setText(text);
+            continue;
+        }
+        QWidget* control =
+            window->objectName() == name ? window : window->findChild<QWidget*>(name);
+        if (auto* label = qobject_cast<QLabel*>(control)) {
+            label->setText(text);
+        } else if (auto* button = qobject_cast<QAbstractButton*>(control)) {
+            // Icon-only buttons (window buttons, the assist button) show their text as a tip.
+            if (button->property("iconOnly").toBool()) {
+                button->setToolTip(text);
+            } else {
+                button->setText(text);
+            }
+        } else if (auto* group = qobject_cast<QGroupBox*>(control)) {
+            group->setTitle(text);
+        } else if (auto* edit = qobject_cast<QLineEdit*>(control)) {
+            edit->setPlaceholderText(text);
+        } else if (control != nullptr) {
+            control->setToolTip(text);
+        }
+    }
+}
+
+} // namespace app

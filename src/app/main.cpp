@@ -1,0 +1,7 @@
+// brenvale: the desktop application.
+#include "app/Application.h"
+
+int main(int argc, char** argv)
+{
+    return app::runApplication(argc, argv);
+}

@@ -1,0 +1,173 @@
+// Shared set-up of the window tests.
+#include "GuiTestSupport.h"
+
+#include "app/Texts.h"
+#include "fixtures/backup/BackupWriter.h"
+#include "platform/Status.h"
+
+#include <chrono>
+#include <thread>
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+namespace apptest {
+
+namespace {
+
+fixtures::BackupSpec backupSpec(const char* name, const char* date, const char* id, unsigned seed)
+{
+    fixtures::BackupSpec spec;
+    spec.deviceName = name;
+    spec.lastBackupDate = date;
+    spec.uniqueIdentifier = id;
+    spec.serialNumber = std::string("SN") + id;
+    spec.files = fixtures::sampleFiles(seed);
+    return spec;
+}
+
+fixtures::BackupSpec lockedSpec()
+{
+    fixtures::BackupSpec spec = backupSpec(
+        kLockedName, "2012-03-04T05:06:07Z", "4444444444444444444444444444444444444444", 4);
+    // An address book whose first bytes are not the SQLite header marks the backup encrypted.
+    spec.files.push_back({"HomeDomain",
+                          "Library/AddressBook/AddressBook.sqlitedb",
+                          std::string(4096, '\x5a'),
+                          fixtures::FileKind::File,
+                          {}});
+    return spec;
+}
+
+const fixtures::BackupSpec& specNamed(const char* name)
+{
+    static const fixtures::BackupSpec specs[] = {
+        backupSpec(
+            kOldestName, "2013-01-02T03:04:05Z", "1111111111111111111111111111111111111111", 1),
+        backupSpec(
+            kNewestName, "2015-07-08T09:10:11Z", "2222222222222222222222222222222222222222", 2),
+        backupSpec(
+            kMiddleName, "2014-05-06T07:08:09Z", "3333333333333333333333333333333333333333", 3),
+        lockedSpec(),
+    };
+    for (const auto& spec : specs) {
+        if (spec.deviceName == name) {
+            return spec;
+        }
+    }
+    return specs[0];
+}
+
+void copyFile(const QString& from, const QString& to)
+{
+    QFile::remove(to);
+    QVERIFY2(QFile::copy(from, to), qPrintable(from));
+    QFile::setPermissions(to, QFile::ReadOwner | QFile::WriteOwner);
+}
+
+} // namespace
+
+AppTestEnvironment::AppTestEnvironment()
+{
+    QDir root(m_dir.path());
+    root.mkpath(QStringLiteral("app/Languages"));
+    root.mkpath(QStringLiteral("empty"));
+    const QString resources = QStringLiteral(BRENVALE_RESOURCES_DIR);
+    copyFile(resources + QStringLiteral("/config.ini"),
+             applicationFolder() + QStringLiteral("config.ini"));
+    for (const QString& name :
+         QDir(resources + QStringLiteral("/Languages")).entryList(QDir::Files)) {
+        copyFile(resources + QStringLiteral("/Languages/") + name,
+                 applicationFolder() + QStringLiteral("Languages/") + name);
+    }
+    qputenv("BRENVALE_APPDATA", appDataFolder().toUtf8());
+    for (const char* name : {kOldestName, kNewestName, kMiddleName, kLockedName}) {
+        QVERIFY(fixtures::writeBackup(specNamed(name), app::toUtf8(backupFolder(name))) == 0);
+    }
+    app::setApplicationFolder(applicationFolder());
+    app::resetSettings();
+}
+
+AppTestEnvironment::~AppTestEnvironment()
+{
+    app::resetSettings();
+}
+
+QString AppTestEnvironment::backupFolder(const char* name) const
+{
+    return appDataFolder() + QStringLiteral("/Apple Computer/MobileSync/backup/") +
+           app::fromUtf8(specNamed(name).uniqueIdentifier);
+}
+
+void whenModal(std::function<void(app::CPopUpWnd*)> action)
+{
+    auto* timer = new QTimer(qApp);
+    auto remaining = std::make_shared<int>(250);
+    QObject::connect(timer, &QTimer::timeout, timer, [timer, remaining, action] {
+        auto* popUp = qobject_cast<app::CPopUpWnd*>(QApplication::activeModalWidget());
+        if (popUp != nullptr && popUp->isVisible()) {
+            timer->stop();
+            timer->deleteLater();
+            action(popUp);
+            return;
+        }
+        if (--*remaining == 0) {
+            timer->stop();
+            timer->deleteLater();
+            QFAIL("no pop-up window appeared");
+        }
+    });
+    timer->start(20);
+}
+
+void clickButton(QWidget* window, const char* name)
+{
+    auto* button = window->findChild<QPushButton*>(QLatin1String(name));
+    QVERIFY2(button != nullptr, name);
+    QVERIFY2(button->isVisible(), name);
+    QTest::mouseClick(button, Qt::LeftButton);
+}
+
+void clickCheckBox(QWidget* box)
+{
+    QVERIFY(box != nullptr);
+    QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(8, box->height() / 2));
+}
+
+void saveScreenshot(QWidget* widget, const QString& name)
+{
+    const QString folder = qEnvironmentVariable("BRENVALE_SCREENSHOTS");
+    if (folder.isEmpty()) {
+        return;
+    }
+    QDir().mkpath(folder);
+    QApplication::processEvents();
+    widget->grab().save(folder + QLatin1Char('/') + name + QStringLiteral(".png"));
+}
+
+catalogue::DecryptFunction slowDecryptor(int steps, int pauseMs)
+{
+    return [steps, pauseMs](catalogue::BackupEngine& engine,
+                            const std::string& password,
+                            const std::string& backupFolder,
+                            std::string& outputFolder) {
+        outputFolder = backupFolder;
+        if (password != kPassword) {
+            return platform::kStatusWrongPassword;
+        }
+        for (int i = 1; i <= steps; ++i) {
+            const int answer = engine.reportProgress(1 + 9 * i / steps);
+            if (answer != 0) {
+                return answer;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(pauseMs));
+        }
+        return 0;
+    };
+}
+
+} // namespace apptest

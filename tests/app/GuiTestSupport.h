@@ -1,0 +1,66 @@
+// What the window tests share: a private application folder and application-data folder with
+// generated backups, answering modal pop-ups, and saving screenshots for review.
+#pragma once
+
+#include "app/CPopUpWnd.h"
+#include "catalogue/BackupEngine.h"
+
+#include <functional>
+#include <string>
+
+#include <QString>
+#include <QTemporaryDir>
+
+namespace apptest {
+
+// The device names of the backups the environment writes, newest first, and the password of
+// the encrypted one.
+inline constexpr const char* kNewestName = "Alice's iPhone";
+inline constexpr const char* kMiddleName = "Work iPhone";
+inline constexpr const char* kOldestName = "Old iPhone";
+inline constexpr const char* kLockedName = "Locked iPhone";
+inline constexpr const char* kPassword = "secret";
+
+class AppTestEnvironment
+{
+public:
+    // Creates the folders, copies config.ini and the language files into the application
+    // folder, writes three plain backups and one encrypted one, and points the application
+    // (BRENVALE_APPDATA, the application folder, the settings) at them.
+    AppTestEnvironment();
+    ~AppTestEnvironment();
+
+    QString applicationFolder() const { return m_dir.path() + QStringLiteral("/app/"); }
+
+    QString appDataFolder() const { return m_dir.path() + QStringLiteral("/appdata"); }
+
+    // A folder that exists and is not a backup.
+    QString notABackupFolder() const { return m_dir.path() + QStringLiteral("/empty"); }
+
+    // The folder of the backup with `name`.
+    QString backupFolder(const char* name) const;
+
+private:
+    QTemporaryDir m_dir;
+};
+
+// Calls `action` with the next modal pop-up as soon as it shows (polling every 20 ms for up to
+// five seconds); the test fails when none comes.
+void whenModal(std::function<void(app::CPopUpWnd*)> action);
+
+// Clicks the button `name` of `window`.
+void clickButton(QWidget* window, const char* name);
+
+// Clicks the check box `box` on its indicator (a check box stretched by its layout does not
+// react to clicks on its empty right part).
+void clickCheckBox(QWidget* box);
+
+// Saves a picture of `widget` as `name`.png into $BRENVALE_SCREENSHOTS when it is set.
+void saveScreenshot(QWidget* widget, const QString& name);
+
+// A decryption step for the engine that accepts only kPassword (else -110) and then reports
+// `steps` progress values `pauseMs` apart, so that a test can pause and stop it; the backup's
+// own folder serves as the "decrypted" copy.
+catalogue::DecryptFunction slowDecryptor(int steps, int pauseMs);
+
+} // namespace apptest

@@ -1,0 +1,307 @@
+// Scans driven from the category page: a plain backup to the end with the counts in the tree,
+// pause and stop on a slow (encrypted) scan, the password loops after a wrong password, and the
+// close request during a scan.
+#include "GuiTestSupport.h"
+#include "app/Application.h"
+#include "app/CMainWnd.h"
+#include "app/CScanVrtWnd.h"
+#include "app/Texts.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QStackedWidget>
+#include <QTest>
+#include <QTreeWidget>
+
+using namespace app;
+using namespace apptest;
+
+class ScanPageTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+    void scanRunsFromNextToTheEnd();
+    void pauseHoldsTheScanAndResumeFinishesIt();
+    void stopWithCancelResumesAndStopWithOkEnds();
+    void stopWhilePausedAndCancelStaysPaused();
+    void wrongPasswordSaysSoAndAsksAgain();
+    void wrongPasswordThenGivingUpReturnsToTheSteps();
+    void closeDuringAScanAsksFirst();
+
+private:
+    template <typename T> T* child(const char* name)
+    {
+        T* found = m_window->findChild<T*>(QLatin1String(name));
+        if (found == nullptr) {
+            qFatal("missing control %s", name);
+        }
+        return found;
+    }
+
+    // Picks the backup named `name` and moves on to the category page.
+    void chooseBackup(const char* name);
+    // Clicks BtnNext2 and answers the password window with `password` when one is given.
+    void startScan(const QString* password);
+    // Waits until the scan page shows the scanning panel.
+    void waitScanning();
+    // Waits until the scan has ended and the tool bars have switched.
+    void waitEnded();
+    int percentShown();
+
+    std::unique_ptr<AppTestEnvironment> m_env;
+    std::unique_ptr<catalogue::BackupEngine> m_engine;
+    std::unique_ptr<CMainWnd> m_window;
+};
+
+void ScanPageTest::init()
+{
+    m_env = std::make_unique<AppTestEnvironment>();
+    applySkin();
+    catalogue::EngineOptions options;
+    options.tempFolder = toUtf8(m_env->appDataFolder() + QStringLiteral("/tmp"));
+    m_engine = std::make_unique<catalogue::BackupEngine>(options);
+    m_engine->setDecryptor(slowDecryptor(60, 25));
+    m_window = std::make_unique<CMainWnd>(*m_engine);
+    m_window->resize(1000, 665);
+    m_window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+}
+
+void ScanPageTest::cleanup()
+{
+    m_window.reset();
+    m_engine.reset();
+    m_env.reset();
+}
+
+void ScanPageTest::chooseBackup(const char* name)
+{
+    auto* list = child<QTreeWidget>("BackupFileList");
+    const auto rows = list->findItems(QLatin1String(name), Qt::MatchExactly);
+    QCOMPARE(rows.size(), 1);
+    list->setCurrentItem(rows.front());
+    QTest::mouseClick(child<QPushButton>("BtnNext1"), Qt::LeftButton);
+    QCOMPARE(m_window->scanSource().displayName, std::string(name));
+}
+
+void ScanPageTest::startScan(const QString* password)
+{
+    if (password != nullptr) {
+        const QString typed = *password;
+        whenModal([typed](CPopUpWnd* window) {
+            QTest::keyClicks(window->findChild<QLineEdit*>(QStringLiteral("EditPassword")), typed);
+            clickButton(window, "BtnOK");
+        });
+    }
+    QTest::mouseClick(child<QPushButton>("BtnNext2"), Qt::LeftButton);
+}
+
+void ScanPageTest::waitScanning()
+{
+    QTRY_COMPARE_WITH_TIMEOUT(child<QStackedWidget>("MainTabPage")->currentIndex(), 1, 10000);
+    QVERIFY(child<QWidget>("ScanToolBar")->isVisible());
+    QVERIFY(child<QWidget>("ProgressScan")->isVisible());
+    QVERIFY(!child<QWidget>("LblWaitDesc")->isVisible());
+}
+
+void ScanPageTest::waitEnded()
+{
+    QTRY_VERIFY_WITH_TIMEOUT(child<QWidget>("ReocveryToolBar")->isVisible(), 20000);
+    QVERIFY(!child<QWidget>("ScanToolBar")->isVisible());
+    QVERIFY(child<QWidget>("DataListToolBar")->isVisible());
+    QVERIFY(child<QPushButton>("BtnHome")->isEnabled());
+    QVERIFY(!m_window->scanPage()->isScanning());
+}
+
+int ScanPageTest::percentShown()
+{
+    QString text = child<QLabel>("LblPercent")->text();
+    text.chop(1);
+    return text.toInt();
+}
+
+void ScanPageTest::scanRunsFromNextToTheEnd()
+{
+    chooseBackup(kNewestName);
+    startScan(nullptr);
+    waitEnded();
+    QCOMPARE(child<QStackedWidget>("MainTabPage")->currentIndex(), 1);
+    CScanVrtWnd* page = m_window->scanPage();
+    // The generated backup holds six camera pictures and videos, one message attachment and
+    // one WhatsApp picture.
+    QCOMPARE(page->nodeOf(kCameraRoll)->text(0), QStringLiteral("Camera Roll(6)"));
+    QCOMPARE(page->nodeOf(kMessageAtts)->text(0), QStringLiteral("Message Attachments(1)"));
+    QCOMPARE(page->nodeOf(kWhatsAppAtts)->text(0), QStringLiteral("WhatsApp Attachments(1)"));
+    QCOMPARE(page->nodeOf(kAppVideos)->text(0), QStringLiteral("App Videos(0)"));
+    QVERIFY(page->nodeOf(kAppVideos)->isDisabled());
+    QVERIFY(!page->nodeOf(kCameraRoll)->isDisabled());
+    QCOMPARE(page->nodeOf(kReminder), nullptr);
+    QVERIFY(child<QPushButton>("BtnRecovery")->isEnabled());
+    QCOMPARE(child<QLabel>("LblStatistics")->text(), QStringLiteral("8 items found"));
+    saveScreenshot(m_window.get(), QStringLiteral("04-scan-ended"));
+
+    // Home goes back to the backup page, ready for another scan.
+    QTest::mouseClick(child<QPushButton>("BtnHome"), Qt::LeftButton);
+    QCOMPARE(child<QStackedWidget>("MainTabPage")->currentIndex(), 0);
+    QVERIFY(child<QWidget>("HorLayoutMain")->isVisible());
+
+    // Only the camera roll: the other nodes stay at zero.
+    chooseBackup(kMiddleName);
+    clickCheckBox(child<QWidget>("ChkSelAll"));
+    clickCheckBox(child<QWidget>("OptCameraRoll"));
+    startScan(nullptr);
+    waitEnded();
+    QCOMPARE(page->nodeOf(kCameraRoll)->text(0), QStringLiteral("Camera Roll(6)"));
+    QCOMPARE(page->nodeOf(kMessageAtts)->text(0), QStringLiteral("Message Attachments(0)"));
+}
+
+void ScanPageTest::pauseHoldsTheScanAndResumeFinishesIt()
+{
+    chooseBackup(kLockedName);
+    const QString password = QLatin1String(kPassword);
+    startScan(&password);
+    waitScanning();
+    auto* pause = child<QPushButton>("BtnScanPause");
+    QCOMPARE(pause->text(), messageText("MSG0507"));
+    QTest::mouseClick(pause, Qt::LeftButton);
+    QVERIFY(m_window->scanPage()->isPaused());
+    QCOMPARE(pause->text(), messageText("MSG0506"));
+    saveScreenshot(m_window.get(), QStringLiteral("03-scanning"));
+    // The display catches up with the last value shown before the pause, then holds.
+    QTest::qWait(400);
+    const int held = percentShown();
+    QVERIFY(held > 0 && held < 99);
+    QTest::qWait(400);
+    QCOMPARE(percentShown(), held);
+    QVERIFY(m_window->scanPage()->isScanning());
+    QVERIFY(!child<QPushButton>("BtnHome")->isEnabled());
+    QTest::mouseClick(pause, Qt::LeftButton);
+    QCOMPARE(pause->text(), messageText("MSG0507"));
+    waitEnded();
+    QCOMPARE(m_window->scanPage()->nodeOf(kCameraRoll)->text(0), QStringLiteral("Camera Roll(6)"));
+}
+
+void ScanPageTest::stopWithCancelResumesAndStopWithOkEnds()
+{
+    chooseBackup(kLockedName);
+    const QString password = QLatin1String(kPassword);
+    startScan(&password);
+    waitScanning();
+    QString question;
+    whenModal([&question](CPopUpWnd* box) {
+        question = box->findChild<QLabel*>(QStringLiteral("message"))->text();
+        clickButton(box, "cancelbtn");
+    });
+    QTest::mouseClick(child<QPushButton>("BtnScanStop"), Qt::LeftButton);
+    QCOMPARE(question, messageText("MSG0508"));
+    QVERIFY(!m_window->scanPage()->isPaused());
+    // The scan goes on by itself to the end.
+    waitEnded();
+    QCOMPARE(m_window->scanPage()->nodeOf(kCameraRoll)->text(0), QStringLiteral("Camera Roll(6)"));
+
+    QTest::mouseClick(child<QPushButton>("BtnHome"), Qt::LeftButton);
+    chooseBackup(kLockedName);
+    startScan(&password);
+    waitScanning();
+    whenModal([](CPopUpWnd* box) { clickButton(box, "okbtn"); });
+    QTest::mouseClick(child<QPushButton>("BtnScanStop"), Qt::LeftButton);
+    waitEnded();
+    // Stopped while decrypting: no category ran.
+    QCOMPARE(m_window->scanPage()->nodeOf(kCameraRoll)->text(0), QStringLiteral("Camera Roll(0)"));
+}
+
+void ScanPageTest::stopWhilePausedAndCancelStaysPaused()
+{
+    chooseBackup(kLockedName);
+    const QString password = QLatin1String(kPassword);
+    startScan(&password);
+    waitScanning();
+    QTest::mouseClick(child<QPushButton>("BtnScanPause"), Qt::LeftButton);
+    whenModal([](CPopUpWnd* box) { QTest::keyClick(box, Qt::Key_Escape); });
+    QTest::mouseClick(child<QPushButton>("BtnScanStop"), Qt::LeftButton);
+    QVERIFY(m_window->scanPage()->isPaused());
+    QTest::qWait(400);
+    const int held = percentShown();
+    QTest::qWait(400);
+    QCOMPARE(percentShown(), held);
+    // Stop with OK from the paused state ends the scan.
+    whenModal([](CPopUpWnd* box) { clickButton(box, "okbtn"); });
+    QTest::mouseClick(child<QPushButton>("BtnScanStop"), Qt::LeftButton);
+    QVERIFY(!m_window->scanPage()->isPaused());
+    QCOMPARE(child<QPushButton>("BtnScanPause")->text(), messageText("MSG0507"));
+    waitEnded();
+}
+
+void ScanPageTest::wrongPasswordSaysSoAndAsksAgain()
+{
+    chooseBackup(kLockedName);
+    QString said;
+    whenModal([&said](CPopUpWnd* window) {
+        // After the wrong password: the information box, then the password window again.
+        whenModal([&said](CPopUpWnd* box) {
+            said = box->findChild<QLabel*>(QStringLiteral("message"))->text();
+            whenModal([](CPopUpWnd* again) {
+                QTest::keyClicks(again->findChild<QLineEdit*>(QStringLiteral("EditPassword")),
+                                 QLatin1String(kPassword));
+                clickButton(again, "BtnOK");
+            });
+            clickButton(box, "okbtn");
+        });
+        QTest::keyClicks(window->findChild<QLineEdit*>(QStringLiteral("EditPassword")),
+                         QStringLiteral("wrong"));
+        clickButton(window, "BtnOK");
+    });
+    QTest::mouseClick(child<QPushButton>("BtnNext2"), Qt::LeftButton);
+    waitEnded();
+    QCOMPARE(said, messageText("MSG0302"));
+    QCOMPARE(m_window->scanPage()->nodeOf(kCameraRoll)->text(0), QStringLiteral("Camera Roll(6)"));
+}
+
+void ScanPageTest::wrongPasswordThenGivingUpReturnsToTheSteps()
+{
+    chooseBackup(kLockedName);
+    whenModal([](CPopUpWnd* window) {
+        whenModal([](CPopUpWnd* box) {
+            whenModal([](CPopUpWnd* again) { clickButton(again, "BtnCancel"); });
+            clickButton(box, "okbtn");
+        });
+        QTest::keyClicks(window->findChild<QLineEdit*>(QStringLiteral("EditPassword")),
+                         QStringLiteral("wrong"));
+        clickButton(window, "BtnOK");
+    });
+    QTest::mouseClick(child<QPushButton>("BtnNext2"), Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(child<QPushButton>("BtnNext2")->isEnabled(), 10000);
+    QCOMPARE(child<QStackedWidget>("MainTabPage")->currentIndex(), 0);
+    QVERIFY(child<QStackedWidget>("MainTabPage")->isEnabled());
+    QVERIFY(!m_window->scanPage()->isScanning());
+}
+
+void ScanPageTest::closeDuringAScanAsksFirst()
+{
+    chooseBackup(kLockedName);
+    const QString password = QLatin1String(kPassword);
+    startScan(&password);
+    waitScanning();
+    QString title;
+    bool cancelShown = false;
+    whenModal([&](CPopUpWnd* box) {
+        title = box->findChild<QLabel*>(QStringLiteral("title"))->text();
+        cancelShown = box->findChild<QPushButton*>(QStringLiteral("cancelbtn"))->isVisible();
+        clickButton(box, "cancelbtn");
+    });
+    QVERIFY(!m_window->close());
+    QCOMPARE(title, messageText("MSG0405"));
+    QVERIFY(cancelShown);
+    QVERIFY(m_window->isVisible());
+    waitEnded();
+    // With results on screen the question comes too; OK closes.
+    whenModal([](CPopUpWnd* box) { clickButton(box, "okbtn"); });
+    QVERIFY(m_window->close());
+}
+
+QTEST_MAIN(ScanPageTest)
+#include "ScanPageTest.moc"
