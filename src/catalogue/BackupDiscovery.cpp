@@ -4,6 +4,7 @@
 
 #include "BackupFiles.h"
 #include "InfoPlist.h"
+#include "ManifestPlist.h"
 #include "platform/Clock.h"
 #include "platform/File.h"
 #include "platform/Status.h"
@@ -111,12 +112,14 @@ bool probeEncrypted(const std::string& folder)
     platform::File file;
     if (file.openRead(candidate) != platform::kStatusOk &&
         file.openRead(candidate + ".mddata") != platform::kStatusOk) {
-        return false;
+        // A backup without an address book still says in Manifest.plist that it is encrypted.
+        return manifestPlistSaysEncrypted(folder);
     }
     std::array<char, 512> head{};
     std::size_t got = 0;
     (void)platform::readExact(file, head.data(), head.size(), got);
-    return platform::compareAsciiNoCase(std::string_view(head.data(), 6), "SQLite") != 0;
+    return platform::compareAsciiNoCase(std::string_view(head.data(), 6), "SQLite") != 0 ||
+           manifestPlistSaysEncrypted(folder);
 }
 
 std::string dateToLocal(std::string_view text)

@@ -7,6 +7,7 @@
 #include "ManifestDb.h"
 #include "ManifestMbdb.h"
 #include "TempFolder.h"
+#include "ToolDecryption.h"
 #include "platform/File.h"
 #include "platform/Status.h"
 
@@ -17,11 +18,6 @@ namespace {
 constexpr int kPlainProgressStep = 11;
 constexpr int kDecryptProgressStep = 10;
 
-int decryptionUnavailable(BackupEngine&, const std::string&, const std::string&, std::string&)
-{
-    return platform::kStatusInvalid;
-}
-
 } // namespace
 
 BackupEngine::BackupEngine(EngineOptions options)
@@ -29,7 +25,7 @@ BackupEngine::BackupEngine(EngineOptions options)
     , m_userRoots(std::move(options.userRoots))
     , m_tempFolder(options.tempFolder.empty() ? catalogue::tempFolder()
                                               : std::move(options.tempFolder))
-    , m_decryptor(decryptionUnavailable)
+    , m_decryptor(toolDecryptor(defaultDecryptToolPath()))
 {
     if (!m_workFolder.empty()) {
         (void)platform::createFolders(m_workFolder);
@@ -77,7 +73,7 @@ void BackupEngine::setProgressCallback(ProgressCallback callback, void* userData
 
 void BackupEngine::setDecryptor(DecryptFunction decryptor)
 {
-    m_decryptor = decryptor ? std::move(decryptor) : DecryptFunction(decryptionUnavailable);
+    m_decryptor = decryptor ? std::move(decryptor) : toolDecryptor(defaultDecryptToolPath());
 }
 
 int BackupEngine::reportProgress(int value)
@@ -120,7 +116,7 @@ int BackupEngine::openBackup(const std::string& password)
         reportProgress(m_progress);
     }
 
-    const int status = readManifest();
+    const int status = readManifest(outputFolder);
     if (!outputFolder.empty()) {
         m_selectedBackup.folderPath = outputFolder;
         m_currentFolder = outputFolder;
@@ -130,17 +126,21 @@ int BackupEngine::openBackup(const std::string& password)
     return status;
 }
 
-int BackupEngine::readManifest()
+int BackupEngine::readManifest(const std::string& outputFolder)
 {
     if (m_hasManifestDb) {
         if (!platform::fileExists(platform::joinPath(m_currentFolder, kManifestDbName))) {
             return platform::kStatusInvalid;
         }
-        const std::string decrypted = platform::joinPath(m_currentFolder, kManifestDbDecryptedName);
-        return readManifestDb(platform::fileExists(decrypted)
-                                  ? decrypted
-                                  : platform::joinPath(m_currentFolder, kManifestDbName),
-                              m_manifest);
+        // The decryption tool leaves the decrypted manifest in its output folder; an older
+        // decryption may have left one beside the backup's own manifest.
+        for (const std::string& folder : {outputFolder, m_currentFolder}) {
+            const std::string decrypted = platform::joinPath(folder, kManifestDbDecryptedName);
+            if (!folder.empty() && platform::fileExists(decrypted)) {
+                return readManifestDb(decrypted, m_manifest);
+            }
+        }
+        return readManifestDb(platform::joinPath(m_currentFolder, kManifestDbName), m_manifest);
     }
     const std::string mbdb = platform::joinPath(m_currentFolder, kManifestMbdbName);
     if (!platform::fileExists(mbdb)) {

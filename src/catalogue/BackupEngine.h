@@ -68,7 +68,7 @@ public:
 
     // Sets (or, with null, clears) the progress callback and its user data together.
     void setProgressCallback(ProgressCallback callback, void* userData);
-    // Replaces the decryption step. Until one is set, an encrypted backup does not open (87).
+    // Replaces the decryption step; null restores the default, the tool beside the executable.
     void setDecryptor(DecryptFunction decryptor);
 
     // Opens the selected backup: decrypts it when it is encrypted, then reads its manifest
@@ -117,7 +117,7 @@ public:
     std::int64_t& contactRowidMark() { return m_contactRowidMark; }
 
 private:
-    int readManifest();
+    int readManifest(const std::string& outputFolder);
 
     std::string m_currentFolder;
     std::string m_workFolder;

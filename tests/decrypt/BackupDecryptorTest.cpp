@@ -40,7 +40,7 @@ decryptFolder(const std::string& backup, const std::string& output, const std::s
     return result;
 }
 
-std::string idOf(const fixtures::BackupFile& file)
+std::string idOf(const fixtures::EncryptedFile& file)
 {
     return fixtures::fileIdOf(file.domain, file.relativePath);
 }
@@ -79,14 +79,14 @@ protected:
 
     std::string output() const { return dir.file("out"); }
 
-    std::string content(const fixtures::BackupFile& file) const
+    std::string content(const fixtures::EncryptedFile& file) const
     {
         return fixtures::contentPathOf(backup(), GetParam(), idOf(file));
     }
 
     TempDir dir;
     fixtures::EncryptedBackupOptions options;
-    std::vector<fixtures::BackupFile> files;
+    std::vector<fixtures::EncryptedFile> files;
 };
 
 } // namespace

@@ -208,7 +208,7 @@ TEST(MbdbTest, ReadsRecordsWrittenByTheFixtureAndRefusesDamage)
     testsupport::TempDir dir;
     fixtures::EncryptedBackupOptions options;
     options.era = fixtures::BackupEra::Ios4To10_1;
-    const std::vector<fixtures::BackupFile> files = {
+    const std::vector<fixtures::EncryptedFile> files = {
         {"HomeDomain", "Library/SMS/sms.db", "content", 3},
         {"HomeDomain", "Library/empty", "", 4},
     };

@@ -22,7 +22,7 @@ std::vector<std::uint8_t> fromHex(const std::string& hex)
     return out;
 }
 
-std::vector<fixtures::BackupFile> sampleFiles()
+std::vector<fixtures::EncryptedFile> sampleFiles()
 {
     std::string large;
     for (int i = 0; i < 300000; ++i) {

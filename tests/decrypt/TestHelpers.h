@@ -14,7 +14,7 @@ namespace decrypttest {
 std::vector<std::uint8_t> fromHex(const std::string& hex);
 
 // A few files of different sizes and classes, an empty one included.
-std::vector<fixtures::BackupFile> sampleFiles();
+std::vector<fixtures::EncryptedFile> sampleFiles();
 
 // Every regular file below `folder`, by relative path, with its bytes.
 std::map<std::string, std::string> snapshot(const std::string& folder);
