@@ -5,6 +5,7 @@
 #include "platform/Status.h"
 #include "platform/Text.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
@@ -93,8 +94,27 @@ bool copyFile(const std::string& from, const std::string& to)
     return !error;
 }
 
+// The largest number of entries reserved up front; beyond it the list grows as rows arrive.
+constexpr sqlite3_int64 kMaxReservedEntries = 4 * 1024 * 1024;
+
+// Reserves room for the rows of Files, estimated by its largest rowid (a lookup at the end of
+// the table, not a scan), so that the list does not grow and copy itself while rows arrive.
+void reserveForRows(sqlite3* db, std::vector<ManifestEntry>& manifest)
+{
+    sqlite3_stmt* raw = nullptr;
+    if (sqlite3_prepare_v2(db, "select max(rowid) from Files;", -1, &raw, nullptr) == SQLITE_OK &&
+        sqlite3_step(raw) == SQLITE_ROW) {
+        const sqlite3_int64 rows = sqlite3_column_int64(raw, 0);
+        if (rows > 0) {
+            manifest.reserve(static_cast<std::size_t>(std::min(rows, kMaxReservedEntries)));
+        }
+    }
+    sqlite3_finalize(raw);
+}
+
 int collectRows(sqlite3* db, std::vector<ManifestEntry>& manifest)
 {
+    reserveForRows(db, manifest);
     sqlite3_stmt* raw = nullptr;
     if (sqlite3_prepare_v2(db, kQuery, -1, &raw, nullptr) != SQLITE_OK) {
         sqlite3_finalize(raw);
@@ -109,6 +129,11 @@ int collectRows(sqlite3* db, std::vector<ManifestEntry>& manifest)
             entry.fileId.assign(reinterpret_cast<const char*>(id),
                                 static_cast<std::size_t>(sqlite3_column_bytes(raw, 0)));
         }
+        std::size_t length = 0;
+        for (int column = 1; column < columns; ++column) {
+            length += static_cast<std::size_t>(sqlite3_column_bytes(raw, column)) + 1;
+        }
+        entry.domainPath.reserve(length);
         if (const auto* domain = sqlite3_column_text(raw, 1); domain != nullptr) {
             entry.domainPath.assign(reinterpret_cast<const char*>(domain),
                                     static_cast<std::size_t>(sqlite3_column_bytes(raw, 1)));

@@ -6,6 +6,8 @@
 #include "platform/File.h"
 #include "platform/Status.h"
 
+#include <algorithm>
+
 namespace catalogue {
 
 namespace {
@@ -49,7 +51,12 @@ int parseManifestMbdb(std::span<const std::uint8_t> bytes, std::vector<ManifestE
         // The magic without a whole version field: no records.
         return platform::kStatusOk;
     }
-    std::string domainPath;
+    // Room for as many entries as the smallest records (52 bytes) could hold, within a bound:
+    // reserved memory that no entry uses is never touched.
+    constexpr std::size_t kSmallestRecordBytes = 52;
+    constexpr std::size_t kMaxReservedEntries = 1024 * 1024;
+    manifest.reserve(manifest.size() +
+                     std::min(bytes.size() / kSmallestRecordBytes, kMaxReservedEntries));
     while (!reader.atEnd()) {
         std::string_view domain;
         std::string_view path;
@@ -69,12 +76,10 @@ int parseManifestMbdb(std::span<const std::uint8_t> bytes, std::vector<ManifestE
         if (domain.empty() || path.empty() || (mode & kFileTypeMask) == kFolderType) {
             continue;
         }
-        domainPath.assign(domain);
-        domainPath += '-';
-        domainPath += path;
         ManifestEntry entry;
-        entry.fileId = sha1Hex(domainPath);
-        entry.domainPath = domainPath;
+        entry.domainPath.reserve(domain.size() + 1 + path.size());
+        entry.domainPath.append(domain).append(1, '-').append(path);
+        entry.fileId = sha1Hex(entry.domainPath);
         manifest.push_back(std::move(entry));
     }
     return platform::kStatusOk;

@@ -6,7 +6,8 @@
 
 namespace catalogue {
 
-// The SHA-1 digest of `bytes` as 40 lowercase hexadecimal digits.
+// The SHA-1 digest of `bytes` as 40 lowercase hexadecimal digits; empty only when OpenSSL
+// cannot provide the algorithm.
 std::string sha1Hex(std::string_view bytes);
 
 } // namespace catalogue

@@ -16,6 +16,10 @@ constexpr int kPollMilliseconds = 5;
 // Passes that still read output after the tool has ended.
 constexpr int kDrainPasses = 100;
 constexpr std::size_t kChunkBytes = 4096;
+// How long to wait for the tool's exit status once its output has ended.
+constexpr int kExitWaitMilliseconds = 2000;
+// The tool's exit status when it decrypted nothing (damaged or missing backup files).
+constexpr int kToolExitNothingDecrypted = 2;
 
 std::int64_t leadingNumber(std::string_view text)
 {
@@ -143,10 +147,14 @@ int runDecryptTool(BackupEngine& engine,
     tool.closeInput();
 
     ToolWatcher watcher(engine, engine.backupFiles().size());
-    const int status = followTool(tool, watcher);
+    int status = followTool(tool, watcher);
     if (status != platform::kStatusOk && tool.running()) {
         // A stopped or refused run must not go on writing decrypted data behind our back.
         (void)tool.kill();
+    } else if (status == platform::kStatusOk && tool.waitForExit(kExitWaitMilliseconds) &&
+               tool.exitCode() == kToolExitNothingDecrypted) {
+        // The tool could not read the backup at all (no keybag, no manifest): nothing to open.
+        status = platform::kStatusInvalid;
     }
     engine.reportProgress(engine.progress() + engine.progressStep());
     return status;

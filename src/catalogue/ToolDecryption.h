@@ -34,7 +34,7 @@ ToolOutput parseToolOutput(std::string_view text);
 // backupFiles; none counts as one), and progress + progressStep at the end. Returns 0 when the
 // tool ended without a wrong-password report; -110 for a wrong password; the callback's
 // non-zero answer when it asked to stop (the tool is then ended); 87 when the tool cannot be
-// started or no output folder can be made.
+// started, no output folder can be made, or the tool could not read the backup at all.
 [[nodiscard]] int runDecryptTool(BackupEngine& engine,
                                  const std::string& toolPath,
                                  const std::string& password,

@@ -14,6 +14,7 @@ const std::map<std::string, Runner>& commands()
     static const std::map<std::string, Runner> kCommands = {
         {"list", runList},
         {"info", runInfo},
+        {"scan", runScan},
     };
     return kCommands;
 }
@@ -23,6 +24,7 @@ constexpr const char* kUsage = "Usage: brenvale-cli COMMAND [OPTIONS]\n"
                                "Reads iPhone backups kept on this computer. Commands:\n"
                                "  list     the backups found, newest first\n"
                                "  info     one backup's record and manifest\n"
+                               "  scan     the records of a backup, by category\n"
                                "\n"
                                "Run 'brenvale-cli COMMAND --help' for the options of a command.\n";
 

@@ -210,7 +210,8 @@ int ScanDriver::runCategories()
             continue;
         }
         status = step.run();
-        if (status == platform::kStatusStopped) {
+        // A file missing on the platform also reads 2 (ENOENT): only a requested stop stops.
+        if (status == platform::kStatusStopped && m_scanStop) {
             break;
         }
         takeOver(step.first);

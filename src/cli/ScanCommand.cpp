@@ -1,0 +1,520 @@
+// `brenvale-cli scan`: runs a scan over the chosen categories with the same driver as the
+// application, shows its progress on standard error and prints what it found, as a summary
+// table of live and deleted counts or as one JSON object.
+#include "Arguments.h"
+#include "BackupJson.h"
+#include "Commands.h"
+#include "JsonWriter.h"
+#include "catalogue/BackupDiscovery.h"
+#include "extract/ScanDriver.h"
+#include "platform/File.h"
+#include "platform/Status.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <iomanip>
+#include <iostream>
+#include <sstream>
+#include <string>
+#include <termios.h>
+#include <unistd.h>
+
+namespace cli {
+
+namespace {
+
+using extract::RecoveryCategory;
+
+constexpr const char* kScanHelp =
+    "Usage: brenvale-cli scan BACKUP_DIR [--categories LIST] [--password-stdin] [--json]\n"
+    "                         [--quiet]\n"
+    "\n"
+    "Scans a backup and prints the counts of live and deleted records per category.\n"
+    "\n"
+    "  --categories LIST  comma-separated: camera-roll, photo-stream, app-photos,\n"
+    "                     app-videos, messages, message-attachments, contacts,\n"
+    "                     call-history, notes, whatsapp, whatsapp-attachments, reminders,\n"
+    "                     calendar, safari-bookmarks (default: all)\n"
+    "  --password-stdin   read the backup password from the first line of standard input\n"
+    "  --json             print every record found as one JSON object\n"
+    "  --quiet            no progress on standard error\n";
+
+// Progress on standard error: one updating line on a terminal, plain lines otherwise.
+class ProgressPrinter : public extract::ScanObserver
+{
+public:
+    ProgressPrinter(std::ostream& err, bool quiet, bool terminal)
+        : m_err(err)
+        , m_quiet(quiet)
+        , m_terminal(terminal)
+    {}
+
+    void scanMessage(extract::ScanMessage message, std::int64_t) override
+    {
+        if (message == extract::ScanMessage::Done && !m_quiet && m_terminal && m_printed) {
+            m_err << "\rScanning: 100%\n" << std::flush;
+        }
+    }
+
+    void progressShown(int percent) override
+    {
+        if (m_quiet) {
+            return;
+        }
+        m_printed = true;
+        if (m_terminal) {
+            m_err << "\rScanning: " << percent << "%" << std::flush;
+        } else {
+            m_err << percent << "%\n";
+        }
+    }
+
+private:
+    std::ostream& m_err;
+    bool m_quiet;
+    bool m_terminal;
+    bool m_printed = false;
+};
+
+int parseCategories(const std::vector<std::string>& lists,
+                    extract::CategorySet& set,
+                    std::string& error)
+{
+    if (lists.empty()) {
+        set = extract::CategorySet::all();
+        return 0;
+    }
+    for (const std::string& list : lists) {
+        std::istringstream names(list);
+        std::string name;
+        while (std::getline(names, name, ',')) {
+            const auto category = extract::categoryFromCliName(name);
+            if (!category) {
+                error = "unknown category '" + name + "'";
+                return kExitUsage;
+            }
+            set.set(*category);
+        }
+    }
+    if (set.empty()) {
+        error = "no category given";
+        return kExitUsage;
+    }
+    return 0;
+}
+
+// Reads the password: from the first line of standard input with --password-stdin, else
+// asked on the terminal without echo. Returns false (with `error`) when it cannot be had.
+bool readPassword(bool fromStdin, std::string& password, std::string& error)
+{
+    if (fromStdin) {
+        if (!std::getline(std::cin, password)) {
+            error = "no password on standard input";
+            return false;
+        }
+        if (!password.empty() && password.back() == '\r') {
+            password.pop_back();
+        }
+        return true;
+    }
+    if (::isatty(STDIN_FILENO) == 0) {
+        error = "the backup is encrypted: give its password with --password-stdin";
+        return false;
+    }
+    termios saved{};
+    ::tcgetattr(STDIN_FILENO, &saved);
+    termios quiet = saved;
+    quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
+    ::tcsetattr(STDIN_FILENO, TCSANOW, &quiet);
+    std::cerr << "Backup password: " << std::flush;
+    const bool got = static_cast<bool>(std::getline(std::cin, password));
+    ::tcsetattr(STDIN_FILENO, TCSANOW, &saved);
+    std::cerr << "\n";
+    if (!got) {
+        error = "no password given";
+    }
+    return got;
+}
+
+void writeMedia(JsonWriter& json, const std::vector<extract::MediaItem>& items)
+{
+    json.beginArray();
+    for (const auto& item : items) {
+        json.beginObject();
+        json.key("size");
+        json.value(item.size);
+        json.key("name");
+        json.value(item.name);
+        json.key("path");
+        json.value(item.path);
+        json.endObject();
+    }
+    json.endArray();
+}
+
+void writeAppMedia(JsonWriter& json, const extract::AppMediaGroups& groups)
+{
+    json.beginArray();
+    for (const auto& [app, items] : groups) {
+        for (const auto& item : items) {
+            json.beginObject();
+            json.key("size");
+            json.value(item.size);
+            json.key("app");
+            json.value(item.app);
+            json.key("name");
+            json.value(item.name);
+            json.key("path");
+            json.value(item.path);
+            json.endObject();
+        }
+    }
+    json.endArray();
+}
+
+void writeMessage(JsonWriter& json, const extract::MessageRecord& m)
+{
+    json.beginObject();
+    json.key("deleted");
+    json.value(m.deleted);
+    json.key("isFromMe");
+    json.value(m.isFromMe);
+    json.key("rowId");
+    json.value(m.rowId);
+    json.key("handleId");
+    json.value(m.handleId);
+    json.key("date");
+    json.value(m.date);
+    json.key("address");
+    json.value(m.address);
+    json.key("contactName");
+    json.value(m.contactName);
+    json.key("text");
+    json.value(m.text);
+    json.key("attachmentName");
+    json.value(m.attachmentName);
+    json.endObject();
+}
+
+void writeWhatsAppMessage(JsonWriter& json, const extract::WhatsAppMessage& m)
+{
+    json.beginObject();
+    const std::pair<const char*, int> numbers[] = {{"deleted", m.deleted},
+                                                   {"isFromMe", m.isFromMe},
+                                                   {"rowId", m.rowId},
+                                                   {"sessionId", m.sessionId},
+                                                   {"memberId", m.memberId},
+                                                   {"mediaId", m.mediaId}};
+    for (const auto& [name, value] : numbers) {
+        json.key(name);
+        json.value(value);
+    }
+    const std::pair<const char*, const std::string*> texts[] = {
+        {"date", &m.date},
+        {"senderName", &m.senderName},
+        {"text", &m.text},
+        {"senderAddress", &m.senderAddress},
+        {"sessionMembers", &m.sessionMembers},
+        {"sessionAddresses", &m.sessionAddresses},
+        {"sessionName", &m.sessionName}};
+    for (const auto& [name, value] : texts) {
+        json.key(name);
+        json.value(*value);
+    }
+    json.endObject();
+}
+
+void writeCategory(JsonWriter& json, RecoveryCategory category, const extract::ScanResults& r)
+{
+    using C = RecoveryCategory;
+    json.key(extract::categoryInfo(category).jsonKey);
+    switch (category) {
+    case C::CameraRoll:
+        writeMedia(json, r.cameraRoll);
+        return;
+    case C::PhotoStream:
+        writeMedia(json, r.photoStream);
+        return;
+    case C::AppPhotos:
+        writeAppMedia(json, r.appPhotos);
+        return;
+    case C::AppVideos:
+        writeAppMedia(json, r.appVideos);
+        return;
+    case C::WhatsAppAttachments:
+        writeMedia(json, r.whatsAppAttachments);
+        return;
+    case C::Messages:
+        json.beginArray();
+        for (const auto& summary : r.conversations) {
+            json.beginObject();
+            json.key("conversationId");
+            json.value(summary.handleId);
+            json.key("messages");
+            json.beginArray();
+            for (const auto& message : r.messages.at(summary.handleId)) {
+                writeMessage(json, message);
+            }
+            json.endArray();
+            json.endObject();
+        }
+        json.endArray();
+        return;
+    case C::MessageAttachments:
+        json.beginArray();
+        for (const auto& item : r.messageAttachments) {
+            json.beginObject();
+            json.key("deleted");
+            json.value(item.deleted);
+            json.key("size");
+            json.value(item.size);
+            json.key("name");
+            json.value(item.name);
+            json.key("path");
+            json.value(item.path);
+            json.endObject();
+        }
+        json.endArray();
+        return;
+    case C::Contacts:
+        json.beginArray();
+        for (const auto& c : r.contacts) {
+            json.beginObject();
+            json.key("deleted");
+            json.value(c.deleted);
+            for (const auto& [name, value] : {std::pair{"email", &c.email},
+                                              std::pair{"address", &c.address},
+                                              std::pair{"social", &c.social},
+                                              std::pair{"url", &c.url},
+                                              std::pair{"phones", &c.phones},
+                                              std::pair{"company", &c.company},
+                                              std::pair{"name", &c.name}}) {
+                json.key(name);
+                json.value(*value);
+            }
+            json.endObject();
+        }
+        json.endArray();
+        return;
+    case C::CallHistory:
+        json.beginArray();
+        for (const auto& call : r.calls) {
+            json.beginObject();
+            json.key("deleted");
+            json.value(call.deleted);
+            json.key("incoming");
+            json.value(call.incoming);
+            json.key("duration");
+            json.value(call.duration);
+            json.key("date");
+            json.value(call.date);
+            json.key("number");
+            json.value(call.number);
+            json.key("name");
+            json.value(call.name);
+            json.endObject();
+        }
+        json.endArray();
+        return;
+    case C::Notes: {
+        // The results page lists deleted notes first.
+        std::vector<const extract::NoteRecord*> notes;
+        for (const auto& note : r.notes) {
+            notes.push_back(&note);
+        }
+        std::stable_sort(notes.begin(), notes.end(), [](const auto* a, const auto* b) {
+            return (a->deleted != 0) > (b->deleted != 0);
+        });
+        json.beginArray();
+        for (const auto* note : notes) {
+            json.beginObject();
+            json.key("deleted");
+            json.value(note->deleted);
+            json.key("key");
+            json.value(note->key);
+            json.key("date");
+            json.value(note->date);
+            json.key("title");
+            json.value(note->title);
+            json.key("content");
+            json.value(note->content);
+            json.endObject();
+        }
+        json.endArray();
+        return;
+    }
+    case C::WhatsApp:
+        json.beginArray();
+        for (const auto& [sessionId, messages] : r.whatsApp) {
+            json.beginObject();
+            json.key("sessionId");
+            json.value(sessionId);
+            json.key("messages");
+            json.beginArray();
+            for (const auto& message : messages) {
+                writeWhatsAppMessage(json, message);
+            }
+            json.endArray();
+            json.endObject();
+        }
+        json.endArray();
+        return;
+    case C::Reminder:
+    case C::Calendar:
+    case C::SafariBookmark:
+        json.beginArray();
+        json.endArray();
+        return;
+    }
+}
+
+// Live and deleted counts of a category.
+std::pair<std::size_t, std::size_t>
+liveAndDeleted(RecoveryCategory category, const extract::ScanResults& r, std::size_t total)
+{
+    std::size_t deleted = 0;
+    const auto countDeleted = [&deleted](const auto& items) {
+        for (const auto& item : items) {
+            deleted += item.deleted != 0 ? 1 : 0;
+        }
+    };
+    switch (category) {
+    case RecoveryCategory::Messages:
+        for (const auto& [key, messages] : r.messages) {
+            countDeleted(messages);
+        }
+        break;
+    case RecoveryCategory::WhatsApp:
+        for (const auto& [key, messages] : r.whatsApp) {
+            countDeleted(messages);
+        }
+        break;
+    case RecoveryCategory::Contacts:
+        countDeleted(r.contacts);
+        break;
+    case RecoveryCategory::CallHistory:
+        countDeleted(r.calls);
+        break;
+    case RecoveryCategory::Notes:
+        countDeleted(r.notes);
+        break;
+    default:
+        break;
+    }
+    return {total - deleted, deleted};
+}
+
+std::size_t missingContentFiles(const catalogue::BackupEngine& engine)
+{
+    return static_cast<std::size_t>(
+        std::count_if(engine.manifest().begin(), engine.manifest().end(), [&](const auto& entry) {
+            return !platform::fileExists(engine.filePath(entry.fileId));
+        }));
+}
+
+} // namespace
+
+int runScan(const CommandArgs& args, std::ostream& out, std::ostream& err)
+{
+    ParsedArguments parsed;
+    std::string error;
+    if (parseArguments(
+            args,
+            {{"categories", true}, {"password-stdin", false}, {"json", false}, {"quiet", false}},
+            parsed,
+            error) != 0) {
+        return usageError(err, "scan", error);
+    }
+    if (parsed.has("help")) {
+        out << kScanHelp;
+        return kExitOk;
+    }
+    if (parsed.positionals.size() != 1) {
+        return usageError(err, "scan", "expected one BACKUP_DIR");
+    }
+    extract::CategorySet categories;
+    if (parseCategories(parsed.values("categories"), categories, error) != 0) {
+        return usageError(err, "scan", error);
+    }
+    std::string folder = parsed.positionals[0];
+    while (folder.size() > 1 && folder.back() == '/') {
+        folder.pop_back();
+    }
+    catalogue::BackupInfo info;
+    if (const int status = catalogue::readBackupInfo(folder, info); status != 0) {
+        err << "brenvale-cli: no backup in " << folder << ": its Info.plist cannot be read"
+            << " (status " << status << ")\n";
+        return kExitFailure;
+    }
+    std::string password;
+    if (info.isEncrypted && !readPassword(parsed.has("password-stdin"), password, error)) {
+        err << "brenvale-cli: " << error << "\n";
+        return kExitFailure;
+    }
+    const bool quiet = parsed.has("quiet");
+    catalogue::BackupEngine engine;
+    ProgressPrinter printer(err, quiet, ::isatty(STDERR_FILENO) != 0);
+    extract::ScanDriver driver(engine, printer);
+    driver.setBackup(info);
+    driver.setCategories(categories);
+    driver.setPassword(password);
+    if (driver.StartScan(extract::kSourceLocalBackup) != 0) {
+        err << "brenvale-cli: the scan could not start\n";
+        return kExitFailure;
+    }
+    driver.wait();
+    const int status = driver.status();
+    const extract::ScanResults& results = driver.results();
+
+    if (const std::size_t missing = missingContentFiles(engine); missing != 0 && !quiet) {
+        err << "brenvale-cli: " << missing << " of " << engine.manifest().size()
+            << " manifest entries have no content file in the backup\n";
+    }
+    if (status == platform::kStatusWrongPassword) {
+        err << "brenvale-cli: wrong password for this backup\n";
+    } else if (status != 0) {
+        err << "brenvale-cli: the scan ended with status " << status << " ("
+            << platform::statusName(status) << ")\n";
+    }
+
+    if (parsed.has("json")) {
+        JsonWriter json(out, true);
+        json.beginObject();
+        json.key("backup");
+        json.beginObject();
+        writeBackupMembers(json, info);
+        json.endObject();
+        json.key("status");
+        json.value(status);
+        json.key("categories");
+        json.beginObject();
+        for (const auto& row : extract::categoryTable()) {
+            if (categories.has(row.category)) {
+                writeCategory(json, row.category, results);
+            }
+        }
+        json.endObject();
+        json.endObject();
+        out << "\n";
+    } else {
+        const extract::CategoryCounts counts = extract::countResults(results);
+        out << std::left << std::setw(24) << "Category" << std::right << std::setw(10) << "Live"
+            << std::setw(10) << "Deleted"
+            << "\n";
+        for (const auto& row : extract::categoryTable()) {
+            if (!categories.has(row.category)) {
+                continue;
+            }
+            const auto [live, deleted] = liveAndDeleted(
+                row.category, results, counts[static_cast<std::size_t>(row.category)]);
+            out << std::left << std::setw(24) << row.optionText << std::right << std::setw(10)
+                << live << std::setw(10) << deleted << "\n";
+        }
+        out << "Status: " << status << "\n";
+    }
+    const bool failed =
+        status == platform::kStatusWrongPassword || status == platform::kStatusStopped;
+    return failed ? kExitFailure : kExitOk;
+}
+
+} // namespace cli

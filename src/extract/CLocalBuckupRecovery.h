@@ -1,0 +1,62 @@
+// The recovery source over a local backup: every operation works on the BackupEngine of the
+// chosen backup, whose manifest and folder it reads, and keeps between calls the sets that
+// later operations use (the conversations, the WhatsApp chats for their text export, the
+// WhatsApp attachments found by the app-media walk).
+#pragma once
+
+#include "catalogue/BackupEngine.h"
+#include "extract/IPhoneRecoveryParse.h"
+
+namespace extract {
+
+class CLocalBuckupRecovery final : public IPhoneRecoveryParse
+{
+public:
+    int Attach(catalogue::BackupEngine* engine) override;
+    int SetProgressCallback(ScanProgressCallback callback, void* userData) override;
+
+    bool IsLocalBackup() const override { return true; }
+
+    [[nodiscard]] int OpenBackup(const std::string& password) override;
+    [[nodiscard]] int ScanMessages(MessageMap& messages) override;
+    [[nodiscard]] int ScanMessageAttachments(std::vector<AttachmentItem>& attachments) override;
+    [[nodiscard]] int ScanContacts(std::vector<ContactRecord>& contacts) override;
+    [[nodiscard]] int ScanNotes(std::vector<NoteRecord>& notes) override;
+    [[nodiscard]] int ScanCallHistory(std::vector<CallRecord>& calls) override;
+    [[nodiscard]] int ScanCameraRollAndPhotoStream(std::vector<MediaItem>& cameraRoll,
+                                                   std::vector<MediaItem>& photoStream) override;
+    [[nodiscard]] int TakeWhatsAppAttachments(std::vector<MediaItem>& attachments) override;
+    [[nodiscard]] int ScanAppMedia(std::vector<AppMediaItem>& appMedia) override;
+    [[nodiscard]] int ScanWhatsApp(WhatsAppMap& chats) override;
+    [[nodiscard]] int MakePreviewCopy(const std::string& source,
+                                      std::string& tempPath,
+                                      ScanProgressCallback callback,
+                                      void* userData) override;
+    [[nodiscard]] int CopyOut(const std::string& source,
+                              const std::string& destination,
+                              ProgressCallback callback,
+                              void* userData) override;
+    [[nodiscard]] int ExportMessagesTable(const std::string& outputPath) override;
+    [[nodiscard]] int ExportContactsTable(const std::string& outputPath) override;
+    [[nodiscard]] int WriteWhatsAppChatText(std::int32_t sessionId,
+                                            const std::string& outputPath,
+                                            ProgressCallback callback,
+                                            void* userData) override;
+
+    // The file of WhatsApp's chat database among `manifest`: the first entry whose path ends
+    // with "ChatStorage.sqlite" (never a -wal or -shm companion); null when none.
+    static const catalogue::ManifestEntry*
+    findChatDatabase(const std::vector<catalogue::ManifestEntry>& manifest);
+
+private:
+    // Advances the engine's progress base by `amount` and reports it; returns the answer.
+    int advance(int amount);
+    std::string databasePath(std::string_view fileId) const;
+
+    catalogue::BackupEngine* m_engine = nullptr;
+    MessageMap m_messages;
+    WhatsAppMap m_whatsApp;
+    std::vector<MediaItem> m_whatsAppAttachments;
+};
+
+} // namespace extract

@@ -1,0 +1,99 @@
+// Value lines of carved rows.
+#include "extract/ValueLineDump.h"
+
+#include "platform/Status.h"
+#include "sqlitecarve/Database.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <memory>
+
+namespace extract {
+
+namespace {
+
+struct FileCloser
+{
+    void operator()(std::FILE* file) const { std::fclose(file); }
+};
+
+void appendValue(std::string& line, const sqlitecarve::Value& value)
+{
+    using sqlitecarve::ValueKind;
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    switch (value.kind) {
+    case ValueKind::Null:
+        line += "NULL";
+        break;
+    case ValueKind::Integer:
+        line += std::to_string(value.integer);
+        break;
+    case ValueKind::Real: {
+        char buffer[40];
+        std::snprintf(buffer, sizeof buffer, "%.17g", value.real);
+        line += buffer;
+        break;
+    }
+    case ValueKind::Text:
+        line += '"';
+        for (const char c : value.bytes) {
+            line += c;
+            if (c == '"' || c == '\'') {
+                line += c;
+            }
+        }
+        line += '"';
+        break;
+    case ValueKind::Blob:
+        line += "X'";
+        for (const char c : value.bytes) {
+            const auto byte = static_cast<unsigned char>(c);
+            line += kHex[byte >> 4];
+            line += kHex[byte & 0x0F];
+        }
+        line += '\'';
+        break;
+    }
+}
+
+} // namespace
+
+int dumpTableValueLines(const std::string& databasePath,
+                        std::string_view table,
+                        std::int64_t rowidMark,
+                        const std::string& outputPath)
+{
+    sqlitecarve::Database db;
+    if (const int status = db.open(databasePath); status != platform::kStatusOk) {
+        return status;
+    }
+    const sqlitecarve::TableSchema* schema = db.findTable(table);
+    if (schema == nullptr) {
+        return platform::kStatusOk;
+    }
+    const int alias = schema->rowidAliasIndex();
+    std::unique_ptr<std::FILE, FileCloser> out(std::fopen(outputPath.c_str(), "ab"));
+    if (!out) {
+        return errno != 0 ? errno : platform::kStatusInvalid;
+    }
+    int status = platform::kStatusOk;
+    (void)db.readTable(table, [&](sqlitecarve::CarvedRow& row) {
+        const std::int64_t id = row.rowid && *row.rowid != 0 ? *row.rowid : ++rowidMark;
+        std::string line = std::to_string(id);
+        for (std::size_t i = 0; i < row.values.size(); ++i) {
+            if (static_cast<int>(i) == alias) {
+                continue;
+            }
+            line += ',';
+            appendValue(line, row.values[i]);
+        }
+        line += "\r\n";
+        if (status == platform::kStatusOk &&
+            std::fwrite(line.data(), 1, line.size(), out.get()) != line.size()) {
+            status = errno != 0 ? errno : platform::kStatusInvalid;
+        }
+    });
+    return status;
+}
+
+} // namespace extract

@@ -1,0 +1,217 @@
+// Backup discovery: candidate folders, records and their order, the encryption probe and the
+// date conversion.
+#include "ScopedEnvironment.h"
+#include "catalogue/BackupDiscovery.h"
+#include "catalogue/BackupFiles.h"
+#include "fixtures/backup/BackupWriter.h"
+#include "platform/File.h"
+#include "platform/Status.h"
+#include "support/SharedFixtures.h"
+#include "support/TempDir.h"
+
+#include <algorithm>
+#include <filesystem>
+
+#include <gtest/gtest.h>
+
+using namespace catalogue;
+using catalogue_test::ScopedEnvironment;
+using testsupport::TempDir;
+
+TEST(DateToLocalTest, AppliesTheStandardBiasOfTheZone)
+{
+    struct Case
+    {
+        const char* zone;
+        const char* input;
+        const char* expected;
+    };
+
+    const Case cases[] = {
+        {"America/Los_Angeles", "2014-05-06 01:30:00", "2014-05-05 17:30:00"},
+        // Daylight saving is not applied: summer and winter dates move by the same 8 hours.
+        {"America/Los_Angeles", "2014-01-06 01:30:00", "2014-01-05 17:30:00"},
+        {"Pacific/Chatham", "2014-05-06 01:30:00", "2014-05-06 14:15:00"},
+        {"UTC", "2014-05-06 01:30:00Z", "2014-05-06 01:30:00"},
+        // Fields out of range carry over.
+        {"UTC", "2014-12-31 23:59:60", "2015-01-01 00:00:00"},
+        {"UTC", "2014-05-06 01:30", ""},
+        {"UTC", "2014-05-06", ""},
+        {"UTC", "", ""},
+        {"UTC", "0-00-00 00:00:00", ""},
+        {"UTC", "99999-01-01 00:00:00", ""},
+        {"UTC", "2014-01-01 999999999:00:00", ""},
+        // Within the bias of the epoch: still a well-formed text.
+        {"America/Los_Angeles", "1970-01-01 01:00:00", "1969-12-31 17:00:00"},
+    };
+    for (const Case& c : cases) {
+        const ScopedEnvironment zone("TZ", c.zone);
+        EXPECT_EQ(dateToLocal(c.input), c.expected) << c.zone << " " << c.input;
+    }
+}
+
+TEST(DateToLocalTest, RestoresTheZoneOfTheProcess)
+{
+    const char* before = std::getenv("TZ");
+    const std::string saved = before != nullptr ? before : "";
+    {
+        const ScopedEnvironment zone("TZ", "America/Los_Angeles");
+    }
+    const char* after = std::getenv("TZ");
+    EXPECT_EQ(after != nullptr ? std::string(after) : std::string(), saved);
+}
+
+class DiscoveryTest : public ::testing::Test
+{
+protected:
+    std::string writeBackup(const std::string& name,
+                            const std::string& date,
+                            fixtures::ManifestKind kind = fixtures::ManifestKind::Db)
+    {
+        fixtures::BackupSpec spec;
+        spec.deviceName = name;
+        spec.lastBackupDate = date;
+        spec.serialNumber = "SN-" + name;
+        spec.manifestKind = kind;
+        const std::string folder = m_root.file(name);
+        EXPECT_EQ(fixtures::writeBackup(spec, folder), platform::kStatusOk);
+        return folder;
+    }
+
+    TempDir m_root;
+};
+
+TEST_F(DiscoveryTest, ListsLatestFirst)
+{
+    writeBackup("b2013", "2013-03-14T09:26:53Z");
+    writeBackup("b2015", "2015-08-02T18:04:11Z");
+    writeBackup("b2014", "2014-11-20T07:45:30Z");
+    testsupport::writeFileBytes(m_root.file("stray.txt"), "not a backup");
+    std::filesystem::create_directory(m_root.file("empty"));
+    std::filesystem::create_directory(m_root.file(".hidden"));
+
+    std::vector<std::string> folders;
+    ASSERT_EQ(findBackupFolders({m_root.path(), m_root.file("missing")}, folders),
+              platform::kStatusOk);
+    EXPECT_EQ(folders.size(), 5u);
+    std::vector<BackupInfo> list;
+    ASSERT_EQ(readBackupList(folders, list), platform::kStatusOk);
+    ASSERT_EQ(list.size(), 3u);
+    EXPECT_EQ(list[0].displayName, "b2015");
+    EXPECT_EQ(list[1].displayName, "b2014");
+    EXPECT_EQ(list[2].displayName, "b2013");
+    EXPECT_EQ(list[0].serialNumber, "SN-b2015");
+    EXPECT_EQ(list[0].folderPath, m_root.file("b2015"));
+}
+
+TEST_F(DiscoveryTest, SortIgnoresCaseAndKeepsEqualDatesInOrder)
+{
+    std::vector<BackupInfo> list(4);
+    list[0].lastBackupDate = "a";
+    list[0].displayName = "first a";
+    list[1].lastBackupDate = "B";
+    list[2].lastBackupDate = "A";
+    list[2].displayName = "second a";
+    list[3].lastBackupDate = "";
+    sortBackupList(list);
+    EXPECT_EQ(list[0].lastBackupDate, "B");
+    EXPECT_EQ(list[1].displayName, "first a");
+    EXPECT_EQ(list[2].displayName, "second a");
+    EXPECT_EQ(list[3].lastBackupDate, "");
+}
+
+TEST_F(DiscoveryTest, RootThatIsItselfABackupIsListed)
+{
+    const std::string folder = writeBackup("single", "2014-01-01T00:00:00Z");
+    std::vector<std::string> folders{"stale"};
+    ASSERT_EQ(findBackupFolders({folder}, folders), platform::kStatusOk);
+    ASSERT_FALSE(folders.empty());
+    EXPECT_EQ(folders.front(), folder);
+    std::vector<BackupInfo> list;
+    ASSERT_EQ(readBackupList(folders, list), platform::kStatusOk);
+    EXPECT_EQ(list.size(), 1u);
+}
+
+TEST_F(DiscoveryTest, ReadBackupInfoFailuresLeaveTheRecord)
+{
+    std::filesystem::create_directory(m_root.file("noplist"));
+    std::filesystem::create_directory(m_root.file("plistfolder"));
+    std::filesystem::create_directory(m_root.file("plistfolder/Info.plist"));
+    std::filesystem::create_directory(m_root.file("badbinary"));
+    testsupport::writeFileBytes(m_root.file("badbinary/Info.plist"), "bplist00 garbage");
+    for (const char* name : {"missing", "noplist", "plistfolder", "badbinary"}) {
+        BackupInfo info;
+        info.displayName = "kept";
+        EXPECT_EQ(readBackupInfo(m_root.file(name), info), platform::kStatusInvalid) << name;
+        EXPECT_EQ(info.displayName, "kept") << name;
+    }
+}
+
+TEST_F(DiscoveryTest, ListedFoldersWithoutPhoneNumberHaveAnEmptyOne)
+{
+    fixtures::BackupSpec withPhone;
+    withPhone.phoneNumber = "+1 555 0100";
+    withPhone.lastBackupDate = "2015-01-01T00:00:00Z";
+    fixtures::BackupSpec without;
+    without.lastBackupDate = "2014-01-01T00:00:00Z";
+    ASSERT_EQ(fixtures::writeBackup(withPhone, m_root.file("a")), platform::kStatusOk);
+    ASSERT_EQ(fixtures::writeBackup(without, m_root.file("b")), platform::kStatusOk);
+    std::vector<BackupInfo> list;
+    ASSERT_EQ(readBackupList({m_root.file("a"), m_root.file("b")}, list), platform::kStatusOk);
+    ASSERT_EQ(list.size(), 2u);
+    EXPECT_EQ(list[0].phoneNumber, "+1 555 0100");
+    EXPECT_EQ(list[1].phoneNumber, "");
+}
+
+TEST_F(DiscoveryTest, ProbeEncrypted)
+{
+    struct Case
+    {
+        const char* name;
+        bool manifestDb;
+        const char* relative; // where the contacts database lies; empty: none
+        std::string head;
+        bool encrypted;
+    };
+
+    const std::string id(kContactsDbId);
+    const Case cases[] = {
+        {"plain two-level", true, "", "SQLite format 3", false},
+        {"lower case", true, "", "sqlite format 3", false},
+        {"ciphertext two-level", true, "", "\x8f\x12\x33garbage", true},
+        {"ciphertext flat", false, "", "\x01\x02\x03\x04\x05\x06\x07", true},
+        {"empty file", false, "", "", true},
+        {"short file", false, "", "SQL", true},
+        {"missing", false, nullptr, "", false},
+        {"mddata suffix", false, ".mddata", "notsql", true},
+        {"flat file in a two-level backup is not looked at", true, "flat", "notsql", false},
+    };
+    for (const Case& c : cases) {
+        TempDir dir;
+        if (c.manifestDb) {
+            testsupport::writeFileBytes(dir.file("Manifest.db"), "x");
+        }
+        if (c.relative != nullptr) {
+            std::string path = c.manifestDb && std::string(c.relative) != "flat"
+                                   ? dir.file(id.substr(0, 2) + "/" + id)
+                                   : dir.file(id);
+            if (std::string(c.relative) == ".mddata") {
+                path += ".mddata";
+            }
+            std::filesystem::create_directories(std::filesystem::path(path).parent_path());
+            testsupport::writeFileBytes(path, c.head);
+        }
+        EXPECT_EQ(probeEncrypted(dir.path()), c.encrypted) << c.name;
+    }
+}
+
+TEST(DiscoveryRealTest, RealBackupFolder)
+{
+    BRENVALE_REQUIRE_SHARED_FIXTURE(folder, "ios-backup-mvt");
+    BackupInfo info;
+    ASSERT_EQ(readBackupInfo(folder, info), platform::kStatusOk);
+    EXPECT_EQ(info.displayName, "iPhone");
+    EXPECT_TRUE(info.isVersion12OrLater);
+    EXPECT_FALSE(info.isEncrypted);
+    EXPECT_EQ(info.folderPath, folder);
+}

@@ -1,0 +1,133 @@
+// `brenvale-cli scan` run as a process on generated backups and on the real backup fixture:
+// exit status, the JSON object's shape, the summary table and progress on standard error.
+#include "fixtures/backup/BackupWriter.h"
+#include "fixtures/backup/DemoDevice.h"
+#include "support/SharedFixtures.h"
+#include "support/TempDir.h"
+
+#include <cstdio>
+#include <sys/wait.h>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+struct CliRun
+{
+    int exitStatus = -1;
+    std::string out;
+    std::string err;
+};
+
+std::string quoted(const std::string& text)
+{
+    std::string result = "'";
+    for (const char c : text) {
+        result += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    }
+    return result + "'";
+}
+
+CliRun runScan(const std::string& arguments, const testsupport::TempDir& dir)
+{
+    const std::string errPath = dir.file("stderr.txt");
+    const std::string command = "BRENVALE_APPDATA=" + quoted(dir.file("appdata")) + " " +
+                                BRENVALE_CLI_PATH + " scan " + arguments + " 2>" + quoted(errPath);
+    CliRun run;
+    std::FILE* pipe = ::popen(command.c_str(), "r");
+    if (pipe == nullptr) {
+        return run;
+    }
+    char buffer[4096];
+    std::size_t got = 0;
+    while ((got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) {
+        run.out.append(buffer, got);
+    }
+    const int status = ::pclose(pipe);
+    run.exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    run.err = testsupport::readFileBytes(errPath);
+    return run;
+}
+
+std::size_t occurrences(const std::string& text, const std::string& part)
+{
+    std::size_t count = 0;
+    for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) {
+        ++count;
+    }
+    return count;
+}
+
+class ScanCliTest : public testing::TestWithParam<bool>
+{};
+
+TEST_P(ScanCliTest, JsonHoldsEveryCategoryAndDeletedRows)
+{
+    testsupport::TempDir dir;
+    fixtures::DeviceFilesOptions options;
+    options.currentLayouts = GetParam();
+    fixtures::BackupSpec spec;
+    spec.manifestKind = GetParam() ? fixtures::ManifestKind::Db : fixtures::ManifestKind::Mbdb;
+    spec.productVersion = GetParam() ? "14.3" : "9.2.1";
+    spec.files = fixtures::sampleFiles(3);
+    ASSERT_EQ(fixtures::deviceDatabaseFiles(options, dir.file("db"), spec.files), 0);
+    ASSERT_EQ(fixtures::writeBackup(spec, dir.file("backup")), 0);
+
+    const CliRun json = runScan(quoted(dir.file("backup")) + " --json", dir);
+    EXPECT_EQ(json.exitStatus, 0) << json.err;
+    EXPECT_NE(json.out.find("\"status\": 0"), std::string::npos);
+    for (const char* key : {"\"cameraRoll\": [",
+                            "\"photoStream\": [",
+                            "\"appPhotos\": [",
+                            "\"appVideos\": [",
+                            "\"messages\": [",
+                            "\"messageAttachments\": [",
+                            "\"contacts\": [",
+                            "\"callHistory\": [",
+                            "\"notes\": [",
+                            "\"whatsApp\": [",
+                            "\"whatsAppAttachments\": [",
+                            "\"reminders\": []",
+                            "\"calendar\": []",
+                            "\"safariBookmarks\": []"}) {
+        EXPECT_EQ(occurrences(json.out, std::string("\n    ") + key), 1u) << key;
+    }
+    EXPECT_GT(occurrences(json.out, "\"conversationId\""), 5u);
+    EXPECT_GT(occurrences(json.out, "\"deleted\": 1"), 10u);
+    EXPECT_GT(occurrences(json.out, "\"senderName\": \"Me\""), 0u);
+    EXPECT_NE(json.err.find("%"), std::string::npos) << "progress lines on standard error";
+
+    const CliRun table =
+        runScan(quoted(dir.file("backup")) + " --categories messages,notes --quiet", dir);
+    EXPECT_EQ(table.exitStatus, 0);
+    EXPECT_EQ(table.err, "");
+    EXPECT_NE(table.out.find("Category"), std::string::npos);
+    EXPECT_NE(table.out.find("Messages"), std::string::npos);
+    EXPECT_NE(table.out.find("Notes"), std::string::npos);
+    EXPECT_EQ(table.out.find("Contacts"), std::string::npos) << "only the chosen categories";
+}
+
+INSTANTIATE_TEST_SUITE_P(OlderAndCurrent, ScanCliTest, testing::Bool());
+
+TEST(ScanCliUsageTest, BadCategoryAndMissingBackup)
+{
+    testsupport::TempDir dir;
+    EXPECT_EQ(runScan(quoted(dir.path()) + " --categories bogus", dir).exitStatus, 2);
+    EXPECT_EQ(runScan(quoted(dir.file("nothing")), dir).exitStatus, 1);
+}
+
+TEST(ScanCliRealBackupTest, MessageAndWhatsAppChatsWithMissingFilesReported)
+{
+    BRENVALE_REQUIRE_SHARED_FIXTURE(folder, "ios-backup-mvt");
+    testsupport::TempDir dir;
+    const CliRun run = runScan(quoted(folder) + " --json", dir);
+    EXPECT_EQ(run.exitStatus, 0) << run.err;
+    EXPECT_NE(run.out.find("\"text\": \"Please click here https://badbadbad.example.org/\""),
+              std::string::npos);
+    EXPECT_NE(run.out.find("\"date\": \"2019-08-30 11:58:30\""), std::string::npos);
+    EXPECT_NE(run.out.find("\"text\": \"Hi\""), std::string::npos);
+    EXPECT_NE(run.out.find("\"text\": \"Welcome\""), std::string::npos);
+    EXPECT_NE(run.err.find("manifest entries have no content file"), std::string::npos);
+}
+
+} // namespace

@@ -1,0 +1,21 @@
+// Fuzz target: Info.plist reading of arbitrary bytes, in both forms (binary through libplist
+// when the input begins "bplist0", else the XML line scan). Text fields that come from the
+// display name must be valid UTF-8.
+#include "catalogue/InfoPlist.h"
+#include "platform/Text.h"
+
+#include <cstdlib>
+#include <string_view>
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    const std::string_view content(reinterpret_cast<const char*>(data), size);
+    catalogue::BackupInfo info;
+    (void)catalogue::parseInfoPlist(content, info);
+    if (!platform::isValidUtf8(info.displayName)) {
+        std::abort();
+    }
+    catalogue::BackupInfo scanned;
+    catalogue::scanInfoPlistXml(content, scanned);
+    return 0;
+}
