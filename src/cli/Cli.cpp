@@ -15,6 +15,7 @@ const std::map<std::string, Runner>& commands()
         {"list", runList},
         {"info", runInfo},
         {"scan", runScan},
+        {"export", runExport},
     };
     return kCommands;
 }
@@ -25,6 +26,7 @@ constexpr const char* kUsage = "Usage: brenvale-cli COMMAND [OPTIONS]\n"
                                "  list     the backups found, newest first\n"
                                "  info     one backup's record and manifest\n"
                                "  scan     the records of a backup, by category\n"
+                               "  export   save the records of a backup into a folder\n"
                                "\n"
                                "Run 'brenvale-cli COMMAND --help' for the options of a command.\n";
 

@@ -18,6 +18,7 @@ using CommandArgs = std::vector<std::string>;
 int runList(const CommandArgs& args, std::ostream& out, std::ostream& err);
 int runInfo(const CommandArgs& args, std::ostream& out, std::ostream& err);
 int runScan(const CommandArgs& args, std::ostream& out, std::ostream& err);
+int runExport(const CommandArgs& args, std::ostream& out, std::ostream& err);
 
 // Dispatches `args` (the command name first) to its command; prints the usage for no command,
 // an unknown one or --help.

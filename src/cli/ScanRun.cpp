@@ -1,0 +1,164 @@
+// Running a scan for the commands that need its results.
+#include "ScanRun.h"
+
+#include "Commands.h"
+#include "catalogue/BackupDiscovery.h"
+#include "platform/Status.h"
+
+#include <iostream>
+#include <sstream>
+#include <termios.h>
+#include <unistd.h>
+
+namespace cli {
+
+class ScanRun::Printer : public extract::ScanObserver
+{
+public:
+    Printer(std::ostream& err, bool quiet)
+        : m_err(err)
+        , m_quiet(quiet)
+        , m_terminal(::isatty(STDERR_FILENO) != 0)
+    {}
+
+    void scanMessage(extract::ScanMessage message, std::int64_t) override
+    {
+        if (message == extract::ScanMessage::Done && !m_quiet && m_terminal && m_printed) {
+            m_err << "\rScanning: 100%\n" << std::flush;
+        }
+    }
+
+    void progressShown(int percent) override
+    {
+        if (m_quiet) {
+            return;
+        }
+        m_printed = true;
+        if (m_terminal) {
+            m_err << "\rScanning: " << percent << "%" << std::flush;
+        } else {
+            m_err << "Scanning: " << percent << "%\n";
+        }
+    }
+
+private:
+    std::ostream& m_err;
+    bool m_quiet;
+    bool m_terminal;
+    bool m_printed = false;
+};
+
+int parseCategoryList(const std::vector<std::string>& lists,
+                      extract::CategorySet& set,
+                      std::string& error)
+{
+    if (lists.empty()) {
+        set = extract::CategorySet::all();
+        return 0;
+    }
+    for (const std::string& list : lists) {
+        std::istringstream names(list);
+        std::string name;
+        while (std::getline(names, name, ',')) {
+            const auto category = extract::categoryFromCliName(name);
+            if (!category) {
+                error = "unknown category '" + name + "'";
+                return kExitUsage;
+            }
+            set.set(*category);
+        }
+    }
+    if (set.empty()) {
+        error = "no category given";
+        return kExitUsage;
+    }
+    return 0;
+}
+
+bool readBackupPassword(bool fromStdin, std::string& password, std::string& error)
+{
+    if (fromStdin) {
+        if (!std::getline(std::cin, password)) {
+            error = "no password on standard input";
+            return false;
+        }
+        if (!password.empty() && password.back() == '\r') {
+            password.pop_back();
+        }
+        return true;
+    }
+    if (::isatty(STDIN_FILENO) == 0) {
+        error = "the backup is encrypted: give its password with --password-stdin";
+        return false;
+    }
+    termios saved{};
+    const bool echoOff = ::tcgetattr(STDIN_FILENO, &saved) == 0;
+    if (echoOff) {
+        termios silent = saved;
+        silent.c_lflag &= ~static_cast<tcflag_t>(ECHO);
+        ::tcsetattr(STDIN_FILENO, TCSANOW, &silent);
+    }
+    std::cerr << "Backup password: " << std::flush;
+    const bool got = static_cast<bool>(std::getline(std::cin, password));
+    if (echoOff) {
+        ::tcsetattr(STDIN_FILENO, TCSANOW, &saved);
+    }
+    std::cerr << "\n";
+    if (!got) {
+        error = "no password given";
+    }
+    return got;
+}
+
+ScanRun::ScanRun(std::ostream& err, bool quiet)
+    : m_err(err)
+    , m_printer(std::make_unique<Printer>(err, quiet))
+    , m_driver(std::make_unique<extract::ScanDriver>(m_engine, *m_printer))
+{}
+
+ScanRun::~ScanRun() = default;
+
+int ScanRun::scan(const std::string& folder,
+                  extract::CategorySet categories,
+                  bool passwordFromStdin)
+{
+    std::string path = folder;
+    while (path.size() > 1 && path.back() == '/') {
+        path.pop_back();
+    }
+    if (const int status = catalogue::readBackupInfo(path, m_info); status != 0) {
+        m_err << "brenvale-cli: no backup in " << path << ": its Info.plist cannot be read"
+              << " (status " << status << ")\n";
+        return kExitFailure;
+    }
+    std::string password;
+    std::string error;
+    if (m_info.isEncrypted && !readBackupPassword(passwordFromStdin, password, error)) {
+        m_err << "brenvale-cli: " << error << "\n";
+        return kExitFailure;
+    }
+    m_driver->setBackup(m_info);
+    m_driver->setCategories(categories);
+    m_driver->setPassword(password);
+    if (m_driver->StartScan(extract::kSourceLocalBackup) != 0) {
+        m_err << "brenvale-cli: the scan could not start\n";
+        return kExitFailure;
+    }
+    m_driver->wait();
+    const int status = m_driver->status();
+    if (status == platform::kStatusWrongPassword) {
+        m_err << "brenvale-cli: wrong password for this backup\n";
+        return kExitFailure;
+    }
+    if (status == platform::kStatusStopped || m_driver->source() == nullptr) {
+        m_err << "brenvale-cli: the scan was stopped (status " << status << ")\n";
+        return kExitFailure;
+    }
+    if (status != 0) {
+        m_err << "brenvale-cli: the scan ended with status " << status << " ("
+              << platform::statusName(status) << ")\n";
+    }
+    return kExitOk;
+}
+
+} // namespace cli

@@ -1,0 +1,282 @@
+// The recovery run's worker, exporters and finish.
+#include "export/RecoveryRun.h"
+
+#include "export/SafeName.h"
+#include "platform/Clock.h"
+#include "platform/File.h"
+#include "platform/Status.h"
+
+#include <type_traits>
+#include <variant>
+
+namespace exporting {
+
+namespace {
+
+using extract::RecoveryCategory;
+
+constexpr int kFirstExportedCategory = 1;
+constexpr int kLastExportedCategory = 11;
+
+} // namespace
+
+RecoveryRun::RecoveryRun(RecoveryRunInputs inputs, RecoveryObserver* observer)
+    : m_inputs(std::move(inputs))
+    , m_observer(observer)
+{
+    m_state.deviceName = m_inputs.deviceName;
+    m_state.outputRoot = m_inputs.outputRoot;
+    m_state.callback = &RecoveryRun::progressCallback;
+    m_state.userData = this;
+}
+
+RecoveryRun::~RecoveryRun()
+{
+    cancel();
+    wait();
+}
+
+int RecoveryRun::loadTemplates()
+{
+    for (std::size_t i = 0; i < kTemplateCount; ++i) {
+        if (const int status =
+                loadTemplate(m_state, static_cast<TemplateKind>(i), m_inputs.templateFolder);
+            status != 0) {
+            return status;
+        }
+    }
+    return 0;
+}
+
+int RecoveryRun::start()
+{
+    if (m_started.exchange(true)) {
+        return platform::kStatusInvalid;
+    }
+    m_thread = std::thread([this] { (void)run(); });
+    return 0;
+}
+
+void RecoveryRun::wait()
+{
+    if (m_thread.joinable()) {
+        m_thread.join();
+    }
+}
+
+int RecoveryRun::run()
+{
+    m_started.store(true);
+    int result = 0;
+    if (m_inputs.results == nullptr || m_inputs.statistics == nullptr ||
+        m_inputs.source == nullptr || platform::createFolders(m_inputs.outputRoot) != 0) {
+        result = platform::kStatusInvalid;
+    } else {
+        m_state.runStamp = runStamp(m_inputs.clock ? m_inputs.clock() : platform::nowSeconds());
+        m_state.processed = 0;
+        m_state.failed = 0;
+        m_state.total = static_cast<std::uint64_t>(m_inputs.statistics->selectedCount());
+        for (const SelectionEntry& entry : m_inputs.statistics->entries()) {
+            if (m_cancel.load()) {
+                break;
+            }
+            if (entry.group || !entry.ticked || entry.filtered ||
+                entry.category < kFirstExportedCategory || entry.category > kLastExportedCategory) {
+                continue;
+            }
+            exportEntry(entry);
+        }
+        finish();
+        result = m_cancel.load() ? platform::kStatusStopped : 0;
+    }
+    m_finished.store(true);
+    return result;
+}
+
+int RecoveryRun::progressCallback(void* userData, int percent, int status, const std::string& path)
+{
+    return static_cast<RecoveryRun*>(userData)->onProgress(percent, status, path);
+}
+
+int RecoveryRun::onProgress(int percent, int status, const std::string& path)
+{
+    const std::lock_guard guard(m_lock);
+    if (m_cancel.load()) {
+        return platform::kStatusStopped;
+    }
+    if (percent == 100) {
+        // A copy may report 100 for its last block and once more for a failure after it: the
+        // item counts once, and once as failed.
+        const bool first = !m_itemDone;
+        const bool newFailure = status != 0 && !m_itemFailed;
+        if (first) {
+            m_itemDone = true;
+            ++m_state.processed;
+        }
+        if (newFailure) {
+            m_itemFailed = true;
+            ++m_state.failed;
+        }
+        if ((first || newFailure) && m_observer != nullptr) {
+            m_observer->itemFinished(
+                path, status, m_state.processed, m_state.failed, m_state.total);
+        }
+    }
+    if (m_observer != nullptr) {
+        m_observer->progress(percent, path);
+    }
+    return 0;
+}
+
+void RecoveryRun::endItem(int status, const std::string& path)
+{
+    if (!m_itemDone && status != platform::kStatusStopped) {
+        (void)onProgress(100, status, path);
+    }
+}
+
+std::string RecoveryRun::outputPath(std::initializer_list<std::string_view> parts) const
+{
+    std::string path = m_inputs.outputRoot;
+    for (const std::string_view part : parts) {
+        path = platform::joinPath(path, std::string(part));
+    }
+    return path;
+}
+
+void RecoveryRun::exportEntry(const SelectionEntry& entry)
+{
+    m_itemDone = false;
+    m_itemFailed = false;
+    const auto category = static_cast<RecoveryCategory>(entry.category - 1);
+    const auto visitor = [&](const auto& record) {
+        using Pointer = std::decay_t<decltype(record)>;
+        if constexpr (std::is_same_v<Pointer, std::monostate>) {
+            return;
+        } else if constexpr (std::is_same_v<Pointer, const extract::MediaItem*>) {
+            const std::string_view folder =
+                category == RecoveryCategory::CameraRoll    ? kCameraRollFolder
+                : category == RecoveryCategory::PhotoStream ? kPhotoStreamFolder
+                                                            : kWhatsAppAttachmentsFolder;
+            copyFile(folder, {}, record->name, record->path);
+        } else if constexpr (std::is_same_v<Pointer, const extract::AppMediaItem*>) {
+            copyFile(category == RecoveryCategory::AppPhotos ? kAppPhotosFolder : kAppVideosFolder,
+                     record->app,
+                     record->name,
+                     record->path);
+        } else if constexpr (std::is_same_v<Pointer, const extract::AttachmentItem*>) {
+            copyFile(kMessageAttachmentsFolder, {}, record->name, record->path);
+        } else if constexpr (std::is_same_v<Pointer, const extract::ConversationSummary*>) {
+            exportConversation(*record);
+        } else if constexpr (std::is_same_v<Pointer, const extract::WhatsAppMessage*>) {
+            exportChat(*record);
+        } else if constexpr (std::is_same_v<Pointer, const extract::ContactRecord*>) {
+            (void)platform::createFolders(outputPath({kContactsFolder, m_state.runStamp}));
+            (void)appendContactRow(
+                m_state, *record, outputPath({kContactsFolder, m_state.runStamp, "Contacts.html"}));
+        } else if constexpr (std::is_same_v<Pointer, const extract::CallRecord*>) {
+            (void)platform::createFolders(outputPath({kCallHistoryFolder}));
+            (void)appendCallRow(
+                m_state,
+                *record,
+                outputPath({kCallHistoryFolder, "CallHistory_" + m_state.runStamp + ".html"}));
+        } else if constexpr (std::is_same_v<Pointer, const extract::NoteRecord*>) {
+            (void)platform::createFolders(outputPath({kNotesFolder}));
+            (void)appendNoteRow(m_state,
+                                *record,
+                                outputPath({kNotesFolder, "Notes_" + m_state.runStamp + ".html"}));
+        }
+    };
+    std::visit(visitor, entry.record);
+}
+
+void RecoveryRun::copyFile(std::string_view folder,
+                           const std::string& appName,
+                           const std::string& fileName,
+                           const std::string& source)
+{
+    std::string destination = appName.empty()
+                                  ? outputPath({folder, safeName(fileName)})
+                                  : outputPath({folder, safeName(appName), safeName(fileName)});
+    if (!appName.empty()) {
+        (void)platform::createFolders(outputPath({folder, safeName(appName)}));
+    }
+    destination = makeUniquePath(destination);
+    const int status =
+        m_inputs.source->CopyOut(source, destination, &RecoveryRun::progressCallback, this);
+    endItem(status, destination);
+}
+
+void RecoveryRun::exportConversation(const extract::ConversationSummary& conversation)
+{
+    const std::string name =
+        conversation.contactName.empty() ? std::string(kUnknownName) : conversation.contactName;
+    const std::string folder =
+        outputPath({kMessageFolder, safeName(name) + "-" + m_state.runStamp});
+    (void)platform::createFolders(folder);
+    m_state.messageExported = true;
+    const std::string label = safeName(conversationLabel(conversation));
+    const extract::MessageMap& messages = m_inputs.results->messages;
+
+    const std::string textPath = makeUniquePath(platform::joinPath(folder, label + ".txt"));
+    buildPersonHead(m_state, TemplateKind::Sms, personLine(conversation));
+    (void)writeConversationText(textPath, messages, conversation.handleId);
+
+    const std::string htmlPath = makeUniquePath(platform::joinPath(folder, label + ".html"));
+    const int status = writeConversationHtml(m_state, htmlPath, messages, conversation.handleId);
+    endItem(status, htmlPath);
+}
+
+void RecoveryRun::exportChat(const extract::WhatsAppMessage& chat)
+{
+    const std::string label = safeName(chatLabel(chat));
+    const std::string folder = outputPath({kWhatsAppFolder, label + "-" + m_state.runStamp});
+    (void)platform::createFolders(folder);
+    const extract::WhatsAppMap& chats = m_inputs.results->whatsApp;
+
+    const std::string textPath = makeUniquePath(platform::joinPath(folder, label + ".txt"));
+    buildPersonHead(m_state, TemplateKind::WhatsApp, personLine(chat));
+    (void)writeConversationText(textPath, chats, chat.sessionId);
+
+    const std::string csvPath = makeUniquePath(platform::joinPath(folder, label + ".csv"));
+    (void)writeChatCsv(csvPath, chats, chat.sessionId);
+
+    const std::string htmlPath = makeUniquePath(platform::joinPath(folder, label + ".html"));
+    const int status = writeConversationHtml(m_state, htmlPath, chats, chat.sessionId);
+    endItem(status, htmlPath);
+}
+
+void RecoveryRun::finish()
+{
+    if (m_state.messageExported) {
+        const std::string dump = outputPath({kMessageFolder, "sms.csv"});
+        if (platform::fileExists(dump)) {
+            (void)platform::removeFile(dump);
+        }
+        (void)m_inputs.source->ExportMessagesTable(dump);
+    }
+    if (!m_state.group(TemplateKind::CallHistory).body.empty()) {
+        (void)writeAggregatePage(
+            m_state,
+            TemplateKind::CallHistory,
+            outputPath({kCallHistoryFolder, "CallHistory_" + m_state.runStamp + ".html"}));
+    }
+    if (!m_state.group(TemplateKind::Notes).body.empty()) {
+        (void)writeAggregatePage(m_state,
+                                 TemplateKind::Notes,
+                                 outputPath({kNotesFolder, "Notes_" + m_state.runStamp + ".html"}));
+    }
+    if (!m_state.group(TemplateKind::Contacts).body.empty()) {
+        (void)platform::createFolders(outputPath({kContactsFolder, m_state.runStamp}));
+        const std::string dump = outputPath({kContactsFolder, m_state.runStamp, "Contacts.csv"});
+        if (platform::fileExists(dump)) {
+            (void)platform::removeFile(dump);
+        }
+        (void)m_inputs.source->ExportContactsTable(dump);
+        (void)writeAggregatePage(m_state,
+                                 TemplateKind::Contacts,
+                                 outputPath({kContactsFolder, m_state.runStamp, "Contacts.html"}));
+    }
+}
+
+} // namespace exporting
