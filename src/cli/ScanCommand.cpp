@@ -5,19 +5,14 @@
 #include "BackupJson.h"
 #include "Commands.h"
 #include "JsonWriter.h"
-#include "catalogue/BackupDiscovery.h"
+#include "ScanRun.h"
 #include "extract/ScanDriver.h"
 #include "platform/File.h"
 #include "platform/Status.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <iomanip>
-#include <iostream>
-#include <sstream>
 #include <string>
-#include <termios.h>
-#include <unistd.h>
 
 namespace cli {
 
@@ -38,103 +33,6 @@ constexpr const char* kScanHelp =
     "  --password-stdin   read the backup password from the first line of standard input\n"
     "  --json             print every record found as one JSON object\n"
     "  --quiet            no progress on standard error\n";
-
-// Progress on standard error: one updating line on a terminal, plain lines otherwise.
-class ProgressPrinter : public extract::ScanObserver
-{
-public:
-    ProgressPrinter(std::ostream& err, bool quiet, bool terminal)
-        : m_err(err)
-        , m_quiet(quiet)
-        , m_terminal(terminal)
-    {}
-
-    void scanMessage(extract::ScanMessage message, std::int64_t) override
-    {
-        if (message == extract::ScanMessage::Done && !m_quiet && m_terminal && m_printed) {
-            m_err << "\rScanning: 100%\n" << std::flush;
-        }
-    }
-
-    void progressShown(int percent) override
-    {
-        if (m_quiet) {
-            return;
-        }
-        m_printed = true;
-        if (m_terminal) {
-            m_err << "\rScanning: " << percent << "%" << std::flush;
-        } else {
-            m_err << percent << "%\n";
-        }
-    }
-
-private:
-    std::ostream& m_err;
-    bool m_quiet;
-    bool m_terminal;
-    bool m_printed = false;
-};
-
-int parseCategories(const std::vector<std::string>& lists,
-                    extract::CategorySet& set,
-                    std::string& error)
-{
-    if (lists.empty()) {
-        set = extract::CategorySet::all();
-        return 0;
-    }
-    for (const std::string& list : lists) {
-        std::istringstream names(list);
-        std::string name;
-        while (std::getline(names, name, ',')) {
-            const auto category = extract::categoryFromCliName(name);
-            if (!category) {
-                error = "unknown category '" + name + "'";
-                return kExitUsage;
-            }
-            set.set(*category);
-        }
-    }
-    if (set.empty()) {
-        error = "no category given";
-        return kExitUsage;
-    }
-    return 0;
-}
-
-// Reads the password: from the first line of standard input with --password-stdin, else
-// asked on the terminal without echo. Returns false (with `error`) when it cannot be had.
-bool readPassword(bool fromStdin, std::string& password, std::string& error)
-{
-    if (fromStdin) {
-        if (!std::getline(std::cin, password)) {
-            error = "no password on standard input";
-            return false;
-        }
-        if (!password.empty() && password.back() == '\r') {
-            password.pop_back();
-        }
-        return true;
-    }
-    if (::isatty(STDIN_FILENO) == 0) {
-        error = "the backup is encrypted: give its password with --password-stdin";
-        return false;
-    }
-    termios saved{};
-    ::tcgetattr(STDIN_FILENO, &saved);
-    termios quiet = saved;
-    quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
-    ::tcsetattr(STDIN_FILENO, TCSANOW, &quiet);
-    std::cerr << "Backup password: " << std::flush;
-    const bool got = static_cast<bool>(std::getline(std::cin, password));
-    ::tcsetattr(STDIN_FILENO, TCSANOW, &saved);
-    std::cerr << "\n";
-    if (!got) {
-        error = "no password given";
-    }
-    return got;
-}
 
 void writeMedia(JsonWriter& json, const std::vector<extract::MediaItem>& items)
 {
@@ -433,48 +331,20 @@ int runScan(const CommandArgs& args, std::ostream& out, std::ostream& err)
         return usageError(err, "scan", "expected one BACKUP_DIR");
     }
     extract::CategorySet categories;
-    if (parseCategories(parsed.values("categories"), categories, error) != 0) {
+    if (parseCategoryList(parsed.values("categories"), categories, error) != 0) {
         return usageError(err, "scan", error);
     }
-    std::string folder = parsed.positionals[0];
-    while (folder.size() > 1 && folder.back() == '/') {
-        folder.pop_back();
-    }
-    catalogue::BackupInfo info;
-    if (const int status = catalogue::readBackupInfo(folder, info); status != 0) {
-        err << "brenvale-cli: no backup in " << folder << ": its Info.plist cannot be read"
-            << " (status " << status << ")\n";
-        return kExitFailure;
-    }
-    std::string password;
-    if (info.isEncrypted && !readPassword(parsed.has("password-stdin"), password, error)) {
-        err << "brenvale-cli: " << error << "\n";
-        return kExitFailure;
-    }
     const bool quiet = parsed.has("quiet");
-    catalogue::BackupEngine engine;
-    ProgressPrinter printer(err, quiet, ::isatty(STDERR_FILENO) != 0);
-    extract::ScanDriver driver(engine, printer);
-    driver.setBackup(info);
-    driver.setCategories(categories);
-    driver.setPassword(password);
-    if (driver.StartScan(extract::kSourceLocalBackup) != 0) {
-        err << "brenvale-cli: the scan could not start\n";
+    ScanRun run(err, quiet);
+    (void)run.scan(parsed.positionals[0], categories, parsed.has("password-stdin"));
+    if (!run.ran()) {
         return kExitFailure;
     }
-    driver.wait();
-    const int status = driver.status();
-    const extract::ScanResults& results = driver.results();
-
-    if (const std::size_t missing = missingContentFiles(engine); missing != 0 && !quiet) {
-        err << "brenvale-cli: " << missing << " of " << engine.manifest().size()
+    const int status = run.status();
+    const extract::ScanResults& results = run.results();
+    if (const std::size_t missing = missingContentFiles(run.engine()); missing != 0 && !quiet) {
+        err << "brenvale-cli: " << missing << " of " << run.engine().manifest().size()
             << " manifest entries have no content file in the backup\n";
-    }
-    if (status == platform::kStatusWrongPassword) {
-        err << "brenvale-cli: wrong password for this backup\n";
-    } else if (status != 0) {
-        err << "brenvale-cli: the scan ended with status " << status << " ("
-            << platform::statusName(status) << ")\n";
     }
 
     if (parsed.has("json")) {
@@ -482,7 +352,7 @@ int runScan(const CommandArgs& args, std::ostream& out, std::ostream& err)
         json.beginObject();
         json.key("backup");
         json.beginObject();
-        writeBackupMembers(json, info);
+        writeBackupMembers(json, run.backup());
         json.endObject();
         json.key("status");
         json.value(status);

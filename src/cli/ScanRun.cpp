@@ -145,6 +145,7 @@ int ScanRun::scan(const std::string& folder,
         return kExitFailure;
     }
     m_driver->wait();
+    m_ran = true;
     const int status = m_driver->status();
     if (status == platform::kStatusWrongPassword) {
         m_err << "brenvale-cli: wrong password for this backup\n";

@@ -42,7 +42,15 @@ public:
     // after saying why on `err` (no backup, no password, wrong password, stopped).
     int scan(const std::string& folder, extract::CategorySet categories, bool passwordFromStdin);
 
+    // True once a scan has run to its end, whatever its status.
+    bool ran() const { return m_ran; }
+
+    // The scan's final status (0, -110 for a wrong password, 2 when stopped, ...).
+    int status() const { return m_driver->status(); }
+
     const catalogue::BackupInfo& backup() const { return m_info; }
+
+    const catalogue::BackupEngine& engine() const { return m_engine; }
 
     const extract::ScanResults& results() const { return m_driver->results(); }
 
@@ -57,6 +65,7 @@ private:
     catalogue::BackupEngine m_engine;
     std::unique_ptr<Printer> m_printer;
     std::unique_ptr<extract::ScanDriver> m_driver;
+    bool m_ran = false;
 };
 
 } // namespace cli
