@@ -21,9 +21,9 @@ int main(int argc, char** argv)
             }
             key.replace_extension(".xml");
             const corpus::Score s = corpus::scoreDatabase(entry.path().string(), key.string());
-            std::printf("%-10s expected %4zu recovered %4zu matched %4zu live-as-deleted %zu\n",
+            std::printf("%-10s expected %4zu recovered %4zu matched %4zu live-as-deleted %zu key-corrections %zu\n",
                         entry.path().filename().c_str(), s.expected, s.recovered, s.matched,
-                        s.liveReportedDeleted);
+                        s.liveReportedDeleted, s.keyCorrections);
         }
     }
     corpus::Score total;
