@@ -491,8 +491,8 @@ void PageCarver::scanRange(std::size_t begin,
         Hit hit;
         const std::size_t size = u16At(m_page, position + 2);
         if (tryFullCell(position, limit, hit) ||
-            (size >= kFreeblockHeader && position + size <= limit &&
-             tryOverwritten(position, position + size, false, hit)) ||
+            (size >= kFreeblockHeader && position + size <= m_page.size() &&
+             tryOverwritten(position, std::min(position + size, limit), false, hit)) ||
             tryHeader(position, limit, hit)) {
             const std::size_t next = std::max(hit.end, position + 1);
             emit(hit, origin, rows);
