@@ -122,6 +122,14 @@ void Database::mapColumns(const TableSchema& table, CarvedRow& row) const
     if (row.values.size() < table.columns.size()) {
         row.values.resize(table.columns.size());
     }
+    // The file stores whole reals of REAL columns as integers; they read back as reals.
+    for (std::size_t i = 0; i < table.columns.size(); ++i) {
+        Value& value = row.values[i];
+        if (table.columns[i].affinity == Affinity::Real && value.kind == ValueKind::Integer) {
+            value.kind = ValueKind::Real;
+            value.real = static_cast<double>(value.integer);
+        }
+    }
     const int alias = table.rowidAliasIndex();
     if (alias >= 0 && row.rowid && row.values[alias].kind == ValueKind::Null) {
         row.values[alias].kind = ValueKind::Integer;
@@ -308,7 +316,7 @@ int Database::readUnownedRows(std::vector<CarvedRow>& rows)
     carveFreePages();
     std::unordered_set<std::uint64_t> seen;
     for (const CarvedRow& row : m_freeRows) {
-        if (row.table.empty() && seen.insert(fingerprint(row, -1)).second) {
+        if (!row.table && seen.insert(fingerprint(row, -1)).second) {
             rows.push_back(row);
         }
     }

@@ -53,7 +53,7 @@ public:
     // readTable collecting into `rows` (appended).
     [[nodiscard]] int
     readTable(std::string_view name, std::vector<CarvedRow>& rows, const ReadOptions& options = {});
-    // Rows of free-list pages that fit no current table, with an empty table name. Returns 0
+    // Rows of free-list pages that fit no current table, with no table name. Returns 0
     // or the first read status.
     [[nodiscard]] int readUnownedRows(std::vector<CarvedRow>& rows);
 
