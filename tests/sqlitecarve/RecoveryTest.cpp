@@ -102,7 +102,7 @@ INSTANTIATE_TEST_SUITE_P(
                     // follows overwrites the local parts of most deleted rows.
                     Layout{"overflow1024", {1024, 0, false}, 3000, 40, 0.0},
                     Layout{"overflow4096", {4096, 0, false}, 9000, 30, 0.75}),
-    [](const testing::TestParamInfo<Layout>& info) { return std::string(info.param.name); });
+    [](const testing::TestParamInfo<Layout>& param) { return std::string(param.param.name); });
 
 TEST(RecoveryTest, BlockDeleteRecoversWithoutFalseRows)
 {
