@@ -7,13 +7,12 @@
 #include "SqliteDbBuilder.h"
 #include "sqlitecarve/Database.h"
 
-#include <sys/resource.h>
-
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <sys/resource.h>
 
 namespace {
 
@@ -68,13 +67,16 @@ int recovery(const std::string& folder)
     }
     std::size_t live = 0;
     std::size_t recovered = 0;
-    const int status = db.readTable("people", [&](sqlitecarve::CarvedRow& row) {
-        (row.deleted ? recovered : live) += 1;
-    });
+    const int status = db.readTable(
+        "people", [&](sqlitecarve::CarvedRow& row) { (row.deleted ? recovered : live) += 1; });
     std::printf("recovery: %.1f MB, %zu live, %zu recovered of 50000 deleted, %.3f s, peak %ld "
                 "KB (status %d)\n",
-                static_cast<double>(std::filesystem::file_size(path)) / 1e6, live, recovered,
-                secondsSince(start), peakKilobytes(), status);
+                static_cast<double>(std::filesystem::file_size(path)) / 1e6,
+                live,
+                recovered,
+                secondsSince(start),
+                peakKilobytes(),
+                status);
     return 0;
 }
 
@@ -93,13 +95,12 @@ int liveRead(const std::string& folder, long megabytes)
     }
     std::size_t count = 0;
     std::size_t bytes = 0;
-    const int status = db.readTable(
-        "people",
-        [&](sqlitecarve::CarvedRow& row) {
-            ++count;
-            bytes += row.values[2].bytes.size();
-        },
-        {false});
+    const int status = db.readTable("people",
+                                    [&](sqlitecarve::CarvedRow& row) {
+                                        ++count;
+                                        bytes += row.values[2].bytes.size();
+                                    },
+                                    {false});
     const double ours = secondsSince(start);
     start = std::chrono::steady_clock::now();
     const std::string command = "sqlite3 '" + path + "' 'select * from people' >/dev/null";
@@ -107,8 +108,14 @@ int liveRead(const std::string& folder, long megabytes)
     const double theirs = secondsSince(start);
     std::printf("live read: %.0f MB, %zu rows (%zu note bytes): ours %.2f s (status %d), "
                 "sqlite3 shell %.2f s (exit %d), peak %ld KB\n",
-                static_cast<double>(std::filesystem::file_size(path)) / 1e6, count, bytes, ours,
-                status, theirs, shell, peakKilobytes());
+                static_cast<double>(std::filesystem::file_size(path)) / 1e6,
+                count,
+                bytes,
+                ours,
+                status,
+                theirs,
+                shell,
+                peakKilobytes());
     return 0;
 }
 

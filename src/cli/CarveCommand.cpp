@@ -188,9 +188,9 @@ std::string displayValue(const sqlitecarve::Value& value)
 
 void writeTextRow(std::ostream& out, const sqlitecarve::CarvedRow& row)
 {
-    out << row.table.value_or("(no table)") << '\t'
-        << (row.deleted ? "deleted" : "live") << '\t' << sqlitecarve::originName(row.origin)
-        << "\tpage " << row.page << "\toffset " << row.offset << "\trowid ";
+    out << row.table.value_or("(no table)") << '\t' << (row.deleted ? "deleted" : "live") << '\t'
+        << sqlitecarve::originName(row.origin) << "\tpage " << row.page << "\toffset " << row.offset
+        << "\trowid ";
     if (row.rowid) {
         out << *row.rowid;
     } else {

@@ -162,12 +162,14 @@ void Database::carveFreePages()
         }
         return -1;
     };
+
     struct FreePage
     {
         std::uint32_t index;
         PageRole role;
         std::vector<CarvedRow> cells;
     };
+
     std::vector<FreePage> pages;
     for (const std::uint32_t trunk : m_carver.freeListTrunks()) {
         pages.push_back({trunk, PageRole::FreeTrunk, {}});

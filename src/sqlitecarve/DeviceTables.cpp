@@ -38,8 +38,8 @@ public:
         for (std::size_t i = 0; i < m_table.columns.size(); ++i) {
             const std::string& name = m_table.columns[i].name;
             if (name.size() >= suffix.size() &&
-                platform::compareAsciiNoCase(name.substr(name.size() - suffix.size()),
-                                             suffix) == 0) {
+                platform::compareAsciiNoCase(name.substr(name.size() - suffix.size()), suffix) ==
+                    0) {
                 return static_cast<int>(i);
             }
         }
@@ -53,7 +53,7 @@ private:
 const Value* at(const CarvedRow& row, int index)
 {
     return index >= 0 && static_cast<std::size_t>(index) < row.values.size() ? &row.values[index]
-                                                                            : nullptr;
+                                                                             : nullptr;
 }
 
 std::string textAt(const CarvedRow& row, int index)
@@ -87,7 +87,8 @@ std::string cutBeforeAt(const std::string& text)
 }
 
 // Reads `table` and hands each row to `convert` with the table's column finder.
-int readRows(Database& db, std::string_view table,
+int readRows(Database& db,
+             std::string_view table,
              const std::function<void(const Columns&, const CarvedRow&)>& convert)
 {
     const TableSchema* schema = db.findTable(table);
@@ -150,8 +151,7 @@ int readHandles(Database& db, std::vector<HandleRow>& rows)
 int readAttachments(Database& db, std::vector<AttachmentRow>& rows)
 {
     return readRows(db, "attachment", [&](const Columns& c, const CarvedRow& row) {
-        AttachmentRow out{row.deleted, row.rowid.value_or(0),
-                          textAt(row, c.find("filename", 4))};
+        AttachmentRow out{row.deleted, row.rowid.value_or(0), textAt(row, c.find("filename", 4))};
         if (!out.filename.empty()) {
             rows.push_back(std::move(out));
         }
@@ -161,7 +161,8 @@ int readAttachments(Database& db, std::vector<AttachmentRow>& rows)
 int readMessageAttachmentJoins(Database& db, std::vector<MessageAttachmentJoinRow>& rows)
 {
     return readRows(db, "message_attachment_join", [&](const Columns& c, const CarvedRow& row) {
-        rows.push_back({row.deleted, integerAt(row, c.find("message_id", 0)),
+        rows.push_back({row.deleted,
+                        integerAt(row, c.find("message_id", 0)),
                         integerAt(row, c.find("attachment_id", 1))});
     });
 }
@@ -264,7 +265,8 @@ int readChatSessions(Database& db, std::vector<ChatSessionRow>& rows)
 {
     return readRows(db, "ZWACHATSESSION", [&](const Columns& c, const CarvedRow& row) {
         const std::string jid = textAt(row, c.find("ZCONTACTJID", 20));
-        rows.push_back({row.deleted, row.rowid.value_or(0),
+        rows.push_back({row.deleted,
+                        row.rowid.value_or(0),
                         jid.find('@') == std::string::npos ? std::string() : cutBeforeAt(jid),
                         textAt(row, c.find("ZPARTNERNAME", 23))});
     });
@@ -273,7 +275,8 @@ int readChatSessions(Database& db, std::vector<ChatSessionRow>& rows)
 int readGroupMembers(Database& db, std::vector<GroupMemberRow>& rows)
 {
     return readRows(db, "ZWAGROUPMEMBER", [&](const Columns& c, const CarvedRow& row) {
-        rows.push_back({row.deleted, row.rowid.value_or(0),
+        rows.push_back({row.deleted,
+                        row.rowid.value_or(0),
                         integerAt(row, c.find("ZCHATSESSION", 7)),
                         textAt(row, c.find("ZCONTACTNAME", 10)),
                         cutBeforeAt(textAt(row, c.find("ZMEMBERJID", 12)))});

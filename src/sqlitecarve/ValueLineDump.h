@@ -22,12 +22,15 @@ namespace sqlitecarve {
 // not a 36-character identifier, are left out. Returns 0; the open status of the database;
 // kStatusInvalid when it has no message table; the system's error code when the output cannot
 // be opened or written.
-[[nodiscard]] int dumpMessageLines(const std::string& databasePath, const std::string& outputPath,
-                                   std::int64_t startId, std::int64_t nowAppleSeconds);
+[[nodiscard]] int dumpMessageLines(const std::string& databasePath,
+                                   const std::string& outputPath,
+                                   std::int64_t startId,
+                                   std::int64_t nowAppleSeconds);
 
 // Appends the lines of ABPersonFullTextSearch_content; a row without a rowid gets `startId` + 1,
 // + 2, …; rows with a text that is not valid UTF-8 are left out. Returns as dumpMessageLines.
 [[nodiscard]] int dumpContactSearchLines(const std::string& databasePath,
-                                         const std::string& outputPath, std::int64_t startId);
+                                         const std::string& outputPath,
+                                         std::int64_t startId);
 
 } // namespace sqlitecarve

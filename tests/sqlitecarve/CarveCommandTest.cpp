@@ -1,13 +1,14 @@
 // The carve command's contract (usage, exit statuses, JSON) and the value-line dumps.
-#include "SqliteDbBuilder.h"
 #include "cli/CarveCommand.h"
+
+#include "SqliteDbBuilder.h"
 #include "sqlitecarve/ValueLineDump.h"
 #include "support/SharedFixtures.h"
 #include "support/TempDir.h"
 
-#include <gtest/gtest.h>
-
 #include <sstream>
+
+#include <gtest/gtest.h>
 
 namespace {
 
@@ -47,6 +48,7 @@ TEST(CarveCommandTest, UsageAndExitStatuses)
 {
     testsupport::TempDir dir;
     const std::string db = smallDatabase(dir);
+
     struct Case
     {
         std::vector<std::string> args;
@@ -54,6 +56,7 @@ TEST(CarveCommandTest, UsageAndExitStatuses)
         const char* outContains;
         const char* errContains;
     };
+
     const Case cases[] = {
         {{"--help"}, 0, "usage: brenvale-cli carve", ""},
         {{}, 2, "", "missing DATABASE"},
@@ -97,18 +100,18 @@ TEST(ValueLineDumpTest, MessageAndContactLines)
     const std::string db = dir.file("sms.db");
     fixtures::SqliteDbBuilder builder;
     ASSERT_EQ(builder.create(db), 0);
-    ASSERT_EQ(builder.exec(
-                  "CREATE TABLE message (ROWID INTEGER PRIMARY KEY AUTOINCREMENT, guid TEXT, "
-                  "text TEXT, handle_id INTEGER, attributedBody BLOB, account_guid TEXT, date "
-                  "INTEGER, date_read INTEGER, is_finished INTEGER, is_from_me INTEGER, is_read "
-                  "INTEGER);"
-                  "INSERT INTO message VALUES (NULL, 'G1', 'O''Neil said \"hi\"', 3, x'0aff', "
-                  "'0123456789ABCDEF0123456789ABCDEF0123', 600000000000000000, 0, 1, 1, 1);"
-                  "INSERT INTO message VALUES (NULL, 'G2', 'bye', 4, NULL, "
-                  "'0123456789ABCDEF0123456789ABCDEF0123', 5, 0, 1, 0, 0);"
-                  "INSERT INTO message VALUES (NULL, 'G3', 'live', 4, NULL, 'A', 5, 0, 1, 0, 0);"
-                  "DELETE FROM message WHERE ROWID = 2;"),
-              0)
+    ASSERT_EQ(
+        builder.exec("CREATE TABLE message (ROWID INTEGER PRIMARY KEY AUTOINCREMENT, guid TEXT, "
+                     "text TEXT, handle_id INTEGER, attributedBody BLOB, account_guid TEXT, date "
+                     "INTEGER, date_read INTEGER, is_finished INTEGER, is_from_me INTEGER, is_read "
+                     "INTEGER);"
+                     "INSERT INTO message VALUES (NULL, 'G1', 'O''Neil said \"hi\"', 3, x'0aff', "
+                     "'0123456789ABCDEF0123456789ABCDEF0123', 600000000000000000, 0, 1, 1, 1);"
+                     "INSERT INTO message VALUES (NULL, 'G2', 'bye', 4, NULL, "
+                     "'0123456789ABCDEF0123456789ABCDEF0123', 5, 0, 1, 0, 0);"
+                     "INSERT INTO message VALUES (NULL, 'G3', 'live', 4, NULL, 'A', 5, 0, 1, 0, 0);"
+                     "DELETE FROM message WHERE ROWID = 2;"),
+        0)
         << builder.lastError();
     ASSERT_EQ(builder.close(), 0);
     const std::string out = dir.file("lines.txt");

@@ -87,6 +87,7 @@ Score scoreDatabase(const std::string& databasePath, const std::string& keyPath)
         }
     }
     (void)db.readUnownedRows(rows);
+
     struct Expected
     {
         const KeyTable* table;
@@ -94,6 +95,7 @@ Score scoreDatabase(const std::string& databasePath, const std::string& keyPath)
         bool deleted;
         bool used = false;
     };
+
     std::vector<Expected> expected;
     for (const KeyTable& table : tables) {
         for (const KeyRow& row : table.rows) {
@@ -101,9 +103,10 @@ Score scoreDatabase(const std::string& databasePath, const std::string& keyPath)
             // current table that the file does not hold live counts as deleted.
             const auto names = db.tableNames();
             const bool readable = std::find(names.begin(), names.end(), table.name) != names.end();
-            const bool inFile = !readable || std::any_of(live.begin(), live.end(), [&](const auto& liveRow) {
-                return liveRow.table == table.name && sameRow(liveRow, table, row);
-            });
+            const bool inFile =
+                !readable || std::any_of(live.begin(), live.end(), [&](const auto& liveRow) {
+                    return liveRow.table == table.name && sameRow(liveRow, table, row);
+                });
             const bool deleted = table.dropped || row.deleted || !inFile;
             score.keyCorrections += !table.dropped && !row.deleted && !inFile ? 1 : 0;
             expected.push_back({&table, &row, deleted});

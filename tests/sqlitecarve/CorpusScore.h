@@ -20,10 +20,9 @@ struct Score
     std::size_t keyCorrections = 0;
 
     double recall() const { return expected == 0 ? 1.0 : double(matched) / double(expected); }
-    double precision() const
-    {
-        return recovered == 0 ? 1.0 : double(matched) / double(recovered);
-    }
+
+    double precision() const { return recovered == 0 ? 1.0 : double(matched) / double(recovered); }
+
     void add(const Score& other);
 };
 

@@ -1,16 +1,16 @@
 // Device tables with today's layouts: iOS 14's 74-column message table (its CREATE TABLE text
 // taken from a real sms.db), a current ZCALLRECORD and the 14-column call table. Live rows are
 // read with the right fields and deleted rows are recovered.
-#include "SqliteDbBuilder.h"
 #include "sqlitecarve/DeviceTables.h"
+
+#include "SqliteDbBuilder.h"
 #include "support/SharedFixtures.h"
 #include "support/TempDir.h"
 
+#include <cctype>
 #include <sqlite3.h>
 
 #include <gtest/gtest.h>
-
-#include <cctype>
 
 namespace {
 
@@ -18,11 +18,14 @@ std::string createTableText(const std::string& path, const std::string& table)
 {
     sqlite3* db = nullptr;
     std::string sql;
-    if (sqlite3_open_v2(("file:" + path + "?immutable=1").c_str(), &db,
-                        SQLITE_OPEN_READONLY | SQLITE_OPEN_URI, nullptr) == SQLITE_OK) {
+    if (sqlite3_open_v2(("file:" + path + "?immutable=1").c_str(),
+                        &db,
+                        SQLITE_OPEN_READONLY | SQLITE_OPEN_URI,
+                        nullptr) == SQLITE_OK) {
         sqlite3_stmt* statement = nullptr;
-        if (sqlite3_prepare_v2(db, "SELECT sql FROM sqlite_master WHERE name = ?", -1,
-                               &statement, nullptr) == SQLITE_OK) {
+        if (sqlite3_prepare_v2(
+                db, "SELECT sql FROM sqlite_master WHERE name = ?", -1, &statement, nullptr) ==
+            SQLITE_OK) {
             sqlite3_bind_text(statement, 1, table.c_str(), -1, SQLITE_TRANSIENT);
             if (sqlite3_step(statement) == SQLITE_ROW) {
                 sql = reinterpret_cast<const char*>(sqlite3_column_text(statement, 0));
@@ -35,8 +38,10 @@ std::string createTableText(const std::string& path, const std::string& table)
 }
 
 // Builds a database from `schema`, runs `inserts`, then deletes with `deletes`.
-std::string buildDatabase(testsupport::TempDir& dir, const std::string& schema,
-                          const std::string& inserts, const std::string& deletes)
+std::string buildDatabase(testsupport::TempDir& dir,
+                          const std::string& schema,
+                          const std::string& inserts,
+                          const std::string& deletes)
 {
     const std::string path = dir.file("device.db");
     fixtures::SqliteDbBuilder builder;
@@ -58,8 +63,8 @@ TEST(DeviceTablesTest, MessagesOfIos14)
         inserts += "INSERT INTO message (guid, text, handle_id, date, is_from_me, account_guid) "
                    "VALUES ('GUID-" +
                    std::to_string(i) + "', 'message number " + std::to_string(i) + "', " +
-                   std::to_string(i % 4) + ", " + std::to_string(630000000000000000LL + i) +
-                   ", " + std::to_string(i % 2) + ", 'ACCOUNT');";
+                   std::to_string(i % 4) + ", " + std::to_string(630000000000000000LL + i) + ", " +
+                   std::to_string(i % 2) + ", 'ACCOUNT');";
     }
     testsupport::TempDir dir;
     std::string deletes;
@@ -114,6 +119,7 @@ TEST(DeviceTablesTest, CallHistoryOfBothLayouts)
         std::string insertFormat;
         std::string deletes;
     };
+
     const std::string callRecord =
         "CREATE TABLE ZCALLRECORD ( Z_PK INTEGER PRIMARY KEY, Z_ENT INTEGER, Z_OPT INTEGER, "
         "ZANSWERED INTEGER, ZCALLTYPE INTEGER, ZDISCONNECTED_CAUSE INTEGER, ZFACE_TIME_DATA "
@@ -130,22 +136,23 @@ TEST(DeviceTablesTest, CallHistoryOfBothLayouts)
         std::string inserts;
         for (int i = 1; i <= 30; ++i) {
             const std::string number = "'+6421555" + std::to_string(1000 + i) + "'";
-            inserts += current
-                           ? "INSERT INTO ZCALLRECORD (ZORIGINATED, ZDATE, ZDURATION, ZADDRESS, "
-                             "ZSERVICE_PROVIDER) VALUES (" +
-                                 std::to_string(i % 2) + ", " + std::to_string(600000000 + i) +
-                                 ".5, " + std::to_string(i * 10) + ".0, " + number +
-                                 ", 'com.apple.Telephony');"
-                           : "INSERT INTO call (address, date, duration, flags, id) VALUES (" +
-                                 number + ", " + std::to_string(1300000000 + i) + ", " +
-                                 std::to_string(i * 10) + ", " + std::to_string(4 + i % 2) +
-                                 ", -1);";
+            inserts +=
+                current
+                    ? "INSERT INTO ZCALLRECORD (ZORIGINATED, ZDATE, ZDURATION, ZADDRESS, "
+                      "ZSERVICE_PROVIDER) VALUES (" +
+                          std::to_string(i % 2) + ", " + std::to_string(600000000 + i) + ".5, " +
+                          std::to_string(i * 10) + ".0, " + number + ", 'com.apple.Telephony');"
+                    : "INSERT INTO call (address, date, duration, flags, id) VALUES (" + number +
+                          ", " + std::to_string(1300000000 + i) + ", " + std::to_string(i * 10) +
+                          ", " + std::to_string(4 + i % 2) + ", -1);";
         }
         testsupport::TempDir dir;
-        const std::string path = buildDatabase(
-            dir, current ? callRecord : call, inserts,
-            current ? "DELETE FROM ZCALLRECORD WHERE Z_PK % 6 = 0;"
-                    : "DELETE FROM call WHERE ROWID % 6 = 0;");
+        const std::string path =
+            buildDatabase(dir,
+                          current ? callRecord : call,
+                          inserts,
+                          current ? "DELETE FROM ZCALLRECORD WHERE Z_PK % 6 = 0;"
+                                  : "DELETE FROM call WHERE ROWID % 6 = 0;");
         sqlitecarve::Database db;
         ASSERT_EQ(db.open(path), 0);
         std::vector<sqlitecarve::CallRow> rows;

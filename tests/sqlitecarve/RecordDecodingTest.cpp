@@ -7,9 +7,9 @@
 #include "sqlitecarve/Value.h"
 #include "sqlitecarve/Varint.h"
 
-#include <gtest/gtest.h>
-
 #include <vector>
+
+#include <gtest/gtest.h>
 
 namespace sqlitecarve {
 namespace {
@@ -25,13 +25,16 @@ TEST(VarintTest, DecodesAtLimits)
         std::uint64_t value;
         std::size_t length;
     };
+
     const Case cases[] = {
         {"one byte", {0x7f}, 127, 1},
         {"two bytes", {0x81, 0x01}, 129, 2},
         {"cut short", {0x81}, 0, 0},
         {"nine bytes", Bytes(9, 0xff), ~std::uint64_t{0}, 9},
-        {"ninth byte takes 8 bits", {0x80, 0x80, 0x80, 0x80, 0x80, 0x80, 0x80, 0x80, 0xff},
-         0xff, 9},
+        {"ninth byte takes 8 bits",
+         {0x80, 0x80, 0x80, 0x80, 0x80, 0x80, 0x80, 0x80, 0xff},
+         0xff,
+         9},
         {"empty", {}, 0, 0},
     };
     for (const Case& c : cases) {
@@ -40,17 +43,32 @@ TEST(VarintTest, DecodesAtLimits)
         EXPECT_EQ(value, c.value) << c.name;
     }
     for (const std::uint64_t value : {0ULL, 127ULL, 128ULL, 16383ULL, 16384ULL, ~0ULL}) {
-        EXPECT_EQ(varintLength(value), value == ~0ULL ? 9u : value < 128 ? 1u
-                                                          : value < 16384 ? 2u
-                                                                          : 3u);
+        EXPECT_EQ(varintLength(value),
+                  value == ~0ULL  ? 9u
+                  : value < 128   ? 1u
+                  : value < 16384 ? 2u
+                                  : 3u);
     }
 }
 
 TEST(VarintTest, SerialTypeLengths)
 {
-    const std::pair<std::uint64_t, std::uint64_t> cases[] = {
-        {0, 0}, {1, 1}, {4, 4}, {5, 6}, {6, 8}, {7, 8}, {8, 0},  {9, 0},
-        {12, 0}, {13, 0}, {14, 1}, {15, 1}, {16, 2}, {17, 2}, {10, 0}, {11, 0}};
+    const std::pair<std::uint64_t, std::uint64_t> cases[] = {{0, 0},
+                                                             {1, 1},
+                                                             {4, 4},
+                                                             {5, 6},
+                                                             {6, 8},
+                                                             {7, 8},
+                                                             {8, 0},
+                                                             {9, 0},
+                                                             {12, 0},
+                                                             {13, 0},
+                                                             {14, 1},
+                                                             {15, 1},
+                                                             {16, 2},
+                                                             {17, 2},
+                                                             {10, 0},
+                                                             {11, 0}};
     for (const auto& [type, length] : cases) {
         EXPECT_EQ(serialTypeContentLength(type), length) << type;
     }
@@ -69,6 +87,7 @@ TEST(ValueTest, DecodesEachKind)
         std::int64_t integer;
         std::string bytes;
     };
+
     const Case cases[] = {
         {1, {0xff}, ValueKind::Integer, -1, ""},
         {3, {0x80, 0x00, 0x00}, ValueKind::Integer, -8388608, ""},
@@ -112,7 +131,8 @@ TEST(RecordTest, ReadsHeadersAndRejectsBrokenOnes)
     std::vector<Value> values;
     ASSERT_EQ(decodeRecordValues(layout.serialTypes,
                                  std::span(record).subspan(layout.contentStart),
-                                 TextEncoding::Utf8, values),
+                                 TextEncoding::Utf8,
+                                 values),
               0);
     EXPECT_EQ(values[2].bytes, "abc");
     EXPECT_NE(readRecordHeader(record, 0, 2, layout), 0) << "more columns than allowed";
@@ -146,12 +166,17 @@ TEST(TableSchemaTest, ParsesColumnDefinitions)
         int alias;
         bool withoutRowid;
     };
+
     const Case cases[] = {
         {"CREATE TABLE t (id INTEGER PRIMARY KEY, name TEXT)", {"id", "name"}, 0, false},
         {"CREATE TABLE \"we(ird\" ('a b' INT, [c,d] VARCHAR(20, 3) NOT NULL, `e` )",
-         {"a b", "c,d", "e"}, -1, false},
+         {"a b", "c,d", "e"},
+         -1,
+         false},
         {"CREATE TABLE t (id INTEGER PRIMARY KEY DESC, x)", {"id", "x"}, -1, false},
-        {"CREATE TABLE t (x TEXT, id INTEGER, CONSTRAINT k PRIMARY KEY (id))", {"x", "id"}, 1,
+        {"CREATE TABLE t (x TEXT, id INTEGER, CONSTRAINT k PRIMARY KEY (id))",
+         {"x", "id"},
+         1,
          false},
         {"CREATE TABLE t (a INTEGER PRIMARY KEY, b) WITHOUT ROWID", {"a", "b"}, -1, true},
         {"CREATE TABLE t ( -- comment, with comma\n a /* b, */ TEXT, c)", {"a", "c"}, -1, false},

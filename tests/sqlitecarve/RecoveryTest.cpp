@@ -5,9 +5,9 @@
 #include "sqlitecarve/Database.h"
 #include "support/TempDir.h"
 
-#include <gtest/gtest.h>
-
 #include <set>
+
+#include <gtest/gtest.h>
 
 namespace {
 
@@ -61,8 +61,8 @@ TEST_P(RecoveryTest, ScatteredDeletesAreRecoveredExactly)
     for (std::int64_t id = 3; id <= layout.count; id += 7) {
         deleted.push_back(id);
     }
-    ASSERT_EQ(fixtures::buildPeopleDatabase(path, layout.options, layout.count, deleted,
-                                            layout.noteLength),
+    ASSERT_EQ(fixtures::buildPeopleDatabase(
+                  path, layout.options, layout.count, deleted, layout.noteLength),
               0);
     sqlitecarve::Database db;
     ASSERT_EQ(db.open(path), 0);
@@ -91,7 +91,8 @@ TEST_P(RecoveryTest, ScatteredDeletesAreRecoveredExactly)
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Layouts, RecoveryTest,
+    Layouts,
+    RecoveryTest,
     testing::Values(Layout{"page512", {512, 0, false}, 24, 300, 1.0},
                     Layout{"page1024", {1024, 0, false}, 24, 300, 1.0},
                     Layout{"page4096", {4096, 0, false}, 24, 600, 1.0},
