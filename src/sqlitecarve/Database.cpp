@@ -116,6 +116,17 @@ const TableSchema* Database::findTable(std::string_view name) const
     return nullptr;
 }
 
+void Database::findRootPages(std::string_view name, PageKeyMap& roots) const
+{
+    for (const TableSchema& entry : m_schema) {
+        if (entry.rootPage > 0 && entry.rootPage <= m_carver.pageCount() &&
+            (platform::compareAsciiNoCase(entry.name, name) == 0 ||
+             platform::compareAsciiNoCase(entry.tableName, name) == 0)) {
+            roots[entry.rootPage - 1] = -1;
+        }
+    }
+}
+
 void Database::mapColumns(const TableSchema& table, CarvedRow& row) const
 {
     row.table = table.name;

@@ -101,6 +101,50 @@ int readRows(Database& db,
 
 } // namespace
 
+unsigned expectedColumns(std::string_view table,
+                         unsigned messageColumns,
+                         unsigned chatMessageColumns,
+                         unsigned contactSearchHint)
+{
+    struct Entry
+    {
+        std::string_view name;
+        unsigned columns;
+    };
+
+    const Entry entries[] = {
+        {"ZNOTEBODY", 7},
+        {"ZNOTE", 19},
+        {"message", messageColumns},
+        {"handle", 5},
+        {"attachment", 9},
+        {"message_attachment_join", 2},
+        {"ABPersonFullTextSearch_content", contactSearchHint >= 25 ? 25U : 24U},
+        {"call", 13},
+        {"Friend", 13},
+        {"tb_c2cTables", 1},
+        {"ZWAMESSAGE", chatMessageColumns},
+        {"ZWACHATSESSION", 25},
+        {"ZWAGROUPMEMBER", 13},
+        {"ZWAMEDIAITEM", 24},
+        {"ZCALLRECORD", 17},
+        {"ZWACONTACT", 11},
+        {"ZWAPHONE", 9},
+    };
+    for (const Entry& entry : entries) {
+        if (platform::compareAsciiNoCase(table, entry.name) == 0) {
+            return entry.columns;
+        }
+    }
+    if (table.rfind("Chat_", 0) == 0) {
+        return 9;
+    }
+    if (table.rfind("tb_c2cMsg", 0) == 0) {
+        return 50;
+    }
+    return 0;
+}
+
 std::string appleDateText(const Value& value)
 {
     double seconds = 0;

@@ -29,6 +29,19 @@ namespace sqlitecarve {
 [[nodiscard]] int readGroupMembers(Database& db, std::vector<GroupMemberRow>& rows);
 [[nodiscard]] int readMediaItems(Database& db, std::vector<MediaItemRow>& rows);
 
+// The column count of a device table on the iOS versions first supported, for rows whose
+// table has no schema to read (rows of a dropped table on free pages): 7 ZNOTEBODY, 19 ZNOTE,
+// `messageColumns` message, 5 handle, 9 attachment, 2 message_attachment_join, 25 or 24
+// ABPersonFullTextSearch_content (25 when `contactSearchHint` is 25 or more), 13 call, 13
+// Friend, 1 tb_c2cTables, `chatMessageColumns` ZWAMESSAGE, 25 ZWACHATSESSION, 13 ZWAGROUPMEMBER,
+// 24 ZWAMEDIAITEM, 17 ZCALLRECORD, 11 ZWACONTACT, 9 ZWAPHONE, 9 for names starting "Chat_",
+// 50 for names starting "tb_c2cMsg" (both prefixes case-sensitive), 0 for anything else.
+// Names compare without regard to ASCII case.
+unsigned expectedColumns(std::string_view table,
+                         unsigned messageColumns = 38,
+                         unsigned chatMessageColumns = 28,
+                         unsigned contactSearchHint = 0);
+
 // Local "YYYY-MM-DD hh:mm:ss" of an Apple date value (seconds since 2001, or nanoseconds
 // when the value is too large for seconds); empty for NULL or text.
 std::string appleDateText(const Value& value);

@@ -171,6 +171,43 @@ TEST(DeviceTablesTest, CallHistoryOfBothLayouts)
     }
 }
 
+TEST(DeviceTablesTest, FallbackColumnCounts)
+{
+    const std::pair<const char*, unsigned> cases[] = {{"znote", 19},
+                                                      {"ZNOTEBODY", 7},
+                                                      {"Chat_abc", 9},
+                                                      {"chat_abc", 0},
+                                                      {"tb_c2cMsg_1", 50},
+                                                      {"Tb_c2cMsg_1", 0},
+                                                      {"call", 13},
+                                                      {"MESSAGE", 38},
+                                                      {"unknown", 0},
+                                                      {"ZCALLRECORD", 17},
+                                                      {"ZWAMESSAGE", 28}};
+    for (const auto& [name, count] : cases) {
+        EXPECT_EQ(sqlitecarve::expectedColumns(name), count) << name;
+    }
+    EXPECT_EQ(sqlitecarve::expectedColumns("ABPersonFullTextSearch_content", 38, 28, 25), 25u)
+        << "a hint of 25 means 25 columns";
+    EXPECT_EQ(sqlitecarve::expectedColumns("ABPersonFullTextSearch_content", 38, 28, 24), 24u);
+}
+
+TEST(DeviceTablesTest, RootPagesOfATableAndItsIndexes)
+{
+    testsupport::TempDir dir;
+    const std::string path =
+        buildDatabase(dir,
+                      "CREATE TABLE t (a, b); CREATE INDEX t_a ON t(a); CREATE TABLE u (c)",
+                      "INSERT INTO t VALUES (1, 2);",
+                      "");
+    sqlitecarve::Database db;
+    ASSERT_EQ(db.open(path), 0);
+    sqlitecarve::PageKeyMap roots;
+    db.findRootPages("T", roots);
+    EXPECT_EQ(roots.size(), 2u);
+    EXPECT_EQ(roots.begin()->second, -1);
+}
+
 TEST(DeviceTablesTest, AppleDates)
 {
     sqlitecarve::Value seconds;
