@@ -133,10 +133,10 @@ void writeJsonValue(std::ostream& out, const sqlitecarve::Value& value)
 void writeJsonRow(std::ostream& out, const sqlitecarve::CarvedRow& row)
 {
     out << "{\"table\": ";
-    if (row.table.empty()) {
-        out << "null";
+    if (row.table) {
+        writeJsonString(out, *row.table);
     } else {
-        writeJsonString(out, row.table);
+        out << "null";
     }
     out << ", \"deleted\": " << (row.deleted ? 1 : 0) << ", \"origin\": \""
         << sqlitecarve::originName(row.origin) << "\", \"page\": " << row.page
@@ -188,9 +188,9 @@ std::string displayValue(const sqlitecarve::Value& value)
 
 void writeTextRow(std::ostream& out, const sqlitecarve::CarvedRow& row)
 {
-    out << (row.table.empty() ? "(no table)" : row.table) << '\t'
-        << (row.deleted ? "deleted" : "live") << '\t' << sqlitecarve::originName(row.origin)
-        << "\tpage " << row.page << "\toffset " << row.offset << "\trowid ";
+    out << row.table.value_or("(no table)") << '\t' << (row.deleted ? "deleted" : "live") << '\t'
+        << sqlitecarve::originName(row.origin) << "\tpage " << row.page << "\toffset " << row.offset
+        << "\trowid ";
     if (row.rowid) {
         out << *row.rowid;
     } else {

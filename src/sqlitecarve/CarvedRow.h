@@ -33,8 +33,8 @@ std::string_view originName(Origin origin);
 
 struct CarvedRow
 {
-    // The table the row belongs to; empty for rows of free pages that fit no current table.
-    std::string table;
+    // The table the row belongs to; none for rows of free pages that fit no current table.
+    std::optional<std::string> table;
     bool deleted = false;
     Origin origin = Origin::Live;
     // 1-based page number and byte offset in the page where the record (or cell) starts.

@@ -116,11 +116,30 @@ const TableSchema* Database::findTable(std::string_view name) const
     return nullptr;
 }
 
+void Database::findRootPages(std::string_view name, PageKeyMap& roots) const
+{
+    for (const TableSchema& entry : m_schema) {
+        if (entry.rootPage > 0 && entry.rootPage <= m_carver.pageCount() &&
+            (platform::compareAsciiNoCase(entry.name, name) == 0 ||
+             platform::compareAsciiNoCase(entry.tableName, name) == 0)) {
+            roots[entry.rootPage - 1] = -1;
+        }
+    }
+}
+
 void Database::mapColumns(const TableSchema& table, CarvedRow& row) const
 {
     row.table = table.name;
     if (row.values.size() < table.columns.size()) {
         row.values.resize(table.columns.size());
+    }
+    // The file stores whole reals of REAL columns as integers; they read back as reals.
+    for (std::size_t i = 0; i < table.columns.size(); ++i) {
+        Value& value = row.values[i];
+        if (table.columns[i].affinity == Affinity::Real && value.kind == ValueKind::Integer) {
+            value.kind = ValueKind::Real;
+            value.real = static_cast<double>(value.integer);
+        }
     }
     const int alias = table.rowidAliasIndex();
     if (alias >= 0 && row.rowid && row.values[alias].kind == ValueKind::Null) {
@@ -154,12 +173,14 @@ void Database::carveFreePages()
         }
         return -1;
     };
+
     struct FreePage
     {
         std::uint32_t index;
         PageRole role;
         std::vector<CarvedRow> cells;
     };
+
     std::vector<FreePage> pages;
     for (const std::uint32_t trunk : m_carver.freeListTrunks()) {
         pages.push_back({trunk, PageRole::FreeTrunk, {}});
@@ -308,7 +329,7 @@ int Database::readUnownedRows(std::vector<CarvedRow>& rows)
     carveFreePages();
     std::unordered_set<std::uint64_t> seen;
     for (const CarvedRow& row : m_freeRows) {
-        if (row.table.empty() && seen.insert(fingerprint(row, -1)).second) {
+        if (!row.table && seen.insert(fingerprint(row, -1)).second) {
             rows.push_back(row);
         }
     }

@@ -43,6 +43,10 @@ public:
     // The schema entry of table `name` (compared without regard to ASCII case), or null.
     const TableSchema* findTable(std::string_view name) const;
 
+    // Adds to `roots` the root page (0-based, key −1) of every schema entry whose name or
+    // table name is `name` (ASCII case ignored): the table's own and those of its indexes.
+    void findRootPages(std::string_view name, PageKeyMap& roots) const;
+
     // Hands every row of table `name` to `sink`: live rows first, then recovered ones. A
     // recovered row identical to a live row of the table, or to a row already handed out, is
     // a stale copy and is left out. Returns 0; kStatusInvalid when the table does not exist
@@ -53,7 +57,7 @@ public:
     // readTable collecting into `rows` (appended).
     [[nodiscard]] int
     readTable(std::string_view name, std::vector<CarvedRow>& rows, const ReadOptions& options = {});
-    // Rows of free-list pages that fit no current table, with an empty table name. Returns 0
+    // Rows of free-list pages that fit no current table, with no table name. Returns 0
     // or the first read status.
     [[nodiscard]] int readUnownedRows(std::vector<CarvedRow>& rows);
 

@@ -303,9 +303,9 @@ bool PageCarver::followedByRecord(std::size_t end, std::size_t limit) const
     if (tryOverwritten(end, end + size, true, probe)) {
         return true;
     }
-    // The header of an earlier free block that merged into this one: its size reaches the end
-    // of the merged block, and serial types that fit the table follow it.
-    if (end + size != limit || m_shape.isAny()) {
+    // The header of an earlier free block that merged into a later one: serial types that
+    // fit the table follow it.
+    if (m_shape.isAny()) {
         return false;
     }
     const std::size_t count = m_shape.allowed.size();
@@ -491,8 +491,8 @@ void PageCarver::scanRange(std::size_t begin,
         Hit hit;
         const std::size_t size = u16At(m_page, position + 2);
         if (tryFullCell(position, limit, hit) ||
-            (size >= kFreeblockHeader && position + size <= limit &&
-             tryOverwritten(position, position + size, position + size != limit, hit)) ||
+            (size >= kFreeblockHeader && position + size <= m_page.size() &&
+             tryOverwritten(position, std::min(position + size, limit), false, hit)) ||
             tryHeader(position, limit, hit)) {
             const std::size_t next = std::max(hit.end, position + 1);
             emit(hit, origin, rows);

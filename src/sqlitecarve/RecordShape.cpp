@@ -71,9 +71,8 @@ RecordShape RecordShape::inferred(const std::vector<std::vector<std::uint64_t>>&
     if (counts.empty()) {
         return any();
     }
-    const auto common = std::max_element(counts.begin(), counts.end(), [](auto& a, auto& b) {
-        return a.second < b.second;
-    });
+    const auto common = std::max_element(
+        counts.begin(), counts.end(), [](auto& a, auto& b) { return a.second < b.second; });
     RecordShape shape;
     shape.allowed.assign(common->first, kAllowNull);
     for (const auto& types : records) {

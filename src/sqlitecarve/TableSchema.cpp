@@ -209,8 +209,43 @@ int TableSchema::rowidAliasIndex() const
     return -1;
 }
 
-bool parseCreateTable(std::string_view sql, TableSchema& table)
+namespace {
+
+// `sql` with its comments replaced by spaces (quoted text left alone).
+std::string withoutComments(std::string_view sql)
 {
+    std::string out(sql);
+    char quote = 0;
+    for (std::size_t i = 0; i < out.size(); ++i) {
+        const char c = out[i];
+        if (quote != 0) {
+            quote = c == quote ? 0 : quote;
+        } else if (c == '"' || c == '\'' || c == '`') {
+            quote = c;
+        } else if (c == '[') {
+            quote = ']';
+        } else if (c == '-' && i + 1 < out.size() && out[i + 1] == '-') {
+            while (i < out.size() && out[i] != '\n') {
+                out[i++] = ' ';
+            }
+        } else if (c == '/' && i + 1 < out.size() && out[i + 1] == '*') {
+            const std::size_t end = out.find("*/", i + 2);
+            const std::size_t stop = end == std::string::npos ? out.size() : end + 2;
+            for (; i < stop; ++i) {
+                out[i] = ' ';
+            }
+            --i;
+        }
+    }
+    return out;
+}
+
+} // namespace
+
+bool parseCreateTable(std::string_view original, TableSchema& table)
+{
+    const std::string text = withoutComments(original);
+    const std::string_view sql = text;
     table.columns.clear();
     const std::size_t open = findListOpen(sql);
     const std::vector<Token> head = tokenize(sql.substr(0, open));

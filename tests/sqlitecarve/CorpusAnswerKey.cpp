@@ -43,8 +43,11 @@ std::string decodeEntities(const std::string& text)
 
 // The text between `<tag>` and `</tag>` at or after `from` and before `limit`; empty for a
 // self-closing tag. `at` receives the position after the element, or npos when none.
-std::string element(const std::string& xml, const std::string& tag, std::size_t from,
-                    std::size_t limit, std::size_t& at)
+std::string element(const std::string& xml,
+                    const std::string& tag,
+                    std::size_t from,
+                    std::size_t limit,
+                    std::size_t& at)
 {
     at = std::string::npos;
     const std::size_t open = xml.find("<" + tag, from);
@@ -109,8 +112,7 @@ bool readAnswerKey(const std::string& path, std::vector<KeyTable>& tables)
         }
         cursor = begin;
         while (true) {
-            const std::size_t row =
-                std::min(xml.find("<row>", cursor), xml.find("<row ", cursor));
+            const std::size_t row = std::min(xml.find("<row>", cursor), xml.find("<row ", cursor));
             if (row == std::string::npos || row >= end) {
                 break;
             }

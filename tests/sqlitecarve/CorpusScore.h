@@ -16,12 +16,13 @@ struct Score
     std::size_t liveReportedDeleted = 0;
     std::size_t databases = 0;
     std::size_t failures = 0;
+    // Rows the key lists as alive that the file does not hold live.
+    std::size_t keyCorrections = 0;
 
     double recall() const { return expected == 0 ? 1.0 : double(matched) / double(expected); }
-    double precision() const
-    {
-        return recovered == 0 ? 1.0 : double(matched) / double(recovered);
-    }
+
+    double precision() const { return recovered == 0 ? 1.0 : double(matched) / double(recovered); }
+
     void add(const Score& other);
 };
 

@@ -21,21 +21,38 @@ int main(int argc, char** argv)
             }
             key.replace_extension(".xml");
             const corpus::Score s = corpus::scoreDatabase(entry.path().string(), key.string());
-            std::printf("%-10s expected %4zu recovered %4zu matched %4zu live-as-deleted %zu\n",
-                        entry.path().filename().c_str(), s.expected, s.recovered, s.matched,
-                        s.liveReportedDeleted);
+            std::printf("%-10s expected %4zu recovered %4zu matched %4zu live-as-deleted %zu "
+                        "key-corrections %zu\n",
+                        entry.path().filename().c_str(),
+                        s.expected,
+                        s.recovered,
+                        s.matched,
+                        s.liveReportedDeleted,
+                        s.keyCorrections);
         }
     }
     corpus::Score total;
     std::printf("folder  dbs  expected  recovered  matched  recall  precision  live-as-deleted\n");
     for (const auto& [folder, s] : corpus::scoreCorpus(argv[1])) {
-        std::printf("%-6s %4zu %9zu %10zu %8zu %6.1f%% %9.1f%% %16zu\n", folder.c_str(),
-                    s.databases, s.expected, s.recovered, s.matched, 100 * s.recall(),
-                    100 * s.precision(), s.liveReportedDeleted);
+        std::printf("%-6s %4zu %9zu %10zu %8zu %6.1f%% %9.1f%% %16zu\n",
+                    folder.c_str(),
+                    s.databases,
+                    s.expected,
+                    s.recovered,
+                    s.matched,
+                    100 * s.recall(),
+                    100 * s.precision(),
+                    s.liveReportedDeleted);
         total.add(s);
     }
-    std::printf("%-6s %4zu %9zu %10zu %8zu %6.1f%% %9.1f%% %16zu\n", "all", total.databases,
-                total.expected, total.recovered, total.matched, 100 * total.recall(),
-                100 * total.precision(), total.liveReportedDeleted);
+    std::printf("%-6s %4zu %9zu %10zu %8zu %6.1f%% %9.1f%% %16zu\n",
+                "all",
+                total.databases,
+                total.expected,
+                total.recovered,
+                total.matched,
+                100 * total.recall(),
+                100 * total.precision(),
+                total.liveReportedDeleted);
     return 0;
 }

@@ -1,0 +1,133 @@
+// The carve command's contract (usage, exit statuses, JSON) and the value-line dumps.
+#include "cli/CarveCommand.h"
+
+#include "SqliteDbBuilder.h"
+#include "sqlitecarve/ValueLineDump.h"
+#include "support/SharedFixtures.h"
+#include "support/TempDir.h"
+
+#include <sstream>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+struct CarveRun
+{
+    int status;
+    std::string out;
+    std::string err;
+};
+
+CarveRun carve(const std::vector<std::string>& args)
+{
+    std::ostringstream out;
+    std::ostringstream err;
+    const int status = cli::runCarve(args, out, err);
+    return {status, out.str(), err.str()};
+}
+
+std::string smallDatabase(testsupport::TempDir& dir)
+{
+    const std::string path = dir.file("small.db");
+    fixtures::SqliteDbBuilder builder;
+    EXPECT_EQ(builder.create(path), 0);
+    EXPECT_EQ(builder.exec("CREATE TABLE t (id INTEGER PRIMARY KEY, s TEXT, b BLOB, r REAL);"
+                           "INSERT INTO t VALUES (1, CAST(x'41ff22' AS TEXT), x'00ab', 0.5);"
+                           "INSERT INTO t VALUES (2, 'keep \"me\"\n', NULL, 1e300);"
+                           "INSERT INTO t VALUES (3, 'gone', NULL, 2);"
+                           "CREATE TABLE u (x); INSERT INTO u VALUES ('other');"
+                           "DELETE FROM t WHERE id = 3;"),
+              0)
+        << builder.lastError();
+    EXPECT_EQ(builder.close(), 0);
+    return path;
+}
+
+TEST(CarveCommandTest, UsageAndExitStatuses)
+{
+    testsupport::TempDir dir;
+    const std::string db = smallDatabase(dir);
+
+    struct Case
+    {
+        std::vector<std::string> args;
+        int status;
+        const char* outContains;
+        const char* errContains;
+    };
+
+    const Case cases[] = {
+        {{"--help"}, 0, "usage: brenvale-cli carve", ""},
+        {{}, 2, "", "missing DATABASE"},
+        {{db, "--bogus"}, 2, "", "unknown option '--bogus'"},
+        {{db, "--table"}, 2, "", "needs a table name"},
+        {{db, db}, 2, "", "unexpected argument"},
+        {{dir.file("absent.db")}, 1, "", "cannot read"},
+        {{db, "--table", "nope"}, 1, "", "no table nope"},
+        {{db, "--table=u"}, 0, "u\tlive\tlive", ""},
+        {{db, "--table", "t"}, 0, "t\tdeleted\t", ""},
+    };
+    for (const Case& c : cases) {
+        const CarveRun run = carve(c.args);
+        EXPECT_EQ(run.status, c.status) << run.err;
+        EXPECT_NE(run.out.find(c.outContains), std::string::npos) << run.out;
+        EXPECT_NE(run.err.find(c.errContains), std::string::npos) << run.err;
+    }
+    EXPECT_NE(carve({db, "--bogus"}).err.find("usage:"), std::string::npos);
+}
+
+TEST(CarveCommandTest, JsonLinesEscapeEverything)
+{
+    testsupport::TempDir dir;
+    const CarveRun run = carve({smallDatabase(dir), "--table", "t", "--json"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    const std::string expected[] = {
+        "{\"table\": \"t\", \"deleted\": 0, \"origin\": \"live\", \"page\": 2, \"offset\": ",
+        "\"rowid\": 1, \"values\": [1, \"A\\ufffd\\\"\", {\"hex\": \"00ab\"}, 0.5]}",
+        "\"rowid\": 2, \"values\": [2, \"keep \\\"me\\\"\\n\", null, 1.0000000000000001e+300]}",
+        "\"deleted\": 1, \"origin\": \"stale\"",
+        "\"values\": [null, \"gone\", null, 2]}",
+    };
+    for (const std::string& part : expected) {
+        EXPECT_NE(run.out.find(part), std::string::npos) << part << "\n" << run.out;
+    }
+}
+
+TEST(ValueLineDumpTest, MessageAndContactLines)
+{
+    testsupport::TempDir dir;
+    const std::string db = dir.file("sms.db");
+    fixtures::SqliteDbBuilder builder;
+    ASSERT_EQ(builder.create(db), 0);
+    ASSERT_EQ(
+        builder.exec("CREATE TABLE message (ROWID INTEGER PRIMARY KEY AUTOINCREMENT, guid TEXT, "
+                     "text TEXT, handle_id INTEGER, attributedBody BLOB, account_guid TEXT, date "
+                     "INTEGER, date_read INTEGER, is_finished INTEGER, is_from_me INTEGER, is_read "
+                     "INTEGER);"
+                     "INSERT INTO message VALUES (NULL, 'G1', 'O''Neil said \"hi\"', 3, x'0aff', "
+                     "'0123456789ABCDEF0123456789ABCDEF0123', 600000000000000000, 0, 1, 1, 1);"
+                     "INSERT INTO message VALUES (NULL, 'G2', 'bye', 4, NULL, "
+                     "'0123456789ABCDEF0123456789ABCDEF0123', 5, 0, 1, 0, 0);"
+                     "INSERT INTO message VALUES (NULL, 'G3', 'live', 4, NULL, 'A', 5, 0, 1, 0, 0);"
+                     "DELETE FROM message WHERE ROWID = 2;"),
+        0)
+        << builder.lastError();
+    ASSERT_EQ(builder.close(), 0);
+    const std::string out = dir.file("lines.txt");
+    ASSERT_EQ(sqlitecarve::dumpMessageLines(db, out, 254, 777), 0);
+    ASSERT_EQ(sqlitecarve::dumpMessageLines(db, out, 254, 777), 0);
+    const std::string lines = testsupport::readFileBytes(out);
+    const std::string first = "1,\"G1\",\"O''Neil said \"\"hi\"\"\",3,0aff,"
+                              "\"0123456789ABCDEF0123456789ABCDEF0123\",600000000000000000,0,1,"
+                              "1,1\r\n";
+    const std::string recovered = "255,\"27B99F78-F6F0-475F-8BA1-0000000000FF\",\"bye\",4,NULL,"
+                                  "\"0123456789ABCDEF0123456789ABCDEF0123\",777,777,1,0,1\r\n";
+    EXPECT_EQ(lines.find(first), 0u) << lines;
+    EXPECT_NE(lines.find(recovered), std::string::npos) << lines;
+    EXPECT_NE(lines.find(first, 1), std::string::npos) << "a second dump appends";
+    EXPECT_NE(sqlitecarve::dumpContactSearchLines(db, out, 0), 0) << "no contact table";
+    EXPECT_NE(sqlitecarve::dumpMessageLines(dir.file("absent.db"), out, 0, 0), 0);
+}
+
+} // namespace
