@@ -1,4 +1,5 @@
 // Dispatch of brenvale-cli commands and the overall usage text.
+#include "CarveCommand.h"
 #include "Commands.h"
 
 #include <map>
@@ -16,6 +17,7 @@ const std::map<std::string, Runner>& commands()
         {"info", runInfo},
         {"scan", runScan},
         {"export", runExport},
+        {"carve", runCarve},
     };
     return kCommands;
 }
@@ -27,6 +29,7 @@ constexpr const char* kUsage = "Usage: brenvale-cli COMMAND [OPTIONS]\n"
                                "  info     one backup's record and manifest\n"
                                "  scan     the records of a backup, by category\n"
                                "  export   save the records of a backup into a folder\n"
+                               "  carve    every row of an SQLite file, deleted ones included\n"
                                "\n"
                                "Run 'brenvale-cli COMMAND --help' for the options of a command.\n";
 

@@ -10,7 +10,7 @@ file(GLOB_RECURSE databases "${corpus}/*.db")
 list(LENGTH databases count)
 foreach(database IN LISTS databases)
     foreach(mode "" "--json")
-        execute_process(COMMAND "${CARVE}" "${database}" ${mode}
+        execute_process(COMMAND "${CLI}" carve "${database}" ${mode}
             RESULT_VARIABLE result OUTPUT_QUIET ERROR_VARIABLE errors TIMEOUT 60)
         if(NOT result EQUAL 0)
             message(FATAL_ERROR "carve ${database} ${mode} ended with ${result}: ${errors}")
