@@ -60,13 +60,16 @@ int writeLargeBackup(const std::string& folder)
                               "Media/DCIM/1" + std::to_string(i / 1000) + "APPLE/IMG_" +
                                   std::to_string(i) + "." +
                                   std::string(fixtures::mediaFileExtension(kind)),
-                              fixtures::mediaBytes(kind, static_cast<unsigned>(i))});
+                              fixtures::mediaBytes(kind, static_cast<unsigned>(i)),
+                              fixtures::FileKind::File,
+                              ""});
     }
     for (int i = static_cast<int>(spec.files.size()); i < kMediaFiles + kOtherEntries; ++i) {
         spec.files.push_back({"HomeDomain",
                               "Library/Preferences/setting" + std::to_string(i) + ".plist",
                               "",
-                              fixtures::FileKind::Folder});
+                              fixtures::FileKind::Folder,
+                              ""});
     }
     const int status = fixtures::writeBackup(spec, folder);
     std::filesystem::remove_all(folder + ".scratch");
