@@ -85,8 +85,7 @@ int runInfo(const CommandArgs& args, std::ostream& out, std::ostream& err)
         } else {
             json.value(manifest.kind);
         }
-        json.key("manifestEntries");
-        json.value(static_cast<std::uint64_t>(manifest.entries));
+        json.member("manifestEntries", static_cast<std::uint64_t>(manifest.entries));
         json.endObject();
         out << "\n";
     } else {

@@ -37,6 +37,13 @@ public:
     void value(bool flag);
     void null();
 
+    // A member of the current object: its name, then its value.
+    template <typename T> void member(std::string_view name, const T& content)
+    {
+        key(name);
+        value(content);
+    }
+
 private:
     void beforeValue();
     void newline();

@@ -39,12 +39,9 @@ void writeMedia(JsonWriter& json, const std::vector<extract::MediaItem>& items)
     json.beginArray();
     for (const auto& item : items) {
         json.beginObject();
-        json.key("size");
-        json.value(item.size);
-        json.key("name");
-        json.value(item.name);
-        json.key("path");
-        json.value(item.path);
+        json.member("size", item.size);
+        json.member("name", item.name);
+        json.member("path", item.path);
         json.endObject();
     }
     json.endArray();
@@ -56,14 +53,10 @@ void writeAppMedia(JsonWriter& json, const extract::AppMediaGroups& groups)
     for (const auto& [app, items] : groups) {
         for (const auto& item : items) {
             json.beginObject();
-            json.key("size");
-            json.value(item.size);
-            json.key("app");
-            json.value(item.app);
-            json.key("name");
-            json.value(item.name);
-            json.key("path");
-            json.value(item.path);
+            json.member("size", item.size);
+            json.member("app", item.app);
+            json.member("name", item.name);
+            json.member("path", item.path);
             json.endObject();
         }
     }
@@ -73,24 +66,15 @@ void writeAppMedia(JsonWriter& json, const extract::AppMediaGroups& groups)
 void writeMessage(JsonWriter& json, const extract::MessageRecord& m)
 {
     json.beginObject();
-    json.key("deleted");
-    json.value(m.deleted);
-    json.key("isFromMe");
-    json.value(m.isFromMe);
-    json.key("rowId");
-    json.value(m.rowId);
-    json.key("handleId");
-    json.value(m.handleId);
-    json.key("date");
-    json.value(m.date);
-    json.key("address");
-    json.value(m.address);
-    json.key("contactName");
-    json.value(m.contactName);
-    json.key("text");
-    json.value(m.text);
-    json.key("attachmentName");
-    json.value(m.attachmentName);
+    json.member("deleted", m.deleted);
+    json.member("isFromMe", m.isFromMe);
+    json.member("rowId", m.rowId);
+    json.member("handleId", m.handleId);
+    json.member("date", m.date);
+    json.member("address", m.address);
+    json.member("contactName", m.contactName);
+    json.member("text", m.text);
+    json.member("attachmentName", m.attachmentName);
     json.endObject();
 }
 
@@ -146,8 +130,7 @@ void writeCategory(JsonWriter& json, RecoveryCategory category, const extract::S
         json.beginArray();
         for (const auto& summary : r.conversations) {
             json.beginObject();
-            json.key("conversationId");
-            json.value(summary.handleId);
+            json.member("conversationId", summary.handleId);
             json.key("messages");
             json.beginArray();
             for (const auto& message : r.messages.at(summary.handleId)) {
@@ -162,14 +145,10 @@ void writeCategory(JsonWriter& json, RecoveryCategory category, const extract::S
         json.beginArray();
         for (const auto& item : r.messageAttachments) {
             json.beginObject();
-            json.key("deleted");
-            json.value(item.deleted);
-            json.key("size");
-            json.value(item.size);
-            json.key("name");
-            json.value(item.name);
-            json.key("path");
-            json.value(item.path);
+            json.member("deleted", item.deleted);
+            json.member("size", item.size);
+            json.member("name", item.name);
+            json.member("path", item.path);
             json.endObject();
         }
         json.endArray();
@@ -178,8 +157,7 @@ void writeCategory(JsonWriter& json, RecoveryCategory category, const extract::S
         json.beginArray();
         for (const auto& c : r.contacts) {
             json.beginObject();
-            json.key("deleted");
-            json.value(c.deleted);
+            json.member("deleted", c.deleted);
             for (const auto& [name, value] : {std::pair{"email", &c.email},
                                               std::pair{"address", &c.address},
                                               std::pair{"social", &c.social},
@@ -198,18 +176,12 @@ void writeCategory(JsonWriter& json, RecoveryCategory category, const extract::S
         json.beginArray();
         for (const auto& call : r.calls) {
             json.beginObject();
-            json.key("deleted");
-            json.value(call.deleted);
-            json.key("incoming");
-            json.value(call.incoming);
-            json.key("duration");
-            json.value(call.duration);
-            json.key("date");
-            json.value(call.date);
-            json.key("number");
-            json.value(call.number);
-            json.key("name");
-            json.value(call.name);
+            json.member("deleted", call.deleted);
+            json.member("incoming", call.incoming);
+            json.member("duration", call.duration);
+            json.member("date", call.date);
+            json.member("number", call.number);
+            json.member("name", call.name);
             json.endObject();
         }
         json.endArray();
@@ -226,16 +198,11 @@ void writeCategory(JsonWriter& json, RecoveryCategory category, const extract::S
         json.beginArray();
         for (const auto* note : notes) {
             json.beginObject();
-            json.key("deleted");
-            json.value(note->deleted);
-            json.key("key");
-            json.value(note->key);
-            json.key("date");
-            json.value(note->date);
-            json.key("title");
-            json.value(note->title);
-            json.key("content");
-            json.value(note->content);
+            json.member("deleted", note->deleted);
+            json.member("key", note->key);
+            json.member("date", note->date);
+            json.member("title", note->title);
+            json.member("content", note->content);
             json.endObject();
         }
         json.endArray();
@@ -245,8 +212,7 @@ void writeCategory(JsonWriter& json, RecoveryCategory category, const extract::S
         json.beginArray();
         for (const auto& [sessionId, messages] : r.whatsApp) {
             json.beginObject();
-            json.key("sessionId");
-            json.value(sessionId);
+            json.member("sessionId", sessionId);
             json.key("messages");
             json.beginArray();
             for (const auto& message : messages) {
@@ -354,8 +320,7 @@ int runScan(const CommandArgs& args, std::ostream& out, std::ostream& err)
         json.beginObject();
         writeBackupMembers(json, run.backup());
         json.endObject();
-        json.key("status");
-        json.value(status);
+        json.member("status", status);
         json.key("categories");
         json.beginObject();
         for (const auto& row : extract::categoryTable()) {

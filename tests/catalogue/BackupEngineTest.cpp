@@ -80,7 +80,7 @@ TEST_F(BackupEngineTest, ConstructionFindsTheDemoBackups)
     TempDir extra;
     fixtures::BackupSpec spec;
     spec.deviceName = "Elsewhere";
-    spec.lastBackupDate = "2016-01-01T00:00:00Z";
+    spec.lastBackupDate = "2022-06-01T00:00:00Z";
     ASSERT_EQ(fixtures::writeBackup(spec, extra.file("dev")), platform::kStatusOk);
 
     BackupEngine engine(options({extra.path()}));
