@@ -6,9 +6,7 @@
 #include "app/Texts.h"
 #include "ui_PageScan.h"
 
-#include <chrono>
 #include <numeric>
-#include <thread>
 
 #include <QHeaderView>
 #include <QIcon>
@@ -19,7 +17,6 @@ namespace app {
 namespace {
 
 constexpr int kRefreshMs = 250;
-constexpr auto kFinishPoll = std::chrono::milliseconds(50);
 constexpr int kQuestionWidth = 550;
 constexpr int kQuestionHeight = 200;
 constexpr int kCategoryRole = Qt::UserRole;
@@ -77,10 +74,10 @@ CScanVrtWnd::~CScanVrtWnd()
     releaseLock();
 }
 
-void CScanVrtWnd::setDriver(IScanDriver* driver)
+void CScanVrtWnd::setSession(ScanSession* session)
 {
     releaseLock();
-    m_driver = driver;
+    m_session = session;
 }
 
 void CScanVrtWnd::Init(QWidget* mainWindow)
@@ -167,7 +164,7 @@ int CScanVrtWnd::StartScan(const catalogue::BackupInfo& backup,
                            const std::string& password,
                            const CategorySelection& categories)
 {
-    if (m_driver == nullptr) {
+    if (m_session == nullptr) {
         return 1;
     }
     m_counts = {};
@@ -196,7 +193,7 @@ int CScanVrtWnd::StartScan(const catalogue::BackupInfo& backup,
     setPauseText();
     ApplyLanguage();
     setAnimation(true);
-    const int status = m_driver->startScan(backup, password, categories);
+    const int status = m_session->startScan(backup, password, categories);
     m_scanning = status == 0;
     if (m_scanning) {
         m_refreshTimer.start();
@@ -215,19 +212,12 @@ void CScanVrtWnd::OnFirstProgress()
 
 void CScanVrtWnd::OnRefresh()
 {
-    if (m_driver == nullptr) {
+    // While the page holds the pause the scan cannot move on: the values shown stay right.
+    if (m_session == nullptr || m_pauseLock.owns_lock()) {
         return;
     }
-    int percent = 0;
-    CategoryCounts counts{};
-    if (m_lockHeld) {
-        percent = m_driver->shownPercent();
-        counts = m_driver->counts();
-    } else {
-        const std::lock_guard lock(m_driver->scanLock());
-        percent = m_driver->shownPercent();
-        counts = m_driver->counts();
-    }
+    const int percent = m_session->shownPercent();
+    const CategoryCounts counts = m_session->counts();
     m_counts = counts;
     if (m_scanning) {
         m_progress->setValue(percent);
@@ -283,7 +273,7 @@ void CScanVrtWnd::OnWrongPassword()
 
 void CScanVrtWnd::TogglePause()
 {
-    if (!m_scanning || m_driver == nullptr) {
+    if (!m_scanning || m_session == nullptr) {
         return;
     }
     m_paused = !m_paused;
@@ -300,7 +290,7 @@ void CScanVrtWnd::TogglePause()
 
 void CScanVrtWnd::Stop()
 {
-    if (!m_scanning || m_driver == nullptr) {
+    if (!m_scanning || m_session == nullptr) {
         return;
     }
     if (!m_paused) {
@@ -314,11 +304,10 @@ void CScanVrtWnd::Stop()
             m_paused = false;
             setPauseText();
         }
-        m_driver->setStopFlag();
         releaseLock();
+        m_session->stop();
         m_pauseButton->setEnabled(false);
         m_stopButton->setEnabled(false);
-        waitFinished();
         return;
     }
     if (!m_paused) {
@@ -332,7 +321,7 @@ bool CScanVrtWnd::ConfirmClose()
     if (!m_scanning && !m_hasResults) {
         return true;
     }
-    const bool running = m_scanning && m_driver != nullptr;
+    const bool running = m_scanning && m_session != nullptr;
     if (running && !m_paused) {
         holdLock();
         setAnimation(false);
@@ -343,10 +332,9 @@ bool CScanVrtWnd::ConfirmClose()
     box.showWarningCancel();
     if (box.showModal() == kCloseOk) {
         if (running) {
-            m_driver->setStopFlag();
             m_paused = false;
             releaseLock();
-            waitFinished();
+            m_session->stop();
         }
         return true;
     }
@@ -359,24 +347,15 @@ bool CScanVrtWnd::ConfirmClose()
 
 void CScanVrtWnd::holdLock()
 {
-    if (!m_lockHeld && m_driver != nullptr) {
-        m_driver->scanLock().lock();
-        m_lockHeld = true;
+    if (!m_pauseLock.owns_lock() && m_session != nullptr) {
+        m_pauseLock = m_session->pause();
     }
 }
 
 void CScanVrtWnd::releaseLock()
 {
-    if (m_lockHeld && m_driver != nullptr) {
-        m_lockHeld = false;
-        m_driver->scanLock().unlock();
-    }
-}
-
-void CScanVrtWnd::waitFinished()
-{
-    while (!m_driver->isFinished()) {
-        std::this_thread::sleep_for(kFinishPoll);
+    if (m_pauseLock.owns_lock()) {
+        m_pauseLock.unlock();
     }
 }
 

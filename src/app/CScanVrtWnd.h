@@ -3,9 +3,10 @@
 // a question, and switches the tool bars when it ends.
 #pragma once
 
-#include "app/IScanDriver.h"
+#include "app/ScanSession.h"
 
 #include <memory>
+#include <mutex>
 
 #include <QTimer>
 #include <QWidget>
@@ -38,10 +39,10 @@ public:
     void ApplyLanguage();
 
     // The scan this page drives; it outlives the page's use of it. A pause in progress on the
-    // previous driver is released first.
-    void setDriver(IScanDriver* driver);
+    // previous session is released first.
+    void setSession(ScanSession* session);
 
-    // Resets the page and starts a scan. Returns the driver's status (0 started).
+    // Resets the page and starts a scan. Returns the session's status (0 started).
     [[nodiscard]] int StartScan(const catalogue::BackupInfo& backup,
                                 const std::string& password,
                                 const CategorySelection& categories);
@@ -85,14 +86,15 @@ private:
     void buildTree();
     void holdLock();
     void releaseLock();
-    void waitFinished();
     void setPauseText();
     void setAnimation(bool running);
     void refreshStatistics(const CategoryCounts& counts);
     void checkRecoveryButton(const CategoryCounts& counts);
 
     std::unique_ptr<Ui::PageScan> m_ui;
-    IScanDriver* m_driver = nullptr;
+    ScanSession* m_session = nullptr;
+    // Held while the scan is paused or a question about it is open.
+    std::unique_lock<std::mutex> m_pauseLock;
     QTimer m_refreshTimer;
     QWidget* m_scanToolBar = nullptr;
     QWidget* m_recoveryToolBar = nullptr;
@@ -110,7 +112,6 @@ private:
     CategoryCounts m_counts{};
     bool m_scanning = false;
     bool m_paused = false;
-    bool m_lockHeld = false;
     bool m_hasResults = false;
 };
 

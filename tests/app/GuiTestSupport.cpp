@@ -3,9 +3,11 @@
 
 #include "app/Texts.h"
 #include "fixtures/backup/BackupWriter.h"
+#include "fixtures/backup/DemoDevice.h"
 #include "platform/Status.h"
 
 #include <chrono>
+#include <filesystem>
 #include <thread>
 
 #include <QApplication>
@@ -71,6 +73,20 @@ void copyFile(const QString& from, const QString& to)
 
 } // namespace
 
+fixtures::DeviceFilesOptions deviceFilesOptions()
+{
+    fixtures::DeviceFilesOptions options;
+    // The older layouts: their note store keeps deleted notes that the scan carves.
+    options.currentLayouts = false;
+    options.conversations = 6;
+    options.messages = 60;
+    options.contacts = 12;
+    options.calls = 15;
+    options.notes = 30;
+    options.whatsAppMessages = 40;
+    return options;
+}
+
 AppTestEnvironment::AppTestEnvironment()
 {
     QDir root(m_dir.path());
@@ -86,7 +102,14 @@ AppTestEnvironment::AppTestEnvironment()
     }
     qputenv("BRENVALE_APPDATA", appDataFolder().toUtf8());
     for (const char* name : {kOldestName, kNewestName, kMiddleName, kLockedName}) {
-        QVERIFY(fixtures::writeBackup(specNamed(name), app::toUtf8(backupFolder(name))) == 0);
+        fixtures::BackupSpec spec = specNamed(name);
+        if (std::string_view(name) == kNewestName) {
+            // The newest backup carries every device database, deleted rows included.
+            QVERIFY(fixtures::deviceDatabaseFiles(deviceFilesOptions(),
+                                                  app::toUtf8(m_dir.path() + QStringLiteral("/db")),
+                                                  spec.files) == 0);
+        }
+        QVERIFY(fixtures::writeBackup(spec, app::toUtf8(backupFolder(name))) == 0);
     }
     app::setApplicationFolder(applicationFolder());
     app::resetSettings();
@@ -155,10 +178,24 @@ catalogue::DecryptFunction slowDecryptor(int steps, int pauseMs)
                             const std::string& password,
                             const std::string& backupFolder,
                             std::string& outputFolder) {
-        outputFolder = backupFolder;
         if (password != kPassword) {
             return platform::kStatusWrongPassword;
         }
+        // The "decrypted" backup: every content file flat in one folder of the engine's
+        // temporary folder, as the decryption tool leaves them.
+        namespace fs = std::filesystem;
+        const fs::path output = fs::path(engine.tempFolder()) / "decrypted-test";
+        std::error_code error;
+        fs::create_directories(output, error);
+        for (const auto& entry : fs::recursive_directory_iterator(backupFolder, error)) {
+            if (entry.is_regular_file() && entry.path().parent_path() != fs::path(backupFolder)) {
+                fs::copy_file(entry.path(),
+                              output / entry.path().filename(),
+                              fs::copy_options::overwrite_existing,
+                              error);
+            }
+        }
+        outputFolder = output.string();
         for (int i = 1; i <= steps; ++i) {
             const int answer = engine.reportProgress(1 + 9 * i / steps);
             if (answer != 0) {
