@@ -3,6 +3,7 @@
 
 #include "app/AppEvents.h"
 #include "app/CItunesBackupVrtWnd.h"
+#include "app/CPreviewPanel.h"
 #include "app/CScanVrtWnd.h"
 #include "app/CSpecifyFileVrtWnd.h"
 #include "app/ScanSession.h"
@@ -232,6 +233,9 @@ void CMainWnd::HandleMessage(int message, int param)
             m_ui->MainTabPage->setEnabled(true);
             m_scanPage->OnFirstProgress();
         }
+        break;
+    case kMsgPlayMedia:
+        m_scanPage->preview()->PlayMedia();
         break;
     case kMsgOpenHelp:
         openWebPage(WebPage::Help);

@@ -23,6 +23,8 @@ class PageScan;
 namespace app {
 
 class BusyIndicator;
+class CPreviewPanel;
+class ResultsView;
 
 class CScanVrtWnd : public QWidget
 {
@@ -78,6 +80,25 @@ public:
     // The tree item of `category`, or null for the categories that are not scanned.
     QTreeWidgetItem* nodeOf(int category) const;
 
+    // The results shown after the scan and the preview panel.
+    ResultsView& results() const { return *m_results; }
+
+    CPreviewPanel* preview() const { return m_preview; }
+
+    // BtnHome: with results on screen asks MSG0510 first; then clears them and asks the
+    // window to go back to the backup page.
+    void OnHome();
+
+    // BtnRecovery: asks for a folder and recovers the ticked records into it.
+    void OnRecovery();
+
+    // Recovers the ticked records into `folder` in the recovery window. Returns its close
+    // code: 1 finished, 2 cancelled or not started.
+    int StartRecovery(const QString& folder);
+
+    // BtnPrint: prints the ticked records of the category shown.
+    void OnPrint();
+
 signals:
     // BtnHome: the user wants to go back to the backup page.
     void homeRequested();
@@ -109,6 +130,9 @@ private:
     QPushButton* m_pauseButton = nullptr;
     QPushButton* m_stopButton = nullptr;
     std::array<QTreeWidgetItem*, kCategoryCount> m_nodes{};
+    CPreviewPanel* m_preview = nullptr;
+    std::unique_ptr<ResultsView> m_results;
+    CategorySelection m_selection{};
     CategoryCounts m_counts{};
     bool m_scanning = false;
     bool m_paused = false;

@@ -11,8 +11,10 @@
 #include <thread>
 
 #include <QApplication>
+#include <QBuffer>
 #include <QDir>
 #include <QFile>
+#include <QImage>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -71,6 +73,22 @@ void copyFile(const QString& from, const QString& to)
     QFile::setPermissions(to, QFile::ReadOwner | QFile::WriteOwner);
 }
 
+// A small JPEG picture that decodes: a colour gradient.
+std::string samplePhoto()
+{
+    QImage image(320, 240, QImage::Format_RGB32);
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            image.setPixel(x, y, qRgb(x * 255 / 320, y * 255 / 240, 160));
+        }
+    }
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "JPG", 85);
+    return std::string(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+}
+
 } // namespace
 
 fixtures::DeviceFilesOptions deviceFilesOptions()
@@ -100,11 +118,23 @@ AppTestEnvironment::AppTestEnvironment()
         copyFile(resources + QStringLiteral("/Languages/") + name,
                  applicationFolder() + QStringLiteral("Languages/") + name);
     }
+    root.mkpath(QStringLiteral("app/template"));
+    for (const QString& name :
+         QDir(resources + QStringLiteral("/template")).entryList(QDir::Files)) {
+        copyFile(resources + QStringLiteral("/template/") + name,
+                 applicationFolder() + QStringLiteral("template/") + name);
+    }
     qputenv("BRENVALE_APPDATA", appDataFolder().toUtf8());
     for (const char* name : {kOldestName, kNewestName, kMiddleName, kLockedName}) {
         fixtures::BackupSpec spec = specNamed(name);
         if (std::string_view(name) == kNewestName) {
-            // The newest backup carries every device database, deleted rows included.
+            // The newest backup carries a photo that decodes and every device database,
+            // deleted rows included.
+            spec.files.push_back({"CameraRollDomain",
+                                  std::string("Media/DCIM/100APPLE/") + kPhotoName,
+                                  samplePhoto(),
+                                  fixtures::FileKind::File,
+                                  {}});
             QVERIFY(fixtures::deviceDatabaseFiles(deviceFilesOptions(),
                                                   app::toUtf8(m_dir.path() + QStringLiteral("/db")),
                                                   spec.files) == 0);

@@ -21,6 +21,8 @@ inline constexpr const char* kMiddleName = "Work iPhone";
 inline constexpr const char* kOldestName = "Old iPhone";
 inline constexpr const char* kLockedName = "Locked iPhone";
 inline constexpr const char* kPassword = "secret";
+// The camera-roll picture of the newest backup that decodes as an image.
+inline constexpr const char* kPhotoName = "IMG_0001.JPG";
 
 // The sizes of the device databases in the newest backup.
 fixtures::DeviceFilesOptions deviceFilesOptions();
@@ -28,10 +30,10 @@ fixtures::DeviceFilesOptions deviceFilesOptions();
 class AppTestEnvironment
 {
 public:
-    // Creates the folders, copies config.ini and the language files into the application
-    // folder, writes three plain backups (the newest with every device database) and one
-    // encrypted one, and points the application
-    // (BRENVALE_APPDATA, the application folder, the settings) at them.
+    // Creates the folders, copies config.ini, the language files and the export templates into the
+    // application folder, writes three plain backups (the newest with every device database) and
+    // one encrypted one, and points the application (BRENVALE_APPDATA, the application folder, the
+    // settings) at them.
     AppTestEnvironment();
     ~AppTestEnvironment();
 

@@ -5,7 +5,9 @@
 #include "app/Application.h"
 #include "app/CMainWnd.h"
 #include "app/CScanVrtWnd.h"
+#include "app/ResultsView.h"
 #include "app/Texts.h"
+#include "export/CStatisticsObj.h"
 #include "extract/ScanDriver.h"
 
 #include <QLabel>
@@ -178,11 +180,9 @@ void ScanPageTest::scanRunsFromNextToTheEnd()
     CScanVrtWnd* page = m_window->scanPage();
     // The window's scan finds what a scan outside it finds, category by category, and the
     // device databases give every personal category and WhatsApp something.
-    std::size_t total = 0;
     for (int category = 0; category < kCategoryCount; ++category) {
         QTreeWidgetItem* node = page->nodeOf(category);
         const std::size_t count = expected[static_cast<std::size_t>(category)];
-        total += node != nullptr ? count : 0;
         if (node == nullptr) {
             continue;
         }
@@ -201,14 +201,32 @@ void ScanPageTest::scanRunsFromNextToTheEnd()
         QVERIFY2(expected[static_cast<std::size_t>(category)] > 0,
                  qPrintable(QString::number(category)));
     }
-    QCOMPARE(page->nodeOf(kCameraRoll)->text(0), QStringLiteral("Camera Roll(6)"));
+    QCOMPARE(page->nodeOf(kCameraRoll)->text(0), QStringLiteral("Camera Roll(7)"));
     QCOMPARE(page->nodeOf(kReminder), nullptr);
     QVERIFY(child<QPushButton>("BtnRecovery")->isEnabled());
-    QCOMPARE(child<QLabel>("LblStatistics")->text(), QStringLiteral("%1 items found").arg(total));
+    // Everything found is ticked: both sides of the statistics label agree.
+    const exporting::CStatisticsObj& statistics = page->results().statistics();
+    const QString size =
+        fromUtf8(exporting::formatSize(static_cast<std::int64_t>(statistics.totalSize())));
+    const QString count = QString::number(statistics.wholeScan().count);
+    QVERIFY(statistics.wholeScan().count >= static_cast<std::int64_t>(expected[kCameraRoll]));
+    QCOMPARE(child<QLabel>("LblStatistics")->text(),
+             formatText(messageText("MSG0513"), {size, count, size, count}));
     saveScreenshot(m_window.get(), QStringLiteral("04-scan-ended"));
 
-    // Home goes back to the backup page, ready for another scan.
+    // Home asks first: declined it stays, confirmed it goes back to the backup page.
+    QString question;
+    whenModal([&question](CPopUpWnd* box) {
+        question = box->findChild<QLabel*>(QStringLiteral("message"))->text();
+        clickButton(box, "cancelbtn");
+    });
     QTest::mouseClick(child<QPushButton>("BtnHome"), Qt::LeftButton);
+    QCOMPARE(question, messageText("MSG0510"));
+    QCOMPARE(child<QStackedWidget>("MainTabPage")->currentIndex(), 1);
+    QVERIFY(page->results().hasResults());
+    whenModal([](CPopUpWnd* box) { clickButton(box, "okbtn"); });
+    QTest::mouseClick(child<QPushButton>("BtnHome"), Qt::LeftButton);
+    QVERIFY(!page->results().hasResults());
     QCOMPARE(child<QStackedWidget>("MainTabPage")->currentIndex(), 0);
     QVERIFY(child<QWidget>("HorLayoutMain")->isVisible());
 
@@ -266,6 +284,7 @@ void ScanPageTest::stopWithCancelResumesAndStopWithOkEnds()
     waitEnded();
     QCOMPARE(m_window->scanPage()->nodeOf(kCameraRoll)->text(0), QStringLiteral("Camera Roll(6)"));
 
+    whenModal([](CPopUpWnd* box) { clickButton(box, "okbtn"); });
     QTest::mouseClick(child<QPushButton>("BtnHome"), Qt::LeftButton);
     chooseBackup(kLockedName);
     startScan(&password);
