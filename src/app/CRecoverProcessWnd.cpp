@@ -97,6 +97,7 @@ CRecoverProcessWnd::CRecoverProcessWnd(QWidget* owner, exporting::RecoveryRunInp
     m_details->setColumnCount(2);
     m_details->setHeaderLabels({languageText("RecoverProcessWnd", "ColFile"),
                                 languageText("RecoverProcessWnd", "ColStatus")});
+    m_details->header()->setStretchLastSection(false);
     m_details->header()->setSectionResizeMode(0, QHeaderView::Stretch);
     m_details->header()->setSectionResizeMode(1, QHeaderView::ResizeToContents);
     m_details->hide();

@@ -12,6 +12,7 @@
 
 #include <numeric>
 
+#include <QBoxLayout>
 #include <QCheckBox>
 #include <QHeaderView>
 #include <QIcon>
@@ -71,6 +72,9 @@ CScanVrtWnd::CScanVrtWnd(QWidget* parent)
     listRow->setChildrenCollapsible(false);
     delete m_ui->DataListLayout->layout()->replaceWidget(m_ui->DataList, listRow);
     listRow->addWidget(m_ui->DataList);
+    if (auto* column = qobject_cast<QBoxLayout*>(m_ui->DataListLayout->layout())) {
+        column->setStretchFactor(listRow, 1);
+    }
     m_preview = new CPreviewPanel(listRow);
     listRow->addWidget(m_preview);
     listRow->setStretchFactor(0, 3);
