@@ -121,14 +121,10 @@ void CPreviewProcessWnd::done(int result)
 void CPreviewProcessWnd::askCancel()
 {
     // Holding the lock pauses the copy at its next progress report while the question is open.
+    // The question opens over the window: hiding a modal window would end its modal loop.
     std::unique_lock lock(m_lock);
-    hide();
-    const int answer = showMessageBox(kBoxQuestion, parentWidget(), messageText("MSG0903"));
-    if (m_ended) {
-        return;
-    }
-    show();
-    if (answer == kCloseOk) {
+    const int answer = showMessageBox(kBoxQuestion, this, messageText("MSG0903"));
+    if (answer == kCloseOk && !m_ended) {
         m_cancel = true;
     }
     // The copy answers 2 at its next report and the window closes when it has returned.

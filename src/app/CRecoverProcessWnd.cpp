@@ -242,10 +242,9 @@ void CRecoverProcessWnd::done(int result)
 void CRecoverProcessWnd::cancelProcedure()
 {
     // The worker waits at its next report while the question is open.
+    // The question opens over the window: hiding a modal window would end its modal loop.
     std::unique_lock<std::mutex> paused = m_run->pause();
-    hide();
-    const int answer = showMessageBox(kBoxQuestion, parentWidget(), messageText("MSG1103"));
-    show();
+    const int answer = showMessageBox(kBoxQuestion, this, messageText("MSG1103"));
     if (answer == kCloseOk && !m_finished) {
         m_cancelling = true;
         m_run->cancel();
