@@ -1,6 +1,7 @@
 #!/bin/sh
 # Renders every step of the application (backup list, categories, scanning, scan ended, the
-# password window, the message boxes, the German texts) to PNG files for review, by running
+# password window, the message boxes, the German texts, the results page with each kind of
+# preview, the recovery window at its end) to PNG files for review, by running
 # the window tests on the offscreen platform with BRENVALE_SCREENSHOTS set.
 # Usage: scripts/screenshots.sh [preset]   (default: dev); pictures go to build/<preset>/screenshots.
 set -eu
@@ -8,10 +9,10 @@ preset="${1:-dev}"
 root="$(cd "$(dirname "$0")/.." && pwd)"
 build="$root/build/$preset"
 out="$build/screenshots"
-cmake --build "$build" -j2 --target PageFlowTest ScanPageTest MessageBoxTest
+cmake --build "$build" -j2 --target PageFlowTest ScanPageTest MessageBoxTest ResultsPageTest brenvale-cli
 mkdir -p "$out"
 export QT_QPA_PLATFORM=offscreen LANG=C.UTF-8 TZ=Pacific/Chatham BRENVALE_SCREENSHOTS="$out"
-for test in PageFlowTest ScanPageTest MessageBoxTest; do
+for test in PageFlowTest ScanPageTest MessageBoxTest ResultsPageTest; do
     "$build/bin/$test" -silent >/dev/null 2>&1 || { echo "$test failed" >&2; exit 1; }
 done
 ls "$out"

@@ -3,14 +3,16 @@
 
 #include "app/AppEvents.h"
 #include "app/CItunesBackupVrtWnd.h"
+#include "app/CPreviewPanel.h"
 #include "app/CScanVrtWnd.h"
 #include "app/CSpecifyFileVrtWnd.h"
-#include "app/LocalScanDriver.h"
+#include "app/ScanSession.h"
 #include "app/Texts.h"
 #include "app/WebPages.h"
 #include "catalogue/BackupEngine.h"
 #include "catalogue/Folders.h"
 #include "platform/File.h"
+#include "platform/Status.h"
 #include "ui_MainWnd.h"
 
 #include <QActionGroup>
@@ -42,21 +44,15 @@ CMainWnd::CMainWnd(catalogue::BackupEngine& engine, QWidget* parent)
 {
     m_ui->setupUi(this);
     setAttribute(Qt::WA_StyledBackground);
-    m_ownDriver = std::make_unique<LocalScanDriver>(m_engine, *this);
-    m_driver = m_ownDriver.get();
+    m_session = std::make_unique<ScanSession>(m_engine, this);
     Init();
 }
 
 CMainWnd::~CMainWnd()
 {
-    // The page lets go of a held pause before the driver it belongs to (and its thread) ends.
-    m_scanPage->setDriver(nullptr);
-}
-
-void CMainWnd::setDriver(IScanDriver* driver)
-{
-    m_driver = driver;
-    m_scanPage->setDriver(driver);
+    // The page lets go of a held pause before the session ends the scan and joins its thread.
+    m_scanPage->setSession(nullptr);
+    m_session.reset();
 }
 
 void CMainWnd::Init()
@@ -80,7 +76,7 @@ void CMainWnd::Init()
     m_backupPage->Init(backups);
     m_specifyPage->Init();
     m_specifyPage->setEncryptedQuery([this] { return m_scanSource.isEncrypted; });
-    m_scanPage->setDriver(m_driver);
+    m_scanPage->setSession(m_session.get());
     m_scanPage->Init(this);
     createViewInstallFolder();
 
@@ -157,11 +153,6 @@ void CMainWnd::buildLanguageMenu()
     m_languageMenu->menuAction()->setVisible(!m_languageMenu->isEmpty());
 }
 
-void CMainWnd::postScanMessage(int message, int param)
-{
-    postAppMessage(this, message, param);
-}
-
 void CMainWnd::bringToFront()
 {
     if (isMinimized()) {
@@ -224,6 +215,10 @@ void CMainWnd::HandleMessage(int message, int param)
         m_scanPage->OnRefresh();
         break;
     case WM_SCAN_DONE:
+        // A wrong password was handled by its state message; the password is asked again.
+        if (param == platform::kStatusWrongPassword) {
+            break;
+        }
         // The page may already be showing the results of a stop it waited for.
         m_ui->MainTabPage->setCurrentIndex(1);
         m_ui->MainTabPage->setEnabled(true);
@@ -233,11 +228,14 @@ void CMainWnd::HandleMessage(int message, int param)
         if (param == kScanStateWrongPassword) {
             m_scanPage->OnWrongPassword();
             m_specifyPage->OnWrongPassword();
-        } else {
+        } else if (param == kScanStateFirstProgress) {
             m_ui->MainTabPage->setCurrentIndex(1);
             m_ui->MainTabPage->setEnabled(true);
             m_scanPage->OnFirstProgress();
         }
+        break;
+    case kMsgPlayMedia:
+        m_scanPage->preview()->PlayMedia();
         break;
     case kMsgOpenHelp:
         openWebPage(WebPage::Help);

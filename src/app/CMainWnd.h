@@ -3,7 +3,6 @@
 // and the scan post to it, and the confirmation on close.
 #pragma once
 
-#include "app/IScanDriver.h"
 #include "catalogue/BackupInfo.h"
 
 #include <memory>
@@ -24,23 +23,18 @@ namespace app {
 
 class CItunesBackupVrtWnd;
 class CScanVrtWnd;
+class ScanSession;
 class CSpecifyFileVrtWnd;
 
-class CMainWnd : public QWidget, public IScanObserver
+class CMainWnd : public QWidget
 {
     Q_OBJECT
 
 public:
-    // The window over `engine`, which outlives it. The scan runs through a LocalScanDriver
-    // unless setDriver gives another one.
+    // The window over `engine`, which outlives it; its scans run on `engine`.
     explicit CMainWnd(catalogue::BackupEngine& engine, QWidget* parent = nullptr);
+    // Stops a running scan and waits for its thread before the pages go.
     ~CMainWnd() override;
-
-    // Replaces the scan driver (tests use their own); the window does not own it.
-    void setDriver(IScanDriver* driver);
-
-    // Posts a scan message to this window (IScanObserver); safe from any thread.
-    void postScanMessage(int message, int param) override;
 
     // Brings the window to the front, restoring it when minimised.
     void bringToFront();
@@ -53,6 +47,9 @@ public:
     CSpecifyFileVrtWnd* specifyPage() const { return m_specifyPage; }
 
     CScanVrtWnd* scanPage() const { return m_scanPage; }
+
+    // The scan, its results and its source.
+    ScanSession& scanSession() const { return *m_session; }
 
     QMenu* assistMenu() const { return m_assistMenu; }
 
@@ -76,8 +73,7 @@ private:
 
     std::unique_ptr<Ui::MainWnd> m_ui;
     catalogue::BackupEngine& m_engine;
-    std::unique_ptr<IScanDriver> m_ownDriver;
-    IScanDriver* m_driver = nullptr;
+    std::unique_ptr<ScanSession> m_session;
     CItunesBackupVrtWnd* m_backupPage = nullptr;
     CSpecifyFileVrtWnd* m_specifyPage = nullptr;
     CScanVrtWnd* m_scanPage = nullptr;

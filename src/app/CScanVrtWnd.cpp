@@ -3,23 +3,28 @@
 
 #include "app/BusyIndicator.h"
 #include "app/CMessageBox.h"
+#include "app/CPreviewPanel.h"
+#include "app/CPrintWnd.h"
+#include "app/CRecoverProcessWnd.h"
+#include "app/ResultsView.h"
 #include "app/Texts.h"
 #include "ui_PageScan.h"
 
-#include <chrono>
 #include <numeric>
-#include <thread>
 
+#include <QBoxLayout>
+#include <QCheckBox>
 #include <QHeaderView>
 #include <QIcon>
 #include <QProgressBar>
+#include <QPushButton>
+#include <QSplitter>
 
 namespace app {
 
 namespace {
 
 constexpr int kRefreshMs = 250;
-constexpr auto kFinishPoll = std::chrono::milliseconds(50);
 constexpr int kQuestionWidth = 550;
 constexpr int kQuestionHeight = 200;
 constexpr int kCategoryRole = Qt::UserRole;
@@ -61,15 +66,35 @@ CScanVrtWnd::CScanVrtWnd(QWidget* parent)
     m_ui->setupUi(this);
     setAttribute(Qt::WA_StyledBackground);
     buildTree();
-    m_ui->DataList->setColumnCount(2);
-    m_ui->DataList->header()->setSectionResizeMode(0, QHeaderView::Stretch);
+    // The preview panel sits beside the list; the print button joins the list's tool bar.
+    auto* listRow = new QSplitter(Qt::Horizontal, m_ui->DataListLayout);
+    listRow->setObjectName(QStringLiteral("DataListRow"));
+    listRow->setChildrenCollapsible(false);
+    delete m_ui->DataListLayout->layout()->replaceWidget(m_ui->DataList, listRow);
+    listRow->addWidget(m_ui->DataList);
+    if (auto* column = qobject_cast<QBoxLayout*>(m_ui->DataListLayout->layout())) {
+        column->setStretchFactor(listRow, 1);
+    }
+    m_preview = new CPreviewPanel(listRow);
+    listRow->addWidget(m_preview);
+    listRow->setStretchFactor(0, 3);
+    listRow->setStretchFactor(1, 2);
+    auto* print = new QPushButton(m_ui->DataListToolBar);
+    print->setObjectName(QStringLiteral("BtnPrint"));
+    print->setAutoDefault(false);
+    print->setProperty("role", QStringLiteral("secondary"));
+    m_ui->DataListToolBar->layout()->addWidget(print);
+    m_results = std::make_unique<ResultsView>(*m_ui, m_nodes, m_preview);
+    connect(print, &QPushButton::clicked, this, &CScanVrtWnd::OnPrint);
+    connect(m_ui->OptOnOffPreview, &QCheckBox::toggled, m_preview, &QWidget::setVisible);
+    connect(m_ui->BtnRecovery, &QPushButton::clicked, this, &CScanVrtWnd::OnRecovery);
     m_ui->DataListLayout->hide();
     m_ui->BtnBackAppDir->hide();
     m_ui->BtnHome->setEnabled(false);
     m_ui->BtnRecovery->setEnabled(false);
     m_refreshTimer.setInterval(kRefreshMs);
     connect(&m_refreshTimer, &QTimer::timeout, this, &CScanVrtWnd::OnRefresh);
-    connect(m_ui->BtnHome, &QPushButton::clicked, this, &CScanVrtWnd::homeRequested);
+    connect(m_ui->BtnHome, &QPushButton::clicked, this, &CScanVrtWnd::OnHome);
 }
 
 CScanVrtWnd::~CScanVrtWnd()
@@ -77,10 +102,10 @@ CScanVrtWnd::~CScanVrtWnd()
     releaseLock();
 }
 
-void CScanVrtWnd::setDriver(IScanDriver* driver)
+void CScanVrtWnd::setSession(ScanSession* session)
 {
     releaseLock();
-    m_driver = driver;
+    m_session = session;
 }
 
 void CScanVrtWnd::Init(QWidget* mainWindow)
@@ -110,8 +135,6 @@ void CScanVrtWnd::ApplyLanguage()
         m_scanType->setText(messageText("MSG0501"));
     }
     m_ui->LblScanInfo->setText(messageText("MSG0502"));
-    m_ui->DataList->setHeaderLabels(
-        {languageText("PageScan", "ColCategory"), languageText("PageScan", "ColCount")});
     if (m_waitDesc != nullptr) {
         m_waitDesc->setText(languageText("PageScan", "LblWaitDesc"));
     }
@@ -133,7 +156,11 @@ void CScanVrtWnd::ApplyLanguage()
                               .arg(m_counts[static_cast<std::size_t>(category)]));
         }
     }
-    refreshStatistics(m_counts);
+    if (m_results->hasResults()) {
+        m_results->ApplyLanguage();
+    } else {
+        refreshStatistics(m_counts);
+    }
 }
 
 void CScanVrtWnd::buildTree()
@@ -167,13 +194,14 @@ int CScanVrtWnd::StartScan(const catalogue::BackupInfo& backup,
                            const std::string& password,
                            const CategorySelection& categories)
 {
-    if (m_driver == nullptr) {
+    if (m_session == nullptr) {
         return 1;
     }
     m_counts = {};
     m_hasResults = false;
     m_paused = false;
-    m_ui->DataList->clear();
+    m_selection = categories;
+    m_results->clear();
     for (QTreeWidgetItem* node : m_nodes) {
         if (node != nullptr) {
             node->setSelected(false);
@@ -196,7 +224,7 @@ int CScanVrtWnd::StartScan(const catalogue::BackupInfo& backup,
     setPauseText();
     ApplyLanguage();
     setAnimation(true);
-    const int status = m_driver->startScan(backup, password, categories);
+    const int status = m_session->startScan(backup, password, categories);
     m_scanning = status == 0;
     if (m_scanning) {
         m_refreshTimer.start();
@@ -215,19 +243,12 @@ void CScanVrtWnd::OnFirstProgress()
 
 void CScanVrtWnd::OnRefresh()
 {
-    if (m_driver == nullptr) {
+    // While the page holds the pause the scan cannot move on: the values shown stay right.
+    if (m_session == nullptr || m_pauseLock.owns_lock()) {
         return;
     }
-    int percent = 0;
-    CategoryCounts counts{};
-    if (m_lockHeld) {
-        percent = m_driver->shownPercent();
-        counts = m_driver->counts();
-    } else {
-        const std::lock_guard lock(m_driver->scanLock());
-        percent = m_driver->shownPercent();
-        counts = m_driver->counts();
-    }
+    const int percent = m_session->shownPercent();
+    const CategoryCounts counts = m_session->counts();
     m_counts = counts;
     if (m_scanning) {
         m_progress->setValue(percent);
@@ -259,17 +280,64 @@ void CScanVrtWnd::OnScanDone()
     m_ui->iPhoneInfoLayout->hide();
     setAnimation(false);
     m_ui->BtnHome->setEnabled(true);
-    QTreeWidget* list = m_ui->DataList;
-    list->clear();
-    for (std::size_t i = 0; i < m_nodes.size(); ++i) {
-        if (m_nodes[i] != nullptr && m_counts[i] > 0) {
-            auto* row = new QTreeWidgetItem(list);
-            row->setText(0, nodeName(m_nodes[i]->text(0)));
-            row->setText(1, QString::number(m_counts[i]));
-        }
+    // The scan thread has ended: its results are complete and no longer written.
+    m_session->wait();
+    m_preview->setSource(m_session->source());
+    m_results->show(m_session->results(), m_selection);
+}
+
+void CScanVrtWnd::OnHome()
+{
+    if (m_hasResults &&
+        showMessageBox(
+            kBoxQuestion, window(), messageText("MSG0510"), kQuestionWidth, kQuestionHeight) !=
+            kCloseOk) {
+        return;
     }
-    checkRecoveryButton(m_counts);
-    refreshStatistics(m_counts);
+    m_results->clear();
+    m_hasResults = false;
+    m_counts = {};
+    m_preview->setSource(nullptr);
+    emit homeRequested();
+}
+
+void CScanVrtWnd::OnRecovery()
+{
+    const QString folder = CRecoverProcessWnd::chooseFolder(window());
+    if (!folder.isEmpty()) {
+        (void)StartRecovery(folder);
+    }
+}
+
+int CScanVrtWnd::StartRecovery(const QString& folder)
+{
+    if (!m_results->hasResults() || m_session == nullptr) {
+        return kCloseCancel;
+    }
+    exporting::RecoveryRunInputs inputs;
+    inputs.outputRoot = toUtf8(folder);
+    inputs.templateFolder = toUtf8(applicationFolder() + QStringLiteral("template"));
+    inputs.deviceName = m_session->backup().displayName;
+    inputs.results = m_results->results();
+    inputs.statistics = &m_results->statistics();
+    inputs.source = m_session->source();
+    CRecoverProcessWnd recovery(window(), std::move(inputs));
+    return recovery.run();
+}
+
+void CScanVrtWnd::OnPrint()
+{
+    const int category = m_results->currentCategory();
+    if (!m_results->hasResults() || category < 0) {
+        return;
+    }
+    CPrintWnd printing(window(),
+                       *m_results->results(),
+                       m_results->statistics(),
+                       static_cast<extract::RecoveryCategory>(category),
+                       m_results->deletedOnly());
+    printing.startBuild();
+    printing.showModal();
 }
 
 void CScanVrtWnd::OnWrongPassword()
@@ -283,7 +351,7 @@ void CScanVrtWnd::OnWrongPassword()
 
 void CScanVrtWnd::TogglePause()
 {
-    if (!m_scanning || m_driver == nullptr) {
+    if (!m_scanning || m_session == nullptr) {
         return;
     }
     m_paused = !m_paused;
@@ -300,7 +368,7 @@ void CScanVrtWnd::TogglePause()
 
 void CScanVrtWnd::Stop()
 {
-    if (!m_scanning || m_driver == nullptr) {
+    if (!m_scanning || m_session == nullptr) {
         return;
     }
     if (!m_paused) {
@@ -314,11 +382,10 @@ void CScanVrtWnd::Stop()
             m_paused = false;
             setPauseText();
         }
-        m_driver->setStopFlag();
         releaseLock();
+        m_session->stop();
         m_pauseButton->setEnabled(false);
         m_stopButton->setEnabled(false);
-        waitFinished();
         return;
     }
     if (!m_paused) {
@@ -332,7 +399,7 @@ bool CScanVrtWnd::ConfirmClose()
     if (!m_scanning && !m_hasResults) {
         return true;
     }
-    const bool running = m_scanning && m_driver != nullptr;
+    const bool running = m_scanning && m_session != nullptr;
     if (running && !m_paused) {
         holdLock();
         setAnimation(false);
@@ -343,10 +410,9 @@ bool CScanVrtWnd::ConfirmClose()
     box.showWarningCancel();
     if (box.showModal() == kCloseOk) {
         if (running) {
-            m_driver->setStopFlag();
             m_paused = false;
             releaseLock();
-            waitFinished();
+            m_session->stop();
         }
         return true;
     }
@@ -359,24 +425,15 @@ bool CScanVrtWnd::ConfirmClose()
 
 void CScanVrtWnd::holdLock()
 {
-    if (!m_lockHeld && m_driver != nullptr) {
-        m_driver->scanLock().lock();
-        m_lockHeld = true;
+    if (!m_pauseLock.owns_lock() && m_session != nullptr) {
+        m_pauseLock = m_session->pause();
     }
 }
 
 void CScanVrtWnd::releaseLock()
 {
-    if (m_lockHeld && m_driver != nullptr) {
-        m_lockHeld = false;
-        m_driver->scanLock().unlock();
-    }
-}
-
-void CScanVrtWnd::waitFinished()
-{
-    while (!m_driver->isFinished()) {
-        std::this_thread::sleep_for(kFinishPoll);
+    if (m_pauseLock.owns_lock()) {
+        m_pauseLock.unlock();
     }
 }
 
@@ -412,9 +469,12 @@ void CScanVrtWnd::refreshStatistics(const CategoryCounts& counts)
 
 void CScanVrtWnd::checkRecoveryButton(const CategoryCounts& counts)
 {
-    const bool found = std::any_of(counts.begin(), counts.end(), [](int n) { return n > 0; });
-    // Recovery is possible once something was found and the scan is not moving on.
-    m_ui->BtnRecovery->setEnabled(found && (!m_scanning || m_paused));
+    // While the scan runs (paused too) its thread still owns the results: recovery waits for
+    // the end, when the results view decides.
+    (void)counts;
+    if (m_scanning) {
+        m_ui->BtnRecovery->setEnabled(false);
+    }
 }
 
 } // namespace app

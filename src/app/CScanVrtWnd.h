@@ -3,9 +3,10 @@
 // a question, and switches the tool bars when it ends.
 #pragma once
 
-#include "app/IScanDriver.h"
+#include "app/ScanSession.h"
 
 #include <memory>
+#include <mutex>
 
 #include <QTimer>
 #include <QWidget>
@@ -22,6 +23,8 @@ class PageScan;
 namespace app {
 
 class BusyIndicator;
+class CPreviewPanel;
+class ResultsView;
 
 class CScanVrtWnd : public QWidget
 {
@@ -38,10 +41,10 @@ public:
     void ApplyLanguage();
 
     // The scan this page drives; it outlives the page's use of it. A pause in progress on the
-    // previous driver is released first.
-    void setDriver(IScanDriver* driver);
+    // previous session is released first.
+    void setSession(ScanSession* session);
 
-    // Resets the page and starts a scan. Returns the driver's status (0 started).
+    // Resets the page and starts a scan. Returns the session's status (0 started).
     [[nodiscard]] int StartScan(const catalogue::BackupInfo& backup,
                                 const std::string& password,
                                 const CategorySelection& categories);
@@ -77,6 +80,25 @@ public:
     // The tree item of `category`, or null for the categories that are not scanned.
     QTreeWidgetItem* nodeOf(int category) const;
 
+    // The results shown after the scan and the preview panel.
+    ResultsView& results() const { return *m_results; }
+
+    CPreviewPanel* preview() const { return m_preview; }
+
+    // BtnHome: with results on screen asks MSG0510 first; then clears them and asks the
+    // window to go back to the backup page.
+    void OnHome();
+
+    // BtnRecovery: asks for a folder and recovers the ticked records into it.
+    void OnRecovery();
+
+    // Recovers the ticked records into `folder` in the recovery window. Returns its close
+    // code: 1 finished, 2 cancelled or not started.
+    int StartRecovery(const QString& folder);
+
+    // BtnPrint: prints the ticked records of the category shown.
+    void OnPrint();
+
 signals:
     // BtnHome: the user wants to go back to the backup page.
     void homeRequested();
@@ -85,14 +107,15 @@ private:
     void buildTree();
     void holdLock();
     void releaseLock();
-    void waitFinished();
     void setPauseText();
     void setAnimation(bool running);
     void refreshStatistics(const CategoryCounts& counts);
     void checkRecoveryButton(const CategoryCounts& counts);
 
     std::unique_ptr<Ui::PageScan> m_ui;
-    IScanDriver* m_driver = nullptr;
+    ScanSession* m_session = nullptr;
+    // Held while the scan is paused or a question about it is open.
+    std::unique_lock<std::mutex> m_pauseLock;
     QTimer m_refreshTimer;
     QWidget* m_scanToolBar = nullptr;
     QWidget* m_recoveryToolBar = nullptr;
@@ -107,10 +130,12 @@ private:
     QPushButton* m_pauseButton = nullptr;
     QPushButton* m_stopButton = nullptr;
     std::array<QTreeWidgetItem*, kCategoryCount> m_nodes{};
+    CPreviewPanel* m_preview = nullptr;
+    std::unique_ptr<ResultsView> m_results;
+    CategorySelection m_selection{};
     CategoryCounts m_counts{};
     bool m_scanning = false;
     bool m_paused = false;
-    bool m_lockHeld = false;
     bool m_hasResults = false;
 };
 

@@ -101,4 +101,35 @@ void applyTexts(QWidget* window, const char* section, const QStringList& except)
     }
 }
 
+QString formatText(const QString& format, const QStringList& args)
+{
+    QString out;
+    qsizetype next = 0;
+    for (qsizetype i = 0; i < format.size(); ++i) {
+        if (format[i] != QLatin1Char('%') || i + 1 >= format.size()) {
+            out += format[i];
+            continue;
+        }
+        if (format[i + 1] == QLatin1Char('%')) {
+            out += QLatin1Char('%');
+            ++i;
+            continue;
+        }
+        qsizetype end = i + 1;
+        while (end < format.size() && QStringLiteral("-+ #0123456789.l").contains(format[end])) {
+            ++end;
+        }
+        const bool conversion = end < format.size() && (format[end] == QLatin1Char('s') ||
+                                                        format[end] == QLatin1Char('d') ||
+                                                        format[end] == QLatin1Char('u'));
+        if (!conversion || next >= args.size()) {
+            out += format[i];
+            continue;
+        }
+        out += args[next++];
+        i = end;
+    }
+    return out;
+}
+
 } // namespace app

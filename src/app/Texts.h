@@ -35,6 +35,12 @@ QString messageText(const char* id);
 // their tool tip.
 void applyTexts(QWidget* window, const char* section, const QStringList& except = {});
 
+// Fills the printf-style `format` of a language text: each "%s" or "%d" (flags and widths are
+// ignored) takes the next of `args` in turn, "%%" gives "%"; a conversion without an argument
+// left stays as it stands. The format comes from a language file, so it is never handed to a
+// C formatting function.
+QString formatText(const QString& format, const QStringList& args);
+
 // Converts between the core's UTF-8 text and QString.
 inline QString fromUtf8(const std::string& text)
 {

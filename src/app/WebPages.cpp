@@ -33,6 +33,9 @@ QUrl webPageUrl(WebPage page)
     case WebPage::PasswordRecovery:
         path = "help/forgotten-backup-password/";
         break;
+    case WebPage::RecoveryGuide:
+        path = "help/recovered-files/";
+        break;
     }
     return QUrl(QLatin1String(kProductWebsite)).resolved(QUrl(QLatin1String(path)));
 }

@@ -17,7 +17,9 @@ enum class WebPage
     Faq,
     About,
     Support,
-    PasswordRecovery
+    PasswordRecovery,
+    // The help page about what a recovery writes and how to use it.
+    RecoveryGuide
 };
 
 // The address of `page`.

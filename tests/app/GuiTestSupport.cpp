@@ -3,14 +3,18 @@
 
 #include "app/Texts.h"
 #include "fixtures/backup/BackupWriter.h"
+#include "fixtures/backup/DemoDevice.h"
 #include "platform/Status.h"
 
 #include <chrono>
+#include <filesystem>
 #include <thread>
 
 #include <QApplication>
+#include <QBuffer>
 #include <QDir>
 #include <QFile>
+#include <QImage>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -69,7 +73,37 @@ void copyFile(const QString& from, const QString& to)
     QFile::setPermissions(to, QFile::ReadOwner | QFile::WriteOwner);
 }
 
+// A small JPEG picture that decodes: a colour gradient.
+std::string samplePhoto()
+{
+    QImage image(320, 240, QImage::Format_RGB32);
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            image.setPixel(x, y, qRgb(x * 255 / 320, y * 255 / 240, 160));
+        }
+    }
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "JPG", 85);
+    return std::string(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+}
+
 } // namespace
+
+fixtures::DeviceFilesOptions deviceFilesOptions()
+{
+    fixtures::DeviceFilesOptions options;
+    // The older layouts: their note store keeps deleted notes that the scan carves.
+    options.currentLayouts = false;
+    options.conversations = 6;
+    options.messages = 60;
+    options.contacts = 12;
+    options.calls = 15;
+    options.notes = 30;
+    options.whatsAppMessages = 40;
+    return options;
+}
 
 AppTestEnvironment::AppTestEnvironment()
 {
@@ -84,9 +118,28 @@ AppTestEnvironment::AppTestEnvironment()
         copyFile(resources + QStringLiteral("/Languages/") + name,
                  applicationFolder() + QStringLiteral("Languages/") + name);
     }
+    root.mkpath(QStringLiteral("app/template"));
+    for (const QString& name :
+         QDir(resources + QStringLiteral("/template")).entryList(QDir::Files)) {
+        copyFile(resources + QStringLiteral("/template/") + name,
+                 applicationFolder() + QStringLiteral("template/") + name);
+    }
     qputenv("BRENVALE_APPDATA", appDataFolder().toUtf8());
     for (const char* name : {kOldestName, kNewestName, kMiddleName, kLockedName}) {
-        QVERIFY(fixtures::writeBackup(specNamed(name), app::toUtf8(backupFolder(name))) == 0);
+        fixtures::BackupSpec spec = specNamed(name);
+        if (std::string_view(name) == kNewestName) {
+            // The newest backup carries a photo that decodes and every device database,
+            // deleted rows included.
+            spec.files.push_back({"CameraRollDomain",
+                                  std::string("Media/DCIM/100APPLE/") + kPhotoName,
+                                  samplePhoto(),
+                                  fixtures::FileKind::File,
+                                  {}});
+            QVERIFY(fixtures::deviceDatabaseFiles(deviceFilesOptions(),
+                                                  app::toUtf8(m_dir.path() + QStringLiteral("/db")),
+                                                  spec.files) == 0);
+        }
+        QVERIFY(fixtures::writeBackup(spec, app::toUtf8(backupFolder(name))) == 0);
     }
     app::setApplicationFolder(applicationFolder());
     app::resetSettings();
@@ -155,10 +208,24 @@ catalogue::DecryptFunction slowDecryptor(int steps, int pauseMs)
                             const std::string& password,
                             const std::string& backupFolder,
                             std::string& outputFolder) {
-        outputFolder = backupFolder;
         if (password != kPassword) {
             return platform::kStatusWrongPassword;
         }
+        // The "decrypted" backup: every content file flat in one folder of the engine's
+        // temporary folder, as the decryption tool leaves them.
+        namespace fs = std::filesystem;
+        const fs::path output = fs::path(engine.tempFolder()) / "decrypted-test";
+        std::error_code error;
+        fs::create_directories(output, error);
+        for (const auto& entry : fs::recursive_directory_iterator(backupFolder, error)) {
+            if (entry.is_regular_file() && entry.path().parent_path() != fs::path(backupFolder)) {
+                fs::copy_file(entry.path(),
+                              output / entry.path().filename(),
+                              fs::copy_options::overwrite_existing,
+                              error);
+            }
+        }
+        outputFolder = output.string();
         for (int i = 1; i <= steps; ++i) {
             const int answer = engine.reportProgress(1 + 9 * i / steps);
             if (answer != 0) {

@@ -4,6 +4,7 @@
 
 #include "app/CPopUpWnd.h"
 #include "catalogue/BackupEngine.h"
+#include "fixtures/backup/DemoDevice.h"
 
 #include <functional>
 #include <string>
@@ -20,13 +21,19 @@ inline constexpr const char* kMiddleName = "Work iPhone";
 inline constexpr const char* kOldestName = "Old iPhone";
 inline constexpr const char* kLockedName = "Locked iPhone";
 inline constexpr const char* kPassword = "secret";
+// The camera-roll picture of the newest backup that decodes as an image.
+inline constexpr const char* kPhotoName = "IMG_0001.JPG";
+
+// The sizes of the device databases in the newest backup.
+fixtures::DeviceFilesOptions deviceFilesOptions();
 
 class AppTestEnvironment
 {
 public:
-    // Creates the folders, copies config.ini and the language files into the application
-    // folder, writes three plain backups and one encrypted one, and points the application
-    // (BRENVALE_APPDATA, the application folder, the settings) at them.
+    // Creates the folders, copies config.ini, the language files and the export templates into the
+    // application folder, writes three plain backups (the newest with every device database) and
+    // one encrypted one, and points the application (BRENVALE_APPDATA, the application folder, the
+    // settings) at them.
     AppTestEnvironment();
     ~AppTestEnvironment();
 
@@ -60,7 +67,7 @@ void saveScreenshot(QWidget* widget, const QString& name);
 
 // A decryption step for the engine that accepts only kPassword (else -110) and then reports
 // `steps` progress values `pauseMs` apart, so that a test can pause and stop it; the backup's
-// own folder serves as the "decrypted" copy.
+// content files copied flat into the engine's temporary folder serve as the decrypted copy.
 catalogue::DecryptFunction slowDecryptor(int steps, int pauseMs);
 
 } // namespace apptest

@@ -5,7 +5,10 @@
 #include "app/Application.h"
 #include "app/CMainWnd.h"
 #include "app/CScanVrtWnd.h"
+#include "app/ResultsView.h"
 #include "app/Texts.h"
+#include "export/CStatisticsObj.h"
+#include "extract/ScanDriver.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -51,6 +54,9 @@ private:
     // Waits until the scan has ended and the tool bars have switched.
     void waitEnded();
     int percentShown();
+    // The counts per category of the backup `name` as a scan outside the window finds them,
+    // and whether that scan found deleted messages, contacts, calls, notes and chats.
+    extract::CategoryCounts directCounts(const char* name, bool& deletedOfEach);
 
     std::unique_ptr<AppTestEnvironment> m_env;
     std::unique_ptr<catalogue::BackupEngine> m_engine;
@@ -124,28 +130,103 @@ int ScanPageTest::percentShown()
     return text.toInt();
 }
 
+extract::CategoryCounts ScanPageTest::directCounts(const char* name, bool& deletedOfEach)
+{
+    struct Quiet : extract::ScanObserver
+    {
+        void scanMessage(extract::ScanMessage, std::int64_t) override {}
+    } quiet;
+
+    const catalogue::BackupInfo info = m_window->scanSource();
+    if (info.displayName != name) {
+        qFatal("the backup %s is not chosen", name);
+    }
+    catalogue::EngineOptions options;
+    options.tempFolder = toUtf8(m_env->appDataFolder() + QStringLiteral("/direct"));
+    catalogue::BackupEngine engine(options);
+    extract::ScanDriver driver(engine, quiet);
+    driver.setBackup(info);
+    if (driver.StartScan(extract::kSourceLocalBackup) != 0) {
+        qFatal("the direct scan did not start");
+    }
+    driver.wait();
+    const extract::ScanResults& found = driver.results();
+    const auto anyDeleted = [](const auto& records) {
+        return std::any_of(
+            records.begin(), records.end(), [](const auto& r) { return r.deleted != 0; });
+    };
+    bool deletedMessage = false;
+    for (const auto& [handle, messages] : found.messages) {
+        deletedMessage = deletedMessage || anyDeleted(messages);
+    }
+    bool deletedChat = false;
+    for (const auto& [session, messages] : found.whatsApp) {
+        deletedChat = deletedChat || anyDeleted(messages);
+    }
+    deletedOfEach = deletedMessage && deletedChat && anyDeleted(found.contacts) &&
+                    anyDeleted(found.calls) && anyDeleted(found.notes);
+    return extract::countResults(found);
+}
+
 void ScanPageTest::scanRunsFromNextToTheEnd()
 {
     chooseBackup(kNewestName);
+    bool deletedOfEach = false;
+    const extract::CategoryCounts expected = directCounts(kNewestName, deletedOfEach);
+    QVERIFY(deletedOfEach);
     startScan(nullptr);
     waitEnded();
     QCOMPARE(child<QStackedWidget>("MainTabPage")->currentIndex(), 1);
     CScanVrtWnd* page = m_window->scanPage();
-    // The generated backup holds six camera pictures and videos, one message attachment and
-    // one WhatsApp picture.
-    QCOMPARE(page->nodeOf(kCameraRoll)->text(0), QStringLiteral("Camera Roll(6)"));
-    QCOMPARE(page->nodeOf(kMessageAtts)->text(0), QStringLiteral("Message Attachments(1)"));
-    QCOMPARE(page->nodeOf(kWhatsAppAtts)->text(0), QStringLiteral("WhatsApp Attachments(1)"));
-    QCOMPARE(page->nodeOf(kAppVideos)->text(0), QStringLiteral("App Videos(0)"));
-    QVERIFY(page->nodeOf(kAppVideos)->isDisabled());
-    QVERIFY(!page->nodeOf(kCameraRoll)->isDisabled());
+    // The window's scan finds what a scan outside it finds, category by category, and the
+    // device databases give every personal category and WhatsApp something.
+    for (int category = 0; category < kCategoryCount; ++category) {
+        QTreeWidgetItem* node = page->nodeOf(category);
+        const std::size_t count = expected[static_cast<std::size_t>(category)];
+        if (node == nullptr) {
+            continue;
+        }
+        QVERIFY2(node->text(0).endsWith(QStringLiteral("(%1)").arg(count)),
+                 qPrintable(node->text(0)));
+        QCOMPARE(node->isDisabled(), count == 0);
+    }
+    for (int category : {kCameraRoll,
+                         kMessages,
+                         kMessageAtts,
+                         kContacts,
+                         kCallHistory,
+                         kNotes,
+                         kWhatsApp,
+                         kWhatsAppAtts}) {
+        QVERIFY2(expected[static_cast<std::size_t>(category)] > 0,
+                 qPrintable(QString::number(category)));
+    }
+    QCOMPARE(page->nodeOf(kCameraRoll)->text(0), QStringLiteral("Camera Roll(7)"));
     QCOMPARE(page->nodeOf(kReminder), nullptr);
     QVERIFY(child<QPushButton>("BtnRecovery")->isEnabled());
-    QCOMPARE(child<QLabel>("LblStatistics")->text(), QStringLiteral("8 items found"));
+    // Everything found is ticked: both sides of the statistics label agree.
+    const exporting::CStatisticsObj& statistics = page->results().statistics();
+    const QString size =
+        fromUtf8(exporting::formatSize(static_cast<std::int64_t>(statistics.totalSize())));
+    const QString count = QString::number(statistics.wholeScan().count);
+    QVERIFY(statistics.wholeScan().count >= static_cast<std::int64_t>(expected[kCameraRoll]));
+    QCOMPARE(child<QLabel>("LblStatistics")->text(),
+             formatText(messageText("MSG0513"), {size, count, size, count}));
     saveScreenshot(m_window.get(), QStringLiteral("04-scan-ended"));
 
-    // Home goes back to the backup page, ready for another scan.
+    // Home asks first: declined it stays, confirmed it goes back to the backup page.
+    QString question;
+    whenModal([&question](CPopUpWnd* box) {
+        question = box->findChild<QLabel*>(QStringLiteral("message"))->text();
+        clickButton(box, "cancelbtn");
+    });
     QTest::mouseClick(child<QPushButton>("BtnHome"), Qt::LeftButton);
+    QCOMPARE(question, messageText("MSG0510"));
+    QCOMPARE(child<QStackedWidget>("MainTabPage")->currentIndex(), 1);
+    QVERIFY(page->results().hasResults());
+    whenModal([](CPopUpWnd* box) { clickButton(box, "okbtn"); });
+    QTest::mouseClick(child<QPushButton>("BtnHome"), Qt::LeftButton);
+    QVERIFY(!page->results().hasResults());
     QCOMPARE(child<QStackedWidget>("MainTabPage")->currentIndex(), 0);
     QVERIFY(child<QWidget>("HorLayoutMain")->isVisible());
 
@@ -203,6 +284,7 @@ void ScanPageTest::stopWithCancelResumesAndStopWithOkEnds()
     waitEnded();
     QCOMPARE(m_window->scanPage()->nodeOf(kCameraRoll)->text(0), QStringLiteral("Camera Roll(6)"));
 
+    whenModal([](CPopUpWnd* box) { clickButton(box, "okbtn"); });
     QTest::mouseClick(child<QPushButton>("BtnHome"), Qt::LeftButton);
     chooseBackup(kLockedName);
     startScan(&password);

@@ -1,0 +1,346 @@
+// The preview panel of the results page.
+#include "app/CPreviewPanel.h"
+
+#include "app/AppEvents.h"
+#include "app/CPreviewProcessWnd.h"
+#include "app/Texts.h"
+
+#include <QDesktopServices>
+#include <QFileInfo>
+#include <QGridLayout>
+#include <QImage>
+#include <QLabel>
+#include <QListWidget>
+#include <QStackedWidget>
+#include <QTextEdit>
+#include <QUrl>
+#include <QVBoxLayout>
+
+namespace app {
+
+namespace {
+
+const QColor kDeletedColour(243, 115, 2);
+const QColor kTextColour(64, 64, 64);
+const QColor kRuleColour(215, 215, 215);
+constexpr int kBubbleShare = 70;
+
+enum Page : int
+{
+    kTextPage,
+    kMessagesPage,
+    kCardPage
+};
+
+// The contact card's rows: value control name and caption key (section "PageScan").
+constexpr std::pair<const char*, const char*> kCardRows[] = {
+    {"TxtUserName", "CardName"},
+    {"TxtPhone", "CardPhone"},
+    {"TxtEmail", "CardEmail"},
+    {"TxtAddress", "CardAddress"},
+    {"TxtUrl", "CardUrl"},
+    {"TxtSocial", "CardSocial"},
+    {"TxtCompany", "CardCompany"},
+};
+
+std::function<void(const QString&)>& player()
+{
+    static std::function<void(const QString&)> instance;
+    return instance;
+}
+
+QString colourName(const QColor& colour)
+{
+    return colour.name(QColor::HexRgb);
+}
+
+} // namespace
+
+void CPreviewPanel::setPlayer(std::function<void(const QString&)> newPlayer)
+{
+    player() = std::move(newPlayer);
+}
+
+CPreviewPanel::CPreviewPanel(QWidget* parent)
+    : QWidget(parent)
+{
+    setObjectName(QStringLiteral("PreviewLayout"));
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    m_stack = new QStackedWidget(this);
+    layout->addWidget(m_stack);
+    m_text = new QTextEdit(m_stack);
+    m_text->setObjectName(QStringLiteral("PreviewEdit"));
+    m_text->setReadOnly(true);
+    m_stack->addWidget(m_text);
+    m_messages = new QListWidget(m_stack);
+    m_messages->setObjectName(QStringLiteral("MessagesList"));
+    m_messages->setSelectionMode(QAbstractItemView::NoSelection);
+    m_messages->setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
+    m_messages->setWordWrap(true);
+    m_stack->addWidget(m_messages);
+    m_card = new QWidget(m_stack);
+    m_card->setObjectName(QStringLiteral("ContactInfo"));
+    auto* grid = new QGridLayout(m_card);
+    int row = 0;
+    for (const auto& [name, caption] : kCardRows) {
+        auto* label = new QLabel(languageText("PageScan", caption), m_card);
+        label->setObjectName(QLatin1String(caption));
+        auto* value = new QLabel(m_card);
+        value->setObjectName(QLatin1String(name));
+        value->setWordWrap(true);
+        value->setTextInteractionFlags(Qt::TextSelectableByMouse);
+        grid->addWidget(label, row, 0, Qt::AlignTop);
+        grid->addWidget(value, row, 1);
+        m_cardValues[QLatin1String(name)] = value;
+        ++row;
+    }
+    grid->setRowStretch(row, 1);
+    grid->setColumnStretch(1, 1);
+    m_stack->addWidget(m_card);
+}
+
+void CPreviewPanel::clearPreview()
+{
+    m_text->clear();
+    m_messages->clear();
+    m_lastMedia.clear();
+    m_mediaFile.clear();
+    m_stack->setCurrentIndex(m_stack->currentIndex() == kMessagesPage ? kMessagesPage : kTextPage);
+}
+
+void CPreviewPanel::setConversationMode(bool on)
+{
+    m_stack->setCurrentIndex(on ? kMessagesPage : kTextPage);
+}
+
+void CPreviewPanel::showRecord(const exporting::SelectionEntry& entry,
+                               const extract::ScanResults& results)
+{
+    if (const auto* note = std::get_if<const extract::NoteRecord*>(&entry.record)) {
+        showNote(**note);
+    } else if (const auto* contact = std::get_if<const extract::ContactRecord*>(&entry.record)) {
+        showContact(**contact);
+    } else if (const auto* summary =
+                   std::get_if<const extract::ConversationSummary*>(&entry.record)) {
+        const auto found = results.messages.find((*summary)->handleId);
+        showConversation(found != results.messages.end() ? found->second
+                                                         : std::vector<extract::MessageRecord>{});
+    } else if (const auto* chat = std::get_if<const extract::WhatsAppMessage*>(&entry.record)) {
+        const auto found = results.whatsApp.find((*chat)->sessionId);
+        showChat(found != results.whatsApp.end() ? found->second
+                                                 : std::vector<extract::WhatsAppMessage>{});
+    } else if (const auto* media = std::get_if<const extract::MediaItem*>(&entry.record)) {
+        showMedia((*media)->path, (*media)->name, (*media)->size);
+    } else if (const auto* app = std::get_if<const extract::AppMediaItem*>(&entry.record)) {
+        showMedia((*app)->path, (*app)->name, (*app)->size);
+    } else if (const auto* file = std::get_if<const extract::AttachmentItem*>(&entry.record)) {
+        showMedia((*file)->path, (*file)->name, (*file)->size);
+    } else {
+        // Calls have no preview.
+        m_lastMedia.clear();
+        m_text->clear();
+        m_stack->setCurrentIndex(kTextPage);
+    }
+}
+
+void CPreviewPanel::showNote(const extract::NoteRecord& note)
+{
+    m_lastMedia.clear();
+    m_stack->setCurrentIndex(kTextPage);
+    m_text->clear();
+    QTextCursor cursor = m_text->textCursor();
+    QTextBlockFormat centred;
+    centred.setAlignment(Qt::AlignHCenter);
+    QTextCharFormat rule;
+    rule.setForeground(kRuleColour);
+    cursor.setBlockFormat(centred);
+    cursor.insertText(QStringLiteral("  ---------------------------------------------------  "),
+                      rule);
+    QTextBlockFormat left;
+    left.setAlignment(Qt::AlignLeft);
+    QTextCharFormat body;
+    body.setForeground(note.deleted != 0 ? kDeletedColour : kTextColour);
+    cursor.insertBlock(left);
+    cursor.insertText(QStringLiteral("Title:\n    ") + fromUtf8(note.title) +
+                          QStringLiteral("\nNote:\n    ") + fromUtf8(note.content),
+                      body);
+    m_text->moveCursor(QTextCursor::Start);
+}
+
+void CPreviewPanel::showContact(const extract::ContactRecord& contact)
+{
+    m_lastMedia.clear();
+    m_stack->setCurrentIndex(kCardPage);
+    const std::pair<const char*, const std::string*> values[] = {
+        {"TxtUserName", &contact.name},
+        {"TxtPhone", &contact.phones},
+        {"TxtEmail", &contact.email},
+        {"TxtAddress", &contact.address},
+        {"TxtUrl", &contact.url},
+        {"TxtSocial", &contact.social},
+        {"TxtCompany", &contact.company},
+    };
+    const QString style = QStringLiteral("color: %1;")
+                              .arg(colourName(contact.deleted != 0 ? kDeletedColour : kTextColour));
+    for (std::size_t i = 0; i < std::size(values); ++i) {
+        QLabel* value = m_cardValues[QLatin1String(values[i].first)];
+        auto* caption = m_card->findChild<QLabel*>(QLatin1String(kCardRows[i].second));
+        value->setText(fromUtf8(*values[i].second));
+        value->setStyleSheet(style);
+        caption->setStyleSheet(style);
+        const bool shown = !values[i].second->empty();
+        value->setVisible(shown);
+        caption->setVisible(shown);
+    }
+}
+
+void CPreviewPanel::addBubble(const QString& header, const QString& text, bool sent, bool deleted)
+{
+    auto* element = new QWidget;
+    element->setObjectName(sent ? QStringLiteral("MessagesElementSend")
+                                : QStringLiteral("MessagesElementRecv"));
+    auto* layout = new QVBoxLayout(element);
+    layout->setContentsMargins(8, 4, 8, 4);
+    auto* head = new QLabel(header, element);
+    head->setStyleSheet(QStringLiteral("color: #8a8a8a;"));
+    auto* bubble = new QLabel(text, element);
+    bubble->setObjectName(QStringLiteral("Bubble"));
+    bubble->setWordWrap(true);
+    bubble->setTextFormat(Qt::PlainText);
+    bubble->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    const QString background = sent ? QStringLiteral("#d8ecff") : QStringLiteral("#efefef");
+    bubble->setStyleSheet(QStringLiteral("background: %1; border-radius: 8px; padding: 6px; "
+                                         "color: %2;")
+                              .arg(background, colourName(deleted ? kDeletedColour : kTextColour)));
+    const int width = m_messages->viewport()->width() * kBubbleShare / 100;
+    bubble->setMaximumWidth(std::max(width, 120));
+    const Qt::Alignment side = sent ? Qt::AlignRight : Qt::AlignLeft;
+    layout->addWidget(head, 0, side);
+    layout->addWidget(bubble, 0, side);
+    auto* item = new QListWidgetItem(m_messages);
+    item->setData(Qt::UserRole, deleted);
+    item->setData(Qt::UserRole + 1, text);
+    item->setSizeHint(element->sizeHint());
+    m_messages->setItemWidget(item, element);
+}
+
+void CPreviewPanel::showConversation(const std::vector<extract::MessageRecord>& messages)
+{
+    m_lastMedia.clear();
+    m_stack->setCurrentIndex(kMessagesPage);
+    m_messages->clear();
+    auto* header = new QListWidgetItem(
+        QStringLiteral("-------------------- Messages --------------------"), m_messages);
+    header->setTextAlignment(Qt::AlignHCenter);
+    header->setForeground(kRuleColour);
+    for (const extract::MessageRecord& message : messages) {
+        const QString sender =
+            fromUtf8(message.contactName.empty() ? message.address : message.contactName);
+        const QString head = message.isFromMe != 0
+                                 ? QStringLiteral("%1 Me:").arg(fromUtf8(message.date))
+                                 : QStringLiteral("%1 %2:").arg(fromUtf8(message.date), sender);
+        addBubble(head, fromUtf8(message.text), message.isFromMe != 0, message.deleted != 0);
+    }
+}
+
+void CPreviewPanel::showChat(const std::vector<extract::WhatsAppMessage>& messages)
+{
+    m_lastMedia.clear();
+    m_stack->setCurrentIndex(kMessagesPage);
+    m_messages->clear();
+    auto* header = new QListWidgetItem(
+        QStringLiteral("-------------------- Messages --------------------"), m_messages);
+    header->setTextAlignment(Qt::AlignHCenter);
+    header->setForeground(kRuleColour);
+    for (const extract::WhatsAppMessage& message : messages) {
+        const QString sender =
+            fromUtf8(message.senderName.empty() ? message.senderAddress : message.senderName);
+        const QString head = message.isFromMe != 0
+                                 ? QStringLiteral("%1 Me:").arg(fromUtf8(message.date))
+                                 : QStringLiteral("%1 %2:").arg(fromUtf8(message.date), sender);
+        addBubble(head, fromUtf8(message.text), message.isFromMe != 0, message.deleted != 0);
+    }
+}
+
+void CPreviewPanel::showMedia(const std::string& path, const std::string& name, std::uint64_t size)
+{
+    if (m_source == nullptr) {
+        return;
+    }
+    m_stack->setCurrentIndex(kTextPage);
+    if (path == m_lastMedia && !m_mediaFile.isEmpty()) {
+        postAppMessage(window(), kMsgPlayMedia, 0);
+        return;
+    }
+    m_lastMedia = path;
+    m_mediaName = fromUtf8(name);
+    m_mediaFile.clear();
+    m_text->clear();
+    std::string previewPath;
+    int status = 0;
+    if (size > kDirectCopyLimit) {
+        CPreviewProcessWnd loading(window(), *m_source, path, fromUtf8(name));
+        if (loading.run() != kCloseOk) {
+            m_lastMedia.clear();
+            return;
+        }
+        status = loading.status();
+        previewPath = loading.previewPath();
+    } else {
+        status = m_source->MakePreviewCopy(path, previewPath, nullptr, nullptr);
+    }
+    ++m_copies;
+    if (status != 0 || previewPath.empty()) {
+        m_lastMedia.clear();
+        m_text->setPlainText(QStringLiteral("Can not found the file!"));
+        return;
+    }
+    m_mediaFile = fromUtf8(previewPath);
+    postAppMessage(window(), kMsgPlayMedia, 0);
+}
+
+void CPreviewPanel::PlayMedia()
+{
+    if (m_mediaFile.isEmpty()) {
+        return;
+    }
+    const QString suffix = QFileInfo(m_mediaFile).suffix().toLower();
+    if (suffix == QLatin1String("jpg")) {
+        showImage();
+        return;
+    }
+    if (suffix != QLatin1String("wav") && suffix != QLatin1String("avi")) {
+        return;
+    }
+    m_text->setPlainText(m_mediaName);
+    if (player()) {
+        player()(m_mediaFile);
+    } else {
+        QDesktopServices::openUrl(QUrl::fromLocalFile(m_mediaFile));
+    }
+}
+
+void CPreviewPanel::showImage()
+{
+    m_text->clear();
+    QImage image(m_mediaFile);
+    if (image.isNull()) {
+        m_text->setPlainText(QStringLiteral("Can not found the file!"));
+        return;
+    }
+    const int width = std::max(m_text->viewport()->width() - 16, 64);
+    if (image.width() > width) {
+        image = image.scaledToWidth(width, Qt::SmoothTransformation);
+    }
+    // A new name for every picture: the document caches resources by name.
+    const QUrl name(QStringLiteral("preview://image/%1").arg(++m_imageSerial));
+    m_text->document()->addResource(QTextDocument::ImageResource, name, image);
+    QTextImageFormat format;
+    format.setName(name.toString());
+    format.setWidth(image.width());
+    format.setHeight(image.height());
+    m_text->textCursor().insertImage(format);
+}
+
+} // namespace app

@@ -1,0 +1,453 @@
+// The results page after a scan: ticks and statistics, the filter, the Recover button, the
+// previews of each kind of record, recovery into a folder against brenvale-cli export, and
+// printing a filtered category to PDF.
+#include "GuiTestSupport.h"
+#include "app/Application.h"
+#include "app/CMainWnd.h"
+#include "app/CPreviewPanel.h"
+#include "app/CPrintWnd.h"
+#include "app/CScanVrtWnd.h"
+#include "app/ResultsView.h"
+#include "app/ScanSession.h"
+#include "app/Texts.h"
+#include "export/CStatisticsObj.h"
+
+#include <QCheckBox>
+#include <QDirIterator>
+#include <QLabel>
+#include <QListWidget>
+#include <QPrinter>
+#include <QProcess>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QSet>
+#include <QTest>
+#include <QTextEdit>
+#include <QTreeWidget>
+
+using namespace app;
+using namespace apptest;
+
+class ResultsPageTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+    void init();
+    void afterTheScanEveryRecordIsTicked();
+    void filterHidesLiveRecordsAndCountsThem();
+    void untickingEverythingDisablesRecovery();
+    void choosingRowsFillsThePreview();
+    void recoveryWritesWhatTheCommandLineWrites();
+    void cancellingARecoveryAndDecliningGoesOn();
+    void printingFilteredNotesPrintsTheDeletedOnes();
+
+private:
+    template <typename T> T* child(const char* name)
+    {
+        T* found = m_window->findChild<T*>(QLatin1String(name));
+        if (found == nullptr) {
+            qFatal("missing control %s", name);
+        }
+        return found;
+    }
+
+    // Shows `category` and returns the list.
+    QTreeWidget* showCategory(int category);
+    // The first list row whose record is (not) deleted; null when none.
+    QTreeWidgetItem* firstRow(bool deleted);
+    // The label the page must show for its statistics.
+    QString expectedStatistics();
+    // Relative paths below `root`, with run stamps (runs of 8 or more digits) replaced.
+    static QStringList outputFiles(const QString& root);
+
+    std::unique_ptr<AppTestEnvironment> m_env;
+    std::unique_ptr<catalogue::BackupEngine> m_engine;
+    std::unique_ptr<CMainWnd> m_window;
+    CScanVrtWnd* m_page = nullptr;
+    ResultsView* m_results = nullptr;
+};
+
+void ResultsPageTest::initTestCase()
+{
+    m_env = std::make_unique<AppTestEnvironment>();
+    applySkin();
+    catalogue::EngineOptions options;
+    options.tempFolder = toUtf8(m_env->appDataFolder() + QStringLiteral("/tmp"));
+    m_engine = std::make_unique<catalogue::BackupEngine>(options);
+    m_window = std::make_unique<CMainWnd>(*m_engine);
+    m_window->resize(1100, 700);
+    m_window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+    m_page = m_window->scanPage();
+    m_results = &m_page->results();
+    auto* list = child<QTreeWidget>("BackupFileList");
+    const auto rows = list->findItems(QLatin1String(kNewestName), Qt::MatchExactly);
+    QCOMPARE(rows.size(), 1);
+    list->setCurrentItem(rows.front());
+    QTest::mouseClick(child<QPushButton>("BtnNext1"), Qt::LeftButton);
+    QTest::mouseClick(child<QPushButton>("BtnNext2"), Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(m_results->hasResults(), 30000);
+}
+
+void ResultsPageTest::cleanupTestCase()
+{
+    CPreviewPanel::setPlayer({});
+    m_window.reset();
+    m_engine.reset();
+    m_env.reset();
+}
+
+void ResultsPageTest::init()
+{
+    // Every test starts with everything ticked and no filter.
+    for (int category = 0; category < kCategoryCount; ++category) {
+        if (QTreeWidgetItem* node = m_page->nodeOf(category)) {
+            if (!node->isDisabled()) {
+                showCategory(category);
+                child<QCheckBox>("OptOnOffFilter")->setChecked(false);
+                node->setCheckState(0, Qt::Checked);
+            }
+        }
+    }
+}
+
+QTreeWidget* ResultsPageTest::showCategory(int category)
+{
+    child<QTreeWidget>("NodeTree")->setCurrentItem(m_page->nodeOf(category));
+    if (m_results->currentCategory() != category) {
+        m_results->showCategory(category);
+    }
+    return child<QTreeWidget>("DataList");
+}
+
+QTreeWidgetItem* ResultsPageTest::firstRow(bool deleted)
+{
+    auto* list = child<QTreeWidget>("DataList");
+    for (int i = 0; i < list->topLevelItemCount(); ++i) {
+        QTreeWidgetItem* row = list->topLevelItem(i);
+        const auto* key =
+            reinterpret_cast<const void*>(row->data(0, Qt::UserRole).value<quintptr>());
+        const exporting::SelectionEntry* entry = m_results->statistics().find(key);
+        if (entry != nullptr && entry->deleted == deleted) {
+            return row;
+        }
+    }
+    return nullptr;
+}
+
+QString ResultsPageTest::expectedStatistics()
+{
+    const exporting::CStatisticsObj& statistics = m_results->statistics();
+    return formatText(
+        messageText("MSG0513"),
+        {fromUtf8(exporting::formatSize(static_cast<std::int64_t>(statistics.tickedSize()))),
+         QString::number(statistics.selectedCount()),
+         fromUtf8(exporting::formatSize(static_cast<std::int64_t>(statistics.totalSize()))),
+         QString::number(statistics.wholeScan().count)});
+}
+
+QStringList ResultsPageTest::outputFiles(const QString& root)
+{
+    QStringList files;
+    QDirIterator walk(root, QDir::Files, QDirIterator::Subdirectories);
+    const QRegularExpression stamp(QStringLiteral("[0-9]{8,}"));
+    while (walk.hasNext()) {
+        files << walk.next().mid(root.size()).replace(stamp, QStringLiteral("#"));
+    }
+    files.sort();
+    return files;
+}
+
+void ResultsPageTest::afterTheScanEveryRecordIsTicked()
+{
+    const exporting::CStatisticsObj& statistics = m_results->statistics();
+    const exporting::CounterBlock& whole = statistics.wholeScan();
+    QVERIFY(whole.count > 50);
+    QCOMPARE(whole.ticked, whole.count);
+    QCOMPARE(statistics.tickedSize(), statistics.totalSize());
+    const QString label = child<QLabel>("LblStatistics")->text();
+    QCOMPARE(label, expectedStatistics());
+    // Both sides of the label show the same size and count.
+    const QString count = QStringLiteral("(%1 items)").arg(whole.count);
+    QCOMPARE(label.count(count), 2);
+    QVERIFY(child<QPushButton>("BtnRecovery")->isEnabled());
+    // Every row of every category is ticked, deleted rows are orange with a marker.
+    for (int category : {kCameraRoll, kMessages, kContacts, kCallHistory, kNotes, kWhatsApp}) {
+        QTreeWidget* list = showCategory(category);
+        QVERIFY(list->topLevelItemCount() > 0);
+        for (int i = 0; i < list->topLevelItemCount(); ++i) {
+            QCOMPARE(list->topLevelItem(i)->checkState(0), Qt::Checked);
+        }
+        QCOMPARE(m_page->nodeOf(category)->checkState(0), Qt::Checked);
+        if (QTreeWidgetItem* deleted = firstRow(true)) {
+            QCOMPARE(deleted->foreground(1).color(), QColor(243, 115, 2));
+            QVERIFY(!deleted->icon(0).isNull());
+            // Deleted records come first in the personal categories.
+            QCOMPARE(list->topLevelItem(0)->foreground(1).color(), QColor(243, 115, 2));
+        }
+    }
+}
+
+void ResultsPageTest::filterHidesLiveRecordsAndCountsThem()
+{
+    // A category of 10 live and 5 deleted notes, all ticked.
+    static extract::ScanResults results;
+    results.clear();
+    for (int i = 0; i < 15; ++i) {
+        extract::NoteRecord note;
+        note.deleted = i % 3 == 0 ? 1 : 0;
+        note.key = i + 1;
+        note.title = "Note " + std::to_string(i);
+        note.content = "Body " + std::to_string(i);
+        results.notes.push_back(note);
+    }
+    CategorySelection notesOnly{};
+    notesOnly[kNotes] = true;
+    const CategorySelection all = [] {
+        CategorySelection chosen;
+        chosen.fill(true);
+        return chosen;
+    }();
+    m_results->show(results, notesOnly);
+    QTreeWidget* list = showCategory(kNotes);
+    QCOMPARE(list->topLevelItemCount(), 15);
+    const std::int64_t tickedBefore = m_results->statistics().selectedCount();
+    QCOMPARE(tickedBefore, 15);
+    auto* filter = child<QCheckBox>("OptOnOffFilter");
+    filter->setChecked(true);
+    int visible = 0;
+    for (int i = 0; i < list->topLevelItemCount(); ++i) {
+        visible += list->topLevelItem(i)->isHidden() ? 0 : 1;
+    }
+    QCOMPARE(visible, 5);
+    QVERIFY(child<QLabel>("LblFilterCount")->isVisible());
+    QCOMPARE(child<QLabel>("LblFilterCount")->text(), QStringLiteral("Files Filtered: 10 item(s)"));
+    QCOMPARE(m_results->statistics().selectedCount(), tickedBefore - 10);
+    QCOMPARE(child<QLabel>("LblStatistics")->text(), expectedStatistics());
+    QVERIFY(child<QLabel>("LblStatistics")->text().contains(QStringLiteral("(5 items)")));
+    // Unticking a live note first: the filter then counts only the ticked live ones.
+    filter->setChecked(false);
+    QCOMPARE(m_results->statistics().selectedCount(), 15);
+    QTreeWidgetItem* live = firstRow(false);
+    live->setCheckState(0, Qt::Unchecked);
+    QCOMPARE(m_results->statistics().selectedCount(), 14);
+    filter->setChecked(true);
+    QCOMPARE(m_results->statistics().wholeScan().tickedFiltered, 9);
+    QCOMPARE(m_results->statistics().selectedCount(), 5);
+    QCOMPARE(m_page->nodeOf(kNotes)->checkState(0), Qt::PartiallyChecked);
+    filter->setChecked(false);
+    // Back to the scan's own results.
+    m_results->show(m_window->scanSession().results(), all);
+}
+
+void ResultsPageTest::untickingEverythingDisablesRecovery()
+{
+    auto* recovery = child<QPushButton>("BtnRecovery");
+    QVERIFY(recovery->isEnabled());
+    for (int category = 0; category < kCategoryCount; ++category) {
+        QTreeWidgetItem* node = m_page->nodeOf(category);
+        if (node != nullptr && (node->flags() & Qt::ItemIsUserCheckable)) {
+            node->setCheckState(0, Qt::Unchecked);
+        }
+    }
+    QCOMPARE(m_results->statistics().wholeScan().ticked, 0);
+    QVERIFY(!recovery->isEnabled());
+    QCOMPARE(child<QLabel>("LblStatistics")->text(), expectedStatistics());
+    // Ticking one row again enables it; the rows of the shown node followed the node.
+    QTreeWidget* list = showCategory(kContacts);
+    QCOMPARE(list->topLevelItem(0)->checkState(0), Qt::Unchecked);
+    list->topLevelItem(0)->setCheckState(0, Qt::Checked);
+    QVERIFY(recovery->isEnabled());
+    QCOMPARE(m_page->nodeOf(kContacts)->checkState(0), Qt::PartiallyChecked);
+}
+
+void ResultsPageTest::choosingRowsFillsThePreview()
+{
+    CPreviewPanel* preview = m_page->preview();
+    const extract::ScanResults& results = m_window->scanSession().results();
+
+    QTreeWidget* list = showCategory(kNotes);
+    QTreeWidgetItem* deletedNote = firstRow(true);
+    QVERIFY(deletedNote != nullptr);
+    list->setCurrentItem(deletedNote);
+    const QString noteText = preview->textBox()->toPlainText();
+    QVERIFY2(noteText.contains(QStringLiteral("Title:")) && noteText.contains(deletedNote->text(1)),
+             qPrintable(noteText));
+    saveScreenshot(m_window.get(), QStringLiteral("10-preview-note"));
+
+    list = showCategory(kContacts);
+    list->setCurrentItem(list->topLevelItem(1));
+    auto* name = preview->contactCard()->findChild<QLabel*>(QStringLiteral("TxtUserName"));
+    QCOMPARE(name->text(), list->topLevelItem(1)->text(1));
+    QVERIFY(preview->contactCard()->isVisible());
+    // Empty fields hide their rows.
+    for (const char* field : {"TxtEmail", "TxtAddress", "TxtUrl", "TxtSocial", "TxtCompany"}) {
+        auto* value = preview->contactCard()->findChild<QLabel*>(QLatin1String(field));
+        QCOMPARE(value->isVisible(), !value->text().isEmpty());
+    }
+    saveScreenshot(m_window.get(), QStringLiteral("11-preview-contact"));
+
+    list = showCategory(kMessages);
+    list->setCurrentItem(list->topLevelItem(0));
+    const auto* summary = &results.conversations.front();
+    const std::size_t messages = results.messages.at(summary->handleId).size();
+    QCOMPARE(preview->messagesList()->count(), static_cast<int>(messages) + 1);
+    QVERIFY(preview->messagesList()->isVisible());
+    bool orangeBubble = false;
+    for (int i = 1; i < preview->messagesList()->count(); ++i) {
+        QWidget* element = preview->messagesList()->itemWidget(preview->messagesList()->item(i));
+        QVERIFY(element != nullptr);
+        orangeBubble = orangeBubble || element->findChild<QLabel*>(QStringLiteral("Bubble"))
+                                           ->styleSheet()
+                                           .contains(QStringLiteral("#f37302"));
+    }
+    // The first conversation holds a deleted message, drawn orange.
+    QCOMPARE(orangeBubble, summary->deleted != 0);
+    saveScreenshot(m_window.get(), QStringLiteral("12-preview-conversation"));
+
+    list = showCategory(kWhatsApp);
+    list->setCurrentItem(list->topLevelItem(0));
+    QVERIFY(preview->messagesList()->count() > 1);
+    saveScreenshot(m_window.get(), QStringLiteral("13-preview-whatsapp"));
+
+    // A photo: copied once, shown as an image; choosing it again only shows it again.
+    list = showCategory(kCameraRoll);
+    QTreeWidgetItem* photo = nullptr;
+    QTreeWidgetItem* other = nullptr;
+    for (int i = 0; i < list->topLevelItemCount(); ++i) {
+        QTreeWidgetItem* row = list->topLevelItem(i);
+        (row->text(1) == QLatin1String(kPhotoName) ? photo : other) = row;
+    }
+    QVERIFY(photo != nullptr && other != nullptr);
+    // Audio and video go to a recording player instead of the system's.
+    static QStringList played;
+    CPreviewPanel::setPlayer([](const QString& file) { played << file; });
+    list->setCurrentItem(other);
+    const int copies = preview->copyCount();
+    list->setCurrentItem(photo);
+    QTRY_VERIFY(preview->textBox()->toHtml().contains(QStringLiteral("<img")));
+    QCOMPARE(preview->copyCount(), copies + 1);
+    saveScreenshot(m_window.get(), QStringLiteral("14-preview-photo"));
+    // A second click on the same photo shows it again without a copy.
+    const QPoint centre = list->visualItemRect(photo).center() + QPoint(40, 0);
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, centre);
+    QTRY_VERIFY(preview->textBox()->toHtml().contains(QStringLiteral("<img")));
+    QCOMPARE(preview->copyCount(), copies + 1);
+    // Another file in between: the photo is copied again.
+    list->setCurrentItem(other);
+    list->setCurrentItem(photo);
+    QCOMPARE(preview->copyCount(), copies + 3);
+
+    // OptOnOffPreview hides and shows the panel.
+    auto* switchPreview = child<QCheckBox>("OptOnOffPreview");
+    switchPreview->setChecked(false);
+    QVERIFY(!preview->isVisible());
+    switchPreview->setChecked(true);
+    QVERIFY(preview->isVisible());
+}
+
+void ResultsPageTest::recoveryWritesWhatTheCommandLineWrites()
+{
+    const QString ours = m_env->appDataFolder() + QStringLiteral("/recovered-app");
+    const QString theirs = m_env->appDataFolder() + QStringLiteral("/recovered-cli");
+    whenModal([this](CPopUpWnd* window) {
+        QTRY_VERIFY_WITH_TIMEOUT(
+            window->findChild<QPushButton*>(QStringLiteral("FinishBtn"))->isVisible(), 60000);
+        clickButton(window, "DetailBtn");
+        QVERIFY(window->findChild<QWidget*>(QStringLiteral("DetailList"))->isVisible());
+        saveScreenshot(window, QStringLiteral("15-recovery-finished"));
+        clickButton(window, "DetailBtn");
+        saveScreenshot(window, QStringLiteral("16-recovery-guide"));
+        clickButton(window, "FinishBtn");
+    });
+    QCOMPARE(m_page->StartRecovery(ours), kCloseOk);
+
+    QProcess cli;
+    cli.start(QStringLiteral(BRENVALE_BIN_DIR "/brenvale-cli"),
+              {QStringLiteral("export"),
+               m_env->backupFolder(kNewestName),
+               QStringLiteral("--out"),
+               theirs,
+               QStringLiteral("--quiet")});
+    QVERIFY(cli.waitForFinished(120000));
+    QCOMPARE(cli.exitCode(), 0);
+    const QStringList files = outputFiles(ours);
+    QVERIFY(files.size() > 50);
+    QCOMPARE(files, outputFiles(theirs));
+}
+
+void ResultsPageTest::cancellingARecoveryAndDecliningGoesOn()
+{
+    const QString ours = m_env->appDataFolder() + QStringLiteral("/recovered-declined");
+    const QString reference = m_env->appDataFolder() + QStringLiteral("/recovered-app");
+    QString question;
+    whenModal([&question](CPopUpWnd* window) {
+        // Cancel at once, decline the question, and let the run finish.
+        whenModal([&question](CPopUpWnd* box) {
+            question = box->findChild<QLabel*>(QStringLiteral("message"))->text();
+            clickButton(box, "cancelbtn");
+        });
+        clickButton(window, "CancelBtn");
+        QTRY_VERIFY_WITH_TIMEOUT(
+            window->findChild<QPushButton*>(QStringLiteral("FinishBtn"))->isVisible(), 60000);
+        clickButton(window, "FinishBtn");
+    });
+    QCOMPARE(m_page->StartRecovery(ours), kCloseOk);
+    QCOMPARE(question, messageText("MSG1103"));
+    QCOMPARE(outputFiles(ours), outputFiles(reference));
+}
+
+void ResultsPageTest::printingFilteredNotesPrintsTheDeletedOnes()
+{
+    showCategory(kNotes);
+    child<QCheckBox>("OptOnOffFilter")->setChecked(true);
+    // Untick one deleted note: it is left out too.
+    const extract::ScanResults& results = m_window->scanSession().results();
+    QTreeWidgetItem* unticked = firstRow(true);
+    QVERIFY(unticked != nullptr);
+    unticked->setCheckState(0, Qt::Unchecked);
+    CPrintWnd printing(m_window.get(),
+                       results,
+                       m_results->statistics(),
+                       extract::RecoveryCategory::Notes,
+                       m_results->deletedOnly());
+    printing.startBuild();
+    QTRY_VERIFY_WITH_TIMEOUT(printing.pageShown(), 30000);
+    const QString pdf = m_env->appDataFolder() + QStringLiteral("/notes.pdf");
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(pdf);
+    printing.printOn(printer);
+    QProcess text;
+    text.start(QStringLiteral("pdftotext"), {pdf, QStringLiteral("-")});
+    QVERIFY(text.waitForFinished(30000));
+    const QString printed = QString::fromUtf8(text.readAllStandardOutput()).simplified();
+    const auto* uncheckedKey =
+        reinterpret_cast<const void*>(unticked->data(0, Qt::UserRole).value<quintptr>());
+    // A title is printed exactly when a ticked deleted note carries it.
+    QSet<QString> wanted;
+    QSet<QString> titles;
+    for (const extract::NoteRecord& note : results.notes) {
+        const QString title = fromUtf8(note.title).simplified();
+        titles.insert(title);
+        if (note.deleted != 0 && &note != uncheckedKey) {
+            wanted.insert(title);
+        }
+    }
+    titles.remove(QString());
+    for (const QString& title : titles) {
+        const QRegularExpression block(QStringLiteral("Title: ?") +
+                                       QRegularExpression::escape(title) +
+                                       QStringLiteral(" Date:"));
+        QVERIFY2(printed.contains(block) == wanted.contains(title), qPrintable(title));
+    }
+    const int expected = static_cast<int>(wanted.size());
+    QVERIFY(expected > 0);
+    child<QCheckBox>("OptOnOffFilter")->setChecked(false);
+}
+
+QTEST_MAIN(ResultsPageTest)
+#include "ResultsPageTest.moc"
