@@ -59,7 +59,6 @@ std::string CLocalBuckupRecovery::databasePath(std::string_view fileId) const
 
 int CLocalBuckupRecovery::OpenBackup(const std::string& password)
 {
-    m_messages.clear();
     m_whatsApp.clear();
     m_whatsAppAttachments.clear();
     return m_engine->openBackup(password);
@@ -70,6 +69,7 @@ int CLocalBuckupRecovery::ScanMessages(MessageMap& messages)
     const int base = m_engine->progress();
     const int share = m_engine->progressStep();
     MessageTables tables;
+    MessageMap joined;
     std::int64_t maxRowid = 0;
     static constexpr int kDivisors[] = {5, 4, 3, 2};
     const int status = readMessageTables(
@@ -84,10 +84,10 @@ int CLocalBuckupRecovery::ScanMessages(MessageMap& messages)
         std::int64_t lastDocid = 0;
         // Messages are listed without contact names when the address book cannot be read.
         (void)readAddressBook(databasePath(catalogue::kContactsDbId), addressBook, lastDocid);
-        joinMessages(tables, addressBook, m_messages);
+        joinMessages(tables, addressBook, joined);
     }
     const int answer = m_engine->reportProgress(base + share);
-    messages = m_messages;
+    messages = std::move(joined);
     const int last = advance(share / 2);
     if (answer != 0 || last != 0) {
         return answer != 0 ? answer : last;

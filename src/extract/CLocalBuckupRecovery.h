@@ -54,7 +54,6 @@ private:
     std::string databasePath(std::string_view fileId) const;
 
     catalogue::BackupEngine* m_engine = nullptr;
-    MessageMap m_messages;
     WhatsAppMap m_whatsApp;
     std::vector<MediaItem> m_whatsAppAttachments;
 };

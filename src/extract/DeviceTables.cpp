@@ -142,15 +142,23 @@ bool hasControlCharacter(std::string_view text)
         text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x20; });
 }
 
-// Reads every row of `table` (live, then recovered) into `sink`; a missing table reads
-// nothing. Read errors after the open end the table with what was read: a damaged page
-// never hides the rows of the others.
-template <typename Sink> void readRows(sqlitecarve::Database& db, std::string_view table, Sink sink)
+// Reads every row of `table` (live, then recovered) into `sink`, live rows decoding only
+// `columns` (the ones the sink looks at); a missing table reads nothing. Read errors after
+// the open end the table with what was read: a damaged page never hides the rows of the
+// others.
+template <typename Sink>
+void readRows(sqlitecarve::Database& db,
+              std::string_view table,
+              std::vector<int> columns,
+              Sink sink)
 {
     if (db.findTable(table) == nullptr) {
         return;
     }
-    (void)db.readTable(table, [&sink](CarvedRow& row) { sink(row); });
+    sqlitecarve::ReadOptions options;
+    options.columns = std::move(columns);
+    (void)db.readTable(
+        table, [&sink](CarvedRow& row) { sink(row); }, options);
 }
 
 // Opens `path` in `db`; a missing file reads 87 rather than the platform's code, which could
@@ -209,7 +217,7 @@ int readMessageTables(const std::string& path,
     const int handle = message["handle_id"];
     const int date = message["date"];
     const int fromMe = message["is_from_me"];
-    readRows(db, "message", [&](const CarvedRow& row) {
+    readRows(db, "message", {text, handle, date, fromMe}, [&](const CarvedRow& row) {
         bool valid = true;
         MessageRecord record;
         record.text = textAt(row, text, valid);
@@ -231,7 +239,7 @@ int readMessageTables(const std::string& path,
     }
     const Columns handleTable(db, "handle");
     const int address = handleTable["id"];
-    readRows(db, "handle", [&](const CarvedRow& row) {
+    readRows(db, "handle", {address}, [&](const CarvedRow& row) {
         HandleRow record{row.deleted ? 1 : 0, rowIdOf(row), textAt(row, address)};
         if (!record.address.empty()) {
             tables.handles.push_back(std::move(record));
@@ -242,7 +250,7 @@ int readMessageTables(const std::string& path,
     }
     const Columns attachment(db, "attachment");
     const int fileName = attachment["filename"];
-    readRows(db, "attachment", [&](const CarvedRow& row) {
+    readRows(db, "attachment", {fileName}, [&](const CarvedRow& row) {
         AttachmentRow record{row.deleted ? 1 : 0, rowIdOf(row), 0, textAt(row, fileName)};
         if (!record.fileName.empty()) {
             tables.attachments.push_back(std::move(record));
@@ -254,10 +262,11 @@ int readMessageTables(const std::string& path,
     const Columns join(db, "message_attachment_join");
     const int joinMessage = join["message_id"];
     const int joinAttachment = join["attachment_id"];
-    readRows(db, "message_attachment_join", [&](const CarvedRow& row) {
-        tables.joins.push_back(
-            {row.deleted ? 1 : 0, int32At(row, joinAttachment), int32At(row, joinMessage)});
-    });
+    readRows(
+        db, "message_attachment_join", {joinMessage, joinAttachment}, [&](const CarvedRow& row) {
+            tables.joins.push_back(
+                {row.deleted ? 1 : 0, int32At(row, joinAttachment), int32At(row, joinMessage)});
+        });
     return stopAfter(4);
 }
 
@@ -279,25 +288,28 @@ int readAddressBook(const std::string& path,
     const int address = columns.numbered("Address");
     const int social = columns.numbered("SocialProfile");
     const int url = columns.numbered("URL");
-    readRows(db, kTable, [&](const CarvedRow& row) {
-        bool valid = true;
-        ContactRecord record;
-        record.deleted = row.deleted ? 1 : 0;
-        record.name = textAt(row, first, valid) + textAt(row, last, valid);
-        record.company = textAt(row, organization, valid);
-        record.phones = textAt(row, phone, valid);
-        record.email = textAt(row, email, valid);
-        record.address = textAt(row, address, valid);
-        record.social = textAt(row, social, valid);
-        record.url = textAt(row, url, valid);
-        if (!valid || hasControlCharacter(record.phones)) {
-            return;
-        }
-        if (row.rowid) {
-            lastDocid = std::max(lastDocid, *row.rowid);
-        }
-        rows.push_back(std::move(record));
-    });
+    readRows(db,
+             kTable,
+             {first, last, organization, phone, email, address, social, url},
+             [&](const CarvedRow& row) {
+                 bool valid = true;
+                 ContactRecord record;
+                 record.deleted = row.deleted ? 1 : 0;
+                 record.name = textAt(row, first, valid) + textAt(row, last, valid);
+                 record.company = textAt(row, organization, valid);
+                 record.phones = textAt(row, phone, valid);
+                 record.email = textAt(row, email, valid);
+                 record.address = textAt(row, address, valid);
+                 record.social = textAt(row, social, valid);
+                 record.url = textAt(row, url, valid);
+                 if (!valid || hasControlCharacter(record.phones)) {
+                     return;
+                 }
+                 if (row.rowid) {
+                     lastDocid = std::max(lastDocid, *row.rowid);
+                 }
+                 rows.push_back(std::move(record));
+             });
     return platform::kStatusOk;
 }
 
@@ -313,7 +325,7 @@ int readCallTable(const std::string& path, bool coreDataStore, std::vector<CallR
     const int date = columns[coreDataStore ? "ZDATE" : "date"];
     const int duration = columns[coreDataStore ? "ZDURATION" : "duration"];
     const int direction = columns[coreDataStore ? "ZORIGINATED" : "flags"];
-    readRows(db, table, [&](const CarvedRow& row) {
+    readRows(db, table, {address, date, duration, direction}, [&](const CarvedRow& row) {
         bool valid = true;
         CallRecord record;
         record.deleted = row.deleted ? 1 : 0;
@@ -348,7 +360,7 @@ int readLegacyNotes(const std::string& path,
     }
     const Columns body(db, "ZNOTEBODY");
     const int content = body["ZCONTENT"];
-    readRows(db, "ZNOTEBODY", [&](const CarvedRow& row) {
+    readRows(db, "ZNOTEBODY", {content}, [&](const CarvedRow& row) {
         bool valid = true;
         NoteRecord record;
         record.deleted = row.deleted ? 1 : 0;
@@ -362,7 +374,7 @@ int readLegacyNotes(const std::string& path,
     const int bodyRef = note["ZBODY"];
     const int modified = note["ZMODIFICATIONDATE"];
     const int title = note["ZTITLE"];
-    readRows(db, "ZNOTE", [&](const CarvedRow& row) {
+    readRows(db, "ZNOTE", {bodyRef, modified, title}, [&](const CarvedRow& row) {
         bool valid = true;
         NoteRecord record;
         record.deleted = row.deleted ? 1 : 0;
@@ -384,7 +396,7 @@ int readWhatsAppTables(const std::string& path, WhatsAppTables& tables)
     }
     const Columns media(db, "ZWAMEDIAITEM");
     const int localPath = media["ZMEDIALOCALPATH"];
-    readRows(db, "ZWAMEDIAITEM", [&](const CarvedRow& row) {
+    readRows(db, "ZWAMEDIAITEM", {localPath}, [&](const CarvedRow& row) {
         bool valid = true;
         WhatsAppMediaRef record{rowIdOf(row), textAt(row, localPath, valid)};
         if (valid) {
@@ -394,7 +406,7 @@ int readWhatsAppTables(const std::string& path, WhatsAppTables& tables)
     const Columns session(db, "ZWACHATSESSION");
     const int contactJid = session["ZCONTACTJID"];
     const int partnerName = session["ZPARTNERNAME"];
-    readRows(db, "ZWACHATSESSION", [&](const CarvedRow& row) {
+    readRows(db, "ZWACHATSESSION", {contactJid, partnerName}, [&](const CarvedRow& row) {
         bool valid = true;
         WhatsAppSession record;
         record.id = rowIdOf(row);
@@ -409,20 +421,23 @@ int readWhatsAppTables(const std::string& path, WhatsAppTables& tables)
     const int contactName = member["ZCONTACTNAME"];
     const int firstName = member["ZFIRSTNAME"];
     const int memberJid = member["ZMEMBERJID"];
-    readRows(db, "ZWAGROUPMEMBER", [&](const CarvedRow& row) {
-        bool valid = true;
-        WhatsAppGroupMember record;
-        record.id = rowIdOf(row);
-        record.sessionId = int32At(row, memberSession);
-        record.address = jidUser(textAt(row, memberJid, valid));
-        record.name = textAt(row, contactName, valid);
-        if (record.name.empty()) {
-            record.name = textAt(row, firstName, valid);
-        }
-        if (valid) {
-            tables.members.push_back(std::move(record));
-        }
-    });
+    readRows(db,
+             "ZWAGROUPMEMBER",
+             {memberSession, contactName, firstName, memberJid},
+             [&](const CarvedRow& row) {
+                 bool valid = true;
+                 WhatsAppGroupMember record;
+                 record.id = rowIdOf(row);
+                 record.sessionId = int32At(row, memberSession);
+                 record.address = jidUser(textAt(row, memberJid, valid));
+                 record.name = textAt(row, contactName, valid);
+                 if (record.name.empty()) {
+                     record.name = textAt(row, firstName, valid);
+                 }
+                 if (valid) {
+                     tables.members.push_back(std::move(record));
+                 }
+             });
     const Columns message(db, "ZWAMESSAGE");
     const int fromMe = message["ZISFROMME"];
     const int chat = message["ZCHATSESSION"];
@@ -430,21 +445,24 @@ int readWhatsAppTables(const std::string& path, WhatsAppTables& tables)
     const int mediaItem = message["ZMEDIAITEM"];
     const int date = message["ZMESSAGEDATE"];
     const int text = message["ZTEXT"];
-    readRows(db, "ZWAMESSAGE", [&](const CarvedRow& row) {
-        bool valid = true;
-        WhatsAppMessage record;
-        record.deleted = row.deleted ? 1 : 0;
-        record.isFromMe = integerAt(row, fromMe) != 0 ? 1 : 0;
-        record.rowId = rowIdOf(row);
-        record.sessionId = int32At(row, chat);
-        record.memberId = int32At(row, groupMember);
-        record.mediaId = int32At(row, mediaItem);
-        record.date = dateAt(row, date);
-        record.text = textAt(row, text, valid);
-        if (valid) {
-            tables.messages.push_back(std::move(record));
-        }
-    });
+    readRows(db,
+             "ZWAMESSAGE",
+             {fromMe, chat, groupMember, mediaItem, date, text},
+             [&](const CarvedRow& row) {
+                 bool valid = true;
+                 WhatsAppMessage record;
+                 record.deleted = row.deleted ? 1 : 0;
+                 record.isFromMe = integerAt(row, fromMe) != 0 ? 1 : 0;
+                 record.rowId = rowIdOf(row);
+                 record.sessionId = int32At(row, chat);
+                 record.memberId = int32At(row, groupMember);
+                 record.mediaId = int32At(row, mediaItem);
+                 record.date = dateAt(row, date);
+                 record.text = textAt(row, text, valid);
+                 if (valid) {
+                     tables.messages.push_back(std::move(record));
+                 }
+             });
     return platform::kStatusOk;
 }
 

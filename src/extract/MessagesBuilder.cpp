@@ -49,11 +49,16 @@ void joinMessages(MessageTables& tables,
             }
         }
     }
-    std::stable_sort(
-        tables.messages.begin(),
-        tables.messages.end(),
-        [](const MessageRecord& a, const MessageRecord& b) { return textLess(a.date, b.date); });
-    for (MessageRecord& message : tables.messages) {
+    // Sort positions rather than the records themselves: a record is many strings to move.
+    std::vector<std::size_t> order(tables.messages.size());
+    for (std::size_t i = 0; i < order.size(); ++i) {
+        order[i] = i;
+    }
+    std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
+        return textLess(tables.messages[a].date, tables.messages[b].date);
+    });
+    for (const std::size_t index : order) {
+        MessageRecord& message = tables.messages[index];
         map[message.handleId].push_back(std::move(message));
     }
     tables.messages.clear();

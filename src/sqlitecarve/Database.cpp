@@ -4,7 +4,12 @@
 #include "platform/Status.h"
 #include "platform/Text.h"
 #include "sqlitecarve/PageCarver.h"
+#include "sqlitecarve/Record.h"
+#include "sqlitecarve/Varint.h"
 
+#include <algorithm>
+#include <bit>
+#include <cstring>
 #include <map>
 #include <unordered_set>
 
@@ -13,34 +18,122 @@ namespace sqlitecarve {
 namespace {
 
 // A 64-bit fingerprint of a row's values, the rowid alias column left out, so that stale
-// copies of a row can be told apart from new rows without keeping every row in memory.
+// copies of a row can be told apart from new rows without keeping every row in memory. Equal
+// values give equal fingerprints however they were stored (integer 1 as type 1 or type 9).
+class RowFingerprint
+{
+public:
+    void add(ValueKind kind, std::int64_t integer, double real, std::string_view bytes)
+    {
+        mixWord(static_cast<std::uint64_t>(kind));
+        if (kind == ValueKind::Integer) {
+            mixWord(static_cast<std::uint64_t>(integer));
+        } else if (kind == ValueKind::Real) {
+            mixWord(std::bit_cast<std::uint64_t>(real));
+        } else {
+            mixWord(bytes.size());
+            std::size_t i = 0;
+            for (; i + 8 <= bytes.size(); i += 8) {
+                std::uint64_t word = 0;
+                std::memcpy(&word, bytes.data() + i, 8);
+                mixWord(word);
+            }
+            std::uint64_t tail = 0;
+            if (i < bytes.size()) {
+                std::memcpy(&tail, bytes.data() + i, bytes.size() - i);
+            }
+            mixWord(tail);
+        }
+    }
+
+    void add(const Value& value) { add(value.kind, value.integer, value.real, value.bytes); }
+
+    std::uint64_t value() const { return m_hash ^ (m_hash >> 29); }
+
+private:
+    void mixWord(std::uint64_t word)
+    {
+        m_hash = (m_hash ^ (word * 0x9e3779b97f4a7c15ULL)) * 0xff51afd7ed558ccdULL;
+        m_hash ^= m_hash >> 32;
+    }
+
+    std::uint64_t m_hash = 1469598103934665603ULL;
+};
+
+// The fingerprint of a row already decoded and mapped onto its table's columns.
 std::uint64_t fingerprint(const CarvedRow& row, int aliasIndex)
 {
-    std::uint64_t hash = 1469598103934665603ULL;
-    const auto mix = [&hash](const void* data, std::size_t size) {
-        const auto* bytes = static_cast<const unsigned char*>(data);
-        for (std::size_t i = 0; i < size; ++i) {
-            hash = (hash ^ bytes[i]) * 1099511628211ULL;
-        }
-    };
+    RowFingerprint hash;
     for (std::size_t i = 0; i < row.values.size(); ++i) {
+        if (static_cast<int>(i) != aliasIndex) {
+            hash.add(row.values[i]);
+        }
+    }
+    return hash.value();
+}
+
+// The fingerprint the row of a live record will have once mapped onto `table`, taken from
+// the record's content without keeping its values: REAL columns read integers as reals and
+// columns missing from the record read as NULL, as mapColumns makes them.
+std::uint64_t fingerprintRecord(const std::vector<std::uint64_t>& types,
+                                std::span<const std::uint8_t> content,
+                                TextEncoding encoding,
+                                const TableSchema& table,
+                                int aliasIndex,
+                                Value& scratch)
+{
+    RowFingerprint hash;
+    std::size_t position = 0;
+    for (std::size_t i = 0; i < types.size(); ++i) {
+        const std::uint64_t type = types[i];
+        const auto length = static_cast<std::size_t>(serialTypeContentLength(type));
+        const auto bytes = content.subspan(position, length);
+        position += length;
         if (static_cast<int>(i) == aliasIndex) {
             continue;
         }
-        const Value& value = row.values[i];
-        const auto kind = static_cast<unsigned char>(value.kind);
-        mix(&kind, 1);
-        if (value.kind == ValueKind::Integer) {
-            mix(&value.integer, sizeof value.integer);
-        } else if (value.kind == ValueKind::Real) {
-            mix(&value.real, sizeof value.real);
-        } else {
-            const std::uint64_t size = value.bytes.size();
-            mix(&size, sizeof size);
-            mix(value.bytes.data(), value.bytes.size());
+        const bool realColumn =
+            i < table.columns.size() && table.columns[i].affinity == Affinity::Real;
+        if (type >= 12 && (type % 2 == 0 || encoding == TextEncoding::Utf8)) {
+            hash.add(type % 2 == 0 ? ValueKind::Blob : ValueKind::Text,
+                     0,
+                     0.0,
+                     std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+            continue;
+        }
+        if (type >= 1 && type <= 6) {
+            // Big-endian two's complement of 1 to 8 bytes, decoded here rather than through
+            // a Value: most columns of a row are integers.
+            std::uint64_t raw = 0;
+            for (const std::uint8_t byte : bytes) {
+                raw = (raw << 8) | byte;
+            }
+            if (length < 8 && (raw >> (length * 8 - 1)) != 0) {
+                raw |= ~((std::uint64_t{1} << (length * 8)) - 1);
+            }
+            const auto integer = static_cast<std::int64_t>(raw);
+            if (realColumn) {
+                hash.add(ValueKind::Real, 0, static_cast<double>(integer), {});
+            } else {
+                hash.add(ValueKind::Integer, integer, 0.0, {});
+            }
+            continue;
+        }
+        if (decodeValue(type, bytes, encoding, scratch) != 0) {
+            scratch.kind = ValueKind::Null;
+        }
+        if (realColumn && scratch.kind == ValueKind::Integer) {
+            scratch.kind = ValueKind::Real;
+            scratch.real = static_cast<double>(scratch.integer);
+        }
+        hash.add(scratch);
+    }
+    for (std::size_t i = types.size(); i < table.columns.size(); ++i) {
+        if (static_cast<int>(i) != aliasIndex) {
+            hash.add(ValueKind::Null, 0, 0.0, {});
         }
     }
-    return hash;
+    return hash.value();
 }
 
 bool isReadable(const TableSchema& entry)
@@ -77,7 +170,8 @@ int Database::readSchemaTable()
         m_carver,
         0,
         pages,
-        [this](CarvedRow& row) {
+        {},
+        [this](CarvedRow& row, std::span<const std::uint8_t>) {
             TableSchema entry;
             entry.type = textOf(row.values, 0);
             entry.name = textOf(row.values, 1);
@@ -268,21 +362,40 @@ int Database::readTable(std::string_view name, const RowSink& sink, const ReadOp
     RecordShape shape = RecordShape::fromSchema(*table);
     const bool learnCount = shape.isAny();
     const int alias = table->rowidAliasIndex();
-    std::unordered_set<std::uint64_t> seen;
+    // Columns left out of `options.columns` are not decoded; an empty mask decodes all.
+    std::vector<bool> decode;
+    if (!options.columns.empty()) {
+        decode.assign(1, false);
+        for (const int column : options.columns) {
+            if (column >= 0 && static_cast<std::size_t>(column) < kMaxColumns) {
+                const auto index = static_cast<std::size_t>(column);
+                decode.resize(std::max(decode.size(), index + 1));
+                decode[index] = true;
+            }
+        }
+    }
+    // Fingerprints of the live rows, sorted once the first recovered row needs them, and of
+    // the recovered rows handed out.
+    std::vector<std::uint64_t> live;
+    bool liveSorted = false;
+    std::unordered_set<std::uint64_t> recovered;
     TreePages pages;
     std::size_t skipped = 0;
     std::size_t widest = 0;
+    Value scratch;
     int status = readLiveRecords(
         m_carver,
         table->rootPage - 1,
         pages,
-        [&](CarvedRow& row) {
-            mapColumns(*table, row);
+        decode,
+        [&](CarvedRow& row, std::span<const std::uint8_t> content) {
             if (options.recover) {
                 shape.learn(row.serialTypes);
                 widest = std::max(widest, row.serialTypes.size());
-                seen.insert(fingerprint(row, alias));
+                live.push_back(fingerprintRecord(
+                    row.serialTypes, content, m_carver.encoding(), *table, alias, scratch));
             }
+            mapColumns(*table, row);
             sink(row);
         },
         skipped);
@@ -296,7 +409,12 @@ int Database::readTable(std::string_view name, const RowSink& sink, const ReadOp
     }
     const auto emitRecovered = [&](CarvedRow& row) {
         mapColumns(*table, row);
-        if (seen.insert(fingerprint(row, alias)).second) {
+        if (!liveSorted) {
+            std::sort(live.begin(), live.end());
+            liveSorted = true;
+        }
+        const std::uint64_t hash = fingerprint(row, alias);
+        if (!std::binary_search(live.begin(), live.end(), hash) && recovered.insert(hash).second) {
             sink(row);
         }
     };

@@ -20,6 +20,10 @@ struct ReadOptions
 {
     // Also recover deleted rows (free space of the table's pages and free-list pages).
     bool recover = true;
+    // The columns the caller looks at (0-based; negative positions are ignored). Live rows
+    // decode only these, the others reading as NULL (the rowid alias still holds the rowid);
+    // recovered rows come whole. Empty: every column.
+    std::vector<int> columns;
 };
 
 class Database

@@ -77,26 +77,42 @@ int readSerialTypes(std::span<const std::uint8_t> bytes,
 int decodeRecordValues(const std::vector<std::uint64_t>& types,
                        std::span<const std::uint8_t> content,
                        TextEncoding encoding,
+                       const std::vector<bool>& decode,
                        std::vector<Value>& values)
 {
-    values.clear();
-    values.reserve(types.size());
+    values.resize(types.size());
     std::size_t position = 0;
-    for (const std::uint64_t type : types) {
+    for (std::size_t i = 0; i < types.size(); ++i) {
+        const std::uint64_t type = types[i];
         const std::uint64_t length = serialTypeContentLength(type);
-        if (length > content.size() - position) {
+        if (type == 10 || type == 11 || length > content.size() - position) {
             return platform::kStatusCorrupt;
         }
-        Value value;
-        const int status = decodeValue(
-            type, content.subspan(position, static_cast<std::size_t>(length)), encoding, value);
-        if (status != platform::kStatusOk) {
-            return status;
+        Value& value = values[i];
+        if (decode.empty() || (i < decode.size() && decode[i])) {
+            const int status = decodeValue(
+                type, content.subspan(position, static_cast<std::size_t>(length)), encoding, value);
+            if (status != platform::kStatusOk) {
+                return status;
+            }
+        } else {
+            value.kind = ValueKind::Null;
+            value.serialType = type;
+            value.integer = 0;
+            value.real = 0.0;
+            value.bytes.clear();
         }
-        values.push_back(std::move(value));
         position += static_cast<std::size_t>(length);
     }
     return platform::kStatusOk;
+}
+
+int decodeRecordValues(const std::vector<std::uint64_t>& types,
+                       std::span<const std::uint8_t> content,
+                       TextEncoding encoding,
+                       std::vector<Value>& values)
+{
+    return decodeRecordValues(types, content, encoding, {}, values);
 }
 
 } // namespace sqlitecarve

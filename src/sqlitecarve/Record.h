@@ -51,10 +51,21 @@ struct RecordLayout
 void finishLayout(RecordLayout& layout, std::size_t headerSizeVarintLength);
 
 // Decodes the contents of `types` from `content`, which must hold at least their total
-// length. Returns 0, or kStatusCorrupt.
+// length, into one value per type. The elements of `values` are reused, so decoding row after
+// row into the same vector allocates only when a text outgrows its buffer. Returns 0, or
+// kStatusCorrupt.
 [[nodiscard]] int decodeRecordValues(const std::vector<std::uint64_t>& types,
                                      std::span<const std::uint8_t> content,
                                      TextEncoding encoding,
+                                     std::vector<Value>& values);
+
+// decodeRecordValues decoding only the columns flagged in `decode` (all when it is empty); the
+// others read as NULL that keep their serial type. Every length is still checked against
+// `content`. Returns 0, or kStatusCorrupt.
+[[nodiscard]] int decodeRecordValues(const std::vector<std::uint64_t>& types,
+                                     std::span<const std::uint8_t> content,
+                                     TextEncoding encoding,
+                                     const std::vector<bool>& decode,
                                      std::vector<Value>& values);
 
 } // namespace sqlitecarve

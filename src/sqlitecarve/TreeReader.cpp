@@ -11,13 +11,15 @@ namespace sqlitecarve {
 int readLiveRecords(const SqliteCarver& carver,
                     std::uint32_t root,
                     TreePages& pages,
-                    const RowSink& sink,
+                    const std::vector<bool>& decode,
+                    const LiveRowSink& sink,
                     std::size_t& skipped)
 {
     const int walkStatus = carver.collectTreePages(root, pages.leaves, pages.interiors);
     std::vector<std::uint8_t> page;
     CellPayload cell;
     RecordLayout layout;
+    CarvedRow row;
     for (const std::uint32_t leaf : pages.leaves) {
         const int status = carver.readPage(leaf, page);
         if (status != 0) {
@@ -25,23 +27,25 @@ int readLiveRecords(const SqliteCarver& carver,
         }
         for (const std::uint32_t offset :
              carver.cellPointers(page, SqliteCarver::headerOffset(leaf))) {
-            CarvedRow row;
             if (readTableLeafCell(carver, page, offset, cell) != 0 ||
                 readRecordHeader(cell.payload, 0, kMaxColumns, layout) != 0 ||
-                layout.recordSize > cell.payload.size() ||
-                decodeRecordValues(layout.serialTypes,
-                                   cell.payload.subspan(layout.contentStart),
-                                   carver.encoding(),
-                                   row.values) != 0) {
+                layout.recordSize > cell.payload.size()) {
                 ++skipped;
                 continue;
             }
+            const auto content = cell.payload.subspan(layout.contentStart);
+            if (decodeRecordValues(
+                    layout.serialTypes, content, carver.encoding(), decode, row.values) != 0) {
+                ++skipped;
+                continue;
+            }
+            row.deleted = false;
             row.origin = Origin::Live;
             row.page = leaf + 1;
             row.offset = offset;
             row.rowid = cell.rowid;
             row.serialTypes = layout.serialTypes;
-            sink(row);
+            sink(row, content);
         }
     }
     return walkStatus;

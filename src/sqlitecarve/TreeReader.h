@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <span>
 #include <vector>
 
 namespace sqlitecarve {
@@ -22,15 +23,21 @@ struct TreePages
     std::vector<std::uint32_t> interiors;
 };
 
+// Takes each live record: the row, and the record's content bytes (valid during the call).
+using LiveRowSink = std::function<void(CarvedRow&, std::span<const std::uint8_t>)>;
+
 // Walks the b-tree rooted at 0-based `root` and hands each live record of its leaves to
-// `sink`, in page order then pointer order, with origin Live, its rowid and its values.
-// Cells that cannot be decoded are skipped (and counted in `skipped`). `pages` receives the
-// pages walked. Returns 0, or the first walk or read status; rows found before stay handed
-// out.
+// `sink`, in page order then pointer order, with origin Live, its rowid and its values: the
+// columns flagged in `decode` (every column when it is empty), the others NULL with their
+// serial type kept. One row object is reused from record to record; the sink may move from
+// it. Cells that cannot be decoded are skipped (and counted in `skipped`). `pages` receives
+// the pages walked. Returns 0, or the first walk or read status; rows found before stay
+// handed out.
 [[nodiscard]] int readLiveRecords(const SqliteCarver& carver,
                                   std::uint32_t root,
                                   TreePages& pages,
-                                  const RowSink& sink,
+                                  const std::vector<bool>& decode,
+                                  const LiveRowSink& sink,
                                   std::size_t& skipped);
 
 // Carves the unallocated space of `pages` (0-based indexes of one table's b-tree) with

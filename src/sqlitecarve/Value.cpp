@@ -93,8 +93,12 @@ int decodeValue(std::uint64_t type,
     if (type == 10 || type == 11 || content.size() != serialTypeContentLength(type)) {
         return platform::kStatusCorrupt;
     }
-    value = Value{};
+    // Reset field by field so that a reused value keeps its text buffer.
+    value.kind = ValueKind::Null;
     value.serialType = type;
+    value.integer = 0;
+    value.real = 0.0;
+    value.bytes.clear();
     if (type == 0) {
         return platform::kStatusOk;
     }

@@ -87,3 +87,28 @@ TEST(ClockTest, BaseBiasIgnoresDaylightSaving)
     EXPECT_EQ(formatUtc(0), "1970-01-01 00:00:00");
     EXPECT_EQ(formatUtc(kAppleEpochOffset), "2001-01-01 00:00:00");
 }
+
+TEST(ClockTest, LocalDatesFollowZoneChangesAndPadEveryField)
+{
+    struct Case
+    {
+        const char* zone;
+        std::int64_t seconds;
+        const char* text;
+    };
+
+    // The zone changes between calls: each date must be taken in the zone set just before it.
+    const Case cases[] = {
+        {"UTC", secondsFromUtcFields(2009, 2, 3, 4, 5, 6), "2009-02-03 04:05:06"},
+        {"PST8PDT", secondsFromUtcFields(2014, 7, 1, 12, 0, 0), "2014-07-01 05:00:00"},
+        {"UTC", secondsFromUtcFields(2014, 7, 1, 12, 0, 0), "2014-07-01 12:00:00"},
+        {"Pacific/Chatham", secondsFromUtcFields(2020, 1, 1, 0, 0, 0), "2020-01-01 13:45:00"},
+        {"UTC", secondsFromUtcFields(999, 12, 31, 23, 59, 59), "0999-12-31 23:59:59"},
+        {"UTC", secondsFromUtcFields(12000, 1, 1, 0, 0, 0), "12000-01-01 00:00:00"},
+    };
+    for (const Case& c : cases) {
+        ::setenv("TZ", c.zone, 1);
+        EXPECT_EQ(formatLocal(c.seconds), c.text) << c.zone;
+    }
+    ::setenv("TZ", "Pacific/Chatham", 1);
+}

@@ -84,7 +84,7 @@ TEST(CorpusTest, LiveRowsEqualTheLibrarys)
         ASSERT_EQ(db.open(path), 0) << path;
         for (const std::string& table : db.tableNames()) {
             std::vector<sqlitecarve::CarvedRow> rows;
-            EXPECT_EQ(db.readTable(table, rows, {false}), 0) << path << " " << table;
+            EXPECT_EQ(db.readTable(table, rows, {false, {}}), 0) << path << " " << table;
             EXPECT_EQ(static_cast<std::int64_t>(rows.size()), libraryRowCount(path, table))
                 << path << " " << table;
         }

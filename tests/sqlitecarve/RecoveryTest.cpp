@@ -90,6 +90,47 @@ TEST_P(RecoveryTest, ScatteredDeletesAreRecoveredExactly)
         << layout.name << ": " << recovered.size() << " of " << deleted.size();
 }
 
+TEST_P(RecoveryTest, ChosenColumnsReadLikeWholeRows)
+{
+    // Live rows decode only the columns asked for; which rows come out, stale copies left
+    // out, must not change.
+    const Layout& layout = GetParam();
+    testsupport::TempDir dir;
+    const std::string path = dir.file("people.db");
+    std::vector<std::int64_t> deleted;
+    for (std::int64_t id = 2; id <= layout.count; id += 3) {
+        deleted.push_back(id);
+    }
+    ASSERT_EQ(fixtures::buildPeopleDatabase(
+                  path, layout.options, layout.count, deleted, layout.noteLength),
+              0);
+    sqlitecarve::Database db;
+    ASSERT_EQ(db.open(path), 0);
+    std::vector<CarvedRow> whole;
+    ASSERT_EQ(db.readTable("people", whole), 0);
+    sqlitecarve::ReadOptions options;
+    options.columns = {1, 4, -1, 99};
+    std::vector<CarvedRow> chosen;
+    ASSERT_EQ(db.readTable("people", chosen, options), 0);
+    ASSERT_EQ(chosen.size(), whole.size()) << layout.name;
+    for (std::size_t i = 0; i < whole.size(); ++i) {
+        const CarvedRow& a = whole[i];
+        const CarvedRow& b = chosen[i];
+        ASSERT_EQ(a.page, b.page);
+        ASSERT_EQ(a.offset, b.offset);
+        ASSERT_EQ(a.deleted, b.deleted);
+        ASSERT_EQ(a.values.size(), b.values.size());
+        for (std::size_t column = 0; column < a.values.size(); ++column) {
+            const bool kept = a.deleted || column == 0 || column == 1 || column == 4;
+            if (kept) {
+                EXPECT_TRUE(a.values[column] == b.values[column]) << i << " " << column;
+            } else {
+                EXPECT_EQ(b.values[column].kind, ValueKind::Null) << i << " " << column;
+            }
+        }
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Layouts,
     RecoveryTest,
