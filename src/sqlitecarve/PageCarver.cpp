@@ -297,15 +297,16 @@ bool PageCarver::followedByRecord(std::size_t end, std::size_t limit) const
         return true;
     }
     const std::size_t size = u16At(m_page, end + 2);
-    if (size < kFreeblockHeader || end + size > limit) {
-        return false;
-    }
-    if (tryOverwritten(end, end + size, true, probe)) {
+    if (size >= kFreeblockHeader && end + size <= limit &&
+        tryOverwritten(end, end + size, true, probe)) {
         return true;
     }
     // The header of an earlier free block that merged into a later one: serial types that
-    // fit the table follow it.
-    if (m_shape.isAny()) {
+    // fit the table follow it. Its size is stale (the block grew by merging, or shrank when
+    // part of it was reused), so only its next-block pointer (0 or a later offset on the
+    // page) and the serial types count.
+    const std::size_t next = u16At(m_page, end);
+    if (m_shape.isAny() || (next != 0 && (next <= end || next >= m_page.size()))) {
         return false;
     }
     const std::size_t count = m_shape.allowed.size();
@@ -314,11 +315,14 @@ bool PageCarver::followedByRecord(std::size_t end, std::size_t limit) const
         if (count > lost &&
             readSerialTypes(m_page.first(limit), end + kFreeblockHeader, count - lost, layout) ==
                 0) {
+            // Zeroed space reads as NULL types that fit any table: some type must hold bytes.
             bool fits = true;
+            bool holdsBytes = false;
             for (std::size_t i = 0; i < layout.serialTypes.size() && fits; ++i) {
                 fits = m_shape.accepts(i + lost, layout.serialTypes[i]);
+                holdsBytes = holdsBytes || serialTypeContentLength(layout.serialTypes[i]) > 0;
             }
-            if (fits) {
+            if (fits && holdsBytes) {
                 return true;
             }
         }
