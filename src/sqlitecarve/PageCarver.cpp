@@ -308,7 +308,8 @@ bool PageCarver::staleHeaderFollows(std::size_t end, std::size_t limit) const
 {
     // Its size is stale (the block grew by merging, or shrank when part of it was reused),
     // so only its next-block pointer (0 or a later offset on the page) and the serial types
-    // count. Live data written later may cut the types short at `limit`: those read must fit.
+    // count. Live data written later may cut the types short at `limit`: those read, two at
+    // least (one byte is too weak a sign), must fit.
     const std::size_t next = u16At(m_page, end);
     if (m_shape.isAny() || (next != 0 && (next <= end || next >= m_page.size()))) {
         return false;
@@ -319,6 +320,7 @@ bool PageCarver::staleHeaderFollows(std::size_t end, std::size_t limit) const
         // Zeroed space reads as NULL types that fit any table: some type must hold bytes.
         bool fits = true;
         bool holdsBytes = false;
+        std::size_t read = 0;
         std::size_t position = end + kFreeblockHeader;
         for (std::size_t column = lost; column < count && fits; ++column) {
             std::uint64_t type = 0;
@@ -329,8 +331,9 @@ bool PageCarver::staleHeaderFollows(std::size_t end, std::size_t limit) const
             fits = m_shape.accepts(column, type);
             holdsBytes = holdsBytes || serialTypeContentLength(type) > 0;
             position += length;
+            ++read;
         }
-        if (fits && holdsBytes) {
+        if (fits && holdsBytes && count > lost && read >= std::min<std::size_t>(2, count - lost)) {
             return true;
         }
     }
