@@ -297,30 +297,44 @@ bool PageCarver::followedByRecord(std::size_t end, std::size_t limit) const
         return true;
     }
     const std::size_t size = u16At(m_page, end + 2);
-    if (size < kFreeblockHeader || end + size > limit) {
-        return false;
-    }
-    if (tryOverwritten(end, end + size, true, probe)) {
+    if (size >= kFreeblockHeader && end + size <= limit &&
+        tryOverwritten(end, end + size, true, probe)) {
         return true;
     }
-    // The header of an earlier free block that merged into a later one: serial types that
-    // fit the table follow it.
-    if (m_shape.isAny()) {
+    return staleHeaderFollows(end, limit);
+}
+
+bool PageCarver::staleHeaderFollows(std::size_t end, std::size_t limit) const
+{
+    // Its size is stale (the block grew by merging, or shrank when part of it was reused),
+    // so only its next-block pointer (0 or a later offset on the page) and the serial types
+    // count. Live data written later may cut the types short at `limit`: those read, two at
+    // least (one byte is too weak a sign), must fit.
+    const std::size_t next = u16At(m_page, end);
+    if (m_shape.isAny() || (next != 0 && (next <= end || next >= m_page.size()))) {
         return false;
     }
+    const auto bytes = m_page.first(limit);
     const std::size_t count = m_shape.allowed.size();
-    RecordLayout layout;
     for (const std::size_t lost : {std::size_t{0}, std::size_t{1}}) {
-        if (count > lost &&
-            readSerialTypes(m_page.first(limit), end + kFreeblockHeader, count - lost, layout) ==
-                0) {
-            bool fits = true;
-            for (std::size_t i = 0; i < layout.serialTypes.size() && fits; ++i) {
-                fits = m_shape.accepts(i + lost, layout.serialTypes[i]);
+        // Zeroed space reads as NULL types that fit any table: some type must hold bytes.
+        bool fits = true;
+        bool holdsBytes = false;
+        std::size_t read = 0;
+        std::size_t position = end + kFreeblockHeader;
+        for (std::size_t column = lost; column < count && fits; ++column) {
+            std::uint64_t type = 0;
+            const std::size_t length = readVarint(bytes, position, type);
+            if (length == 0) {
+                break;
             }
-            if (fits) {
-                return true;
-            }
+            fits = m_shape.accepts(column, type);
+            holdsBytes = holdsBytes || serialTypeContentLength(type) > 0;
+            position += length;
+            ++read;
+        }
+        if (fits && holdsBytes && count > lost && read >= std::min<std::size_t>(2, count - lost)) {
+            return true;
         }
     }
     return false;

@@ -73,6 +73,9 @@ private:
     bool tryOverwritten(std::size_t start, std::size_t limit, bool exactOnly, Hit& hit) const;
     bool tryFirstTypeLost(std::size_t start, std::size_t limit, bool exactOnly, Hit& hit) const;
     bool followedByRecord(std::size_t end, std::size_t limit) const;
+    // Whether the header of an earlier free block that merged into a later one starts at
+    // `end`: serial types that fit the table follow it.
+    bool staleHeaderFollows(std::size_t end, std::size_t limit) const;
     bool buildHit(std::vector<std::uint64_t> types,
                   std::size_t payloadStart,
                   std::uint64_t headerSize,
