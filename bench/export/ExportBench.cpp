@@ -140,7 +140,7 @@ int main(int argc, char** argv)
     const std::string templates = platform::joinPath(platform::executableFolder(), "template");
 
     // 1. A whole export of a large generated backup through the command.
-    fixtures::BackupSpec spec;
+    fixtures::BackupDescription spec;
     spec.productVersion = "14.3";
     spec.files = fixtures::sampleFiles(9);
     fixtures::DeviceFilesOptions options;

@@ -44,7 +44,7 @@ int writeLargeBackup(const std::string& folder)
     device.calls = 50000;
     device.notes = 5000;
     device.whatsAppMessages = 100000;
-    fixtures::BackupSpec spec;
+    fixtures::BackupDescription spec;
     spec.productVersion = "14.3";
     if (const int status = fixtures::deviceDatabaseFiles(device, folder + ".scratch", spec.files);
         status != 0) {

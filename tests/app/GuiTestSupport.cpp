@@ -23,9 +23,10 @@ namespace apptest {
 
 namespace {
 
-fixtures::BackupSpec backupSpec(const char* name, const char* date, const char* id, unsigned seed)
+fixtures::BackupDescription
+backupSpec(const char* name, const char* date, const char* id, unsigned seed)
 {
-    fixtures::BackupSpec spec;
+    fixtures::BackupDescription spec;
     spec.deviceName = name;
     spec.lastBackupDate = date;
     spec.uniqueIdentifier = id;
@@ -34,9 +35,9 @@ fixtures::BackupSpec backupSpec(const char* name, const char* date, const char* 
     return spec;
 }
 
-fixtures::BackupSpec lockedSpec()
+fixtures::BackupDescription lockedSpec()
 {
-    fixtures::BackupSpec spec = backupSpec(
+    fixtures::BackupDescription spec = backupSpec(
         kLockedName, "2012-03-04T05:06:07Z", "4444444444444444444444444444444444444444", 4);
     // An address book whose first bytes are not the SQLite header marks the backup encrypted.
     spec.files.push_back({"HomeDomain",
@@ -47,9 +48,9 @@ fixtures::BackupSpec lockedSpec()
     return spec;
 }
 
-const fixtures::BackupSpec& specNamed(const char* name)
+const fixtures::BackupDescription& specNamed(const char* name)
 {
-    static const fixtures::BackupSpec specs[] = {
+    static const fixtures::BackupDescription specs[] = {
         backupSpec(
             kOldestName, "2013-01-02T03:04:05Z", "1111111111111111111111111111111111111111", 1),
         backupSpec(
@@ -126,7 +127,7 @@ AppTestEnvironment::AppTestEnvironment()
     }
     qputenv("BRENVALE_APPDATA", appDataFolder().toUtf8());
     for (const char* name : {kOldestName, kNewestName, kMiddleName, kLockedName}) {
-        fixtures::BackupSpec spec = specNamed(name);
+        fixtures::BackupDescription spec = specNamed(name);
         if (std::string_view(name) == kNewestName) {
             // The newest backup carries a photo that decodes and every device database,
             // deleted rows included.

@@ -60,7 +60,7 @@ protected:
 
     std::string writePlain(const std::string& name, fixtures::ManifestKind kind)
     {
-        fixtures::BackupSpec spec;
+        fixtures::BackupDescription spec;
         spec.deviceName = name;
         spec.manifestKind = kind;
         spec.files = fixtures::sampleFiles(5);
@@ -78,7 +78,7 @@ TEST_F(BackupEngineTest, ConstructionFindsTheDemoBackups)
 {
     ASSERT_EQ(fixtures::writeDemo(root()), platform::kStatusOk);
     TempDir extra;
-    fixtures::BackupSpec spec;
+    fixtures::BackupDescription spec;
     spec.deviceName = "Elsewhere";
     spec.lastBackupDate = "2022-06-01T00:00:00Z";
     ASSERT_EQ(fixtures::writeBackup(spec, extra.file("dev")), platform::kStatusOk);

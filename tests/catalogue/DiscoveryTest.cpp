@@ -68,7 +68,7 @@ protected:
                             const std::string& date,
                             fixtures::ManifestKind kind = fixtures::ManifestKind::Db)
     {
-        fixtures::BackupSpec spec;
+        fixtures::BackupDescription spec;
         spec.deviceName = name;
         spec.lastBackupDate = date;
         spec.serialNumber = "SN-" + name;
@@ -149,10 +149,10 @@ TEST_F(DiscoveryTest, ReadBackupInfoFailuresLeaveTheRecord)
 
 TEST_F(DiscoveryTest, ListedFoldersWithoutPhoneNumberHaveAnEmptyOne)
 {
-    fixtures::BackupSpec withPhone;
+    fixtures::BackupDescription withPhone;
     withPhone.phoneNumber = "+1 555 0100";
     withPhone.lastBackupDate = "2015-01-01T00:00:00Z";
-    fixtures::BackupSpec without;
+    fixtures::BackupDescription without;
     without.lastBackupDate = "2014-01-01T00:00:00Z";
     ASSERT_EQ(fixtures::writeBackup(withPhone, m_root.file("a")), platform::kStatusOk);
     ASSERT_EQ(fixtures::writeBackup(without, m_root.file("b")), platform::kStatusOk);

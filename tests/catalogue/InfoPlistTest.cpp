@@ -131,7 +131,7 @@ TEST(InfoPlistXmlTest, LongLinesArriveInPiecesOf2047Bytes)
 TEST(InfoPlistBinaryTest, ReadsGeneratedBinaryPlist)
 {
     const ScopedEnvironment zone("TZ", "America/Los_Angeles");
-    fixtures::BackupSpec spec;
+    fixtures::BackupDescription spec;
     spec.deviceName = "Ben's iPhone";
     spec.lastBackupDate = "2015-08-02T18:04:11Z";
     spec.productVersion = "12.4";
@@ -159,7 +159,7 @@ TEST(InfoPlistBinaryTest, ReadsGeneratedBinaryPlist)
 
 TEST(InfoPlistBinaryTest, DamagedBinaryPlistIsRejectedAndLeavesTheRecord)
 {
-    fixtures::BackupSpec spec;
+    fixtures::BackupDescription spec;
     const std::string good = fixtures::infoPlistBinary(spec);
     std::vector<std::string> damaged = {
         "bplist00", "bplist00" + std::string(40, '\0'), good.substr(0, good.size() / 2)};

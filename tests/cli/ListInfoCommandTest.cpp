@@ -30,10 +30,10 @@ CliRun runCli(const cli::CommandArgs& args)
     return run;
 }
 
-fixtures::BackupSpec
+fixtures::BackupDescription
 datedBackup(const std::string& name, const std::string& date, fixtures::ManifestKind kind)
 {
-    fixtures::BackupSpec spec;
+    fixtures::BackupDescription spec;
     spec.deviceName = name;
     spec.lastBackupDate = date;
     spec.manifestKind = kind;
@@ -98,7 +98,7 @@ TEST(ListCommandTest, UsageErrorsExitTwo)
 TEST(InfoCommandTest, ReportsManifestKindAndCount)
 {
     testsupport::TempDir root;
-    fixtures::BackupSpec spec =
+    fixtures::BackupDescription spec =
         datedBackup("Mbdb phone", "2012-01-01T00:00:00Z", fixtures::ManifestKind::Mbdb);
     ASSERT_EQ(fixtures::writeBackup(spec, root.file("m")), 0);
     const CliRun run = runCli({"info", root.file("m") + "/", "--json"});

@@ -58,7 +58,7 @@ protected:
         std::vector<fixtures::BackupFile> files = fixtures::sampleFiles(5);
         ASSERT_EQ(fixtures::deviceDatabaseFiles(device, m_dir.file("scratch"), files), 0);
 
-        fixtures::BackupSpec plain;
+        fixtures::BackupDescription plain;
         plain.manifestKind = c.plainKind;
         plain.productVersion = c.currentLayouts ? "14.3" : "9.3.5";
         plain.files = files;

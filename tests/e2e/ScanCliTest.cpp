@@ -35,7 +35,7 @@ TEST_P(ScanCliTest, JsonHoldsEveryCategoryAndDeletedRows)
     testsupport::TempDir dir;
     fixtures::DeviceFilesOptions options;
     options.currentLayouts = GetParam();
-    fixtures::BackupSpec spec;
+    fixtures::BackupDescription spec;
     spec.manifestKind = GetParam() ? fixtures::ManifestKind::Db : fixtures::ManifestKind::Mbdb;
     spec.productVersion = GetParam() ? "14.3" : "9.2.1";
     spec.files = fixtures::sampleFiles(3);

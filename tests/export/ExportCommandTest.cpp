@@ -39,7 +39,7 @@ protected:
     static void SetUpTestSuite()
     {
         s_dir = new testsupport::TempDir;
-        fixtures::BackupSpec spec;
+        fixtures::BackupDescription spec;
         spec.deviceName = "Test Phone";
         spec.productVersion = "14.3";
         spec.files = fixtures::sampleFiles(5);

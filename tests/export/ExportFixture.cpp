@@ -52,7 +52,7 @@ extract::ScanResults writeSmallBackup(const std::string& folder)
 {
     using fixtures::BackupFile;
     using fixtures::MediaKind;
-    fixtures::BackupSpec spec;
+    fixtures::BackupDescription spec;
     spec.deviceName = "Ann's iPhone";
     const auto file = [](const char* domain, const char* path, std::string content) {
         BackupFile f;

@@ -18,7 +18,7 @@ namespace extracttest {
 class BackupUnderTest
 {
 public:
-    explicit BackupUnderTest(const fixtures::BackupSpec& spec)
+    explicit BackupUnderTest(const fixtures::BackupDescription& spec)
         : m_spec(spec)
     {
         ::setenv("BRENVALE_APPDATA", m_dir.file("appdata").c_str(), 1);
@@ -42,7 +42,7 @@ public:
 
     std::string scratch(const std::string& name) const { return m_dir.file(name); }
 
-    // The content path of the spec's file of that domain and path.
+    // The content path of the described file of that domain and path.
     std::string contentOf(const std::string& domain, const std::string& relativePath) const
     {
         for (const fixtures::BackupFile& file : m_spec.files) {
@@ -55,7 +55,7 @@ public:
 
 private:
     testsupport::TempDir m_dir;
-    fixtures::BackupSpec m_spec;
+    fixtures::BackupDescription m_spec;
     std::string m_folder;
     catalogue::BackupInfo m_info;
     std::unique_ptr<catalogue::BackupEngine> m_engine;

@@ -44,7 +44,7 @@ TEST_P(LocalBackupScanTest, EveryCategoryWithJoinsAndDeletedRows)
     testsupport::TempDir scratch;
     fixtures::DeviceFilesOptions options;
     options.currentLayouts = GetParam().current;
-    fixtures::BackupSpec spec;
+    fixtures::BackupDescription spec;
     spec.manifestKind =
         options.currentLayouts ? fixtures::ManifestKind::Db : fixtures::ManifestKind::Mbdb;
     spec.productVersion = options.currentLayouts ? "14.3" : "9.2.1";

@@ -22,9 +22,9 @@ fixtures::BackupFile file(const std::string& domain, const std::string& path, st
     return made;
 }
 
-fixtures::BackupSpec mediaSpec(fixtures::ManifestKind kind)
+fixtures::BackupDescription mediaSpec(fixtures::ManifestKind kind)
 {
-    fixtures::BackupSpec spec;
+    fixtures::BackupDescription spec;
     spec.manifestKind = kind;
     spec.files = {
         file("CameraRollDomain",
@@ -160,7 +160,7 @@ TEST(MediaScanNamingTest, PreviewKindsFollowTheListOrder)
 
 TEST(MediaScanProgressTest, StopAnswerEndsTheWalkWithItsValueAndKeepsWhatWasFound)
 {
-    fixtures::BackupSpec spec;
+    fixtures::BackupDescription spec;
     for (int i = 0; i < 10; ++i) {
         spec.files.push_back(file("CameraRollDomain",
                                   "Media/DCIM/100APPLE/IMG_" + std::to_string(i) + ".JPG",

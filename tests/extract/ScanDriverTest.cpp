@@ -166,9 +166,9 @@ fixtures::BackupFile file(const std::string& domain, const std::string& path, st
     return made;
 }
 
-fixtures::BackupSpec cameraSpec(int photos)
+fixtures::BackupDescription cameraSpec(int photos)
 {
-    fixtures::BackupSpec spec;
+    fixtures::BackupDescription spec;
     for (int i = 0; i < photos; ++i) {
         spec.files.push_back(
             file("CameraRollDomain",
@@ -183,7 +183,7 @@ fixtures::BackupSpec cameraSpec(int photos)
 
 struct Harness
 {
-    explicit Harness(const fixtures::BackupSpec& spec)
+    explicit Harness(const fixtures::BackupDescription& spec)
         : backup(spec)
         , driver(backup.engine(), observer, [this](int kind, catalogue::BackupEngine* engine) {
             std::unique_ptr<IPhoneRecoveryParse> made;
