@@ -39,6 +39,7 @@ private slots:
     void afterTheScanEveryRecordIsTicked();
     void filterHidesLiveRecordsAndCountsThem();
     void untickingEverythingDisablesRecovery();
+    void appPhotosListAppsFirst();
     void choosingRowsFillsThePreview();
     void recoveryWritesWhatTheCommandLineWrites();
     void cancellingARecoveryAndDecliningGoesOn();
@@ -262,6 +263,30 @@ void ResultsPageTest::untickingEverythingDisablesRecovery()
     list->topLevelItem(0)->setCheckState(0, Qt::Checked);
     QVERIFY(recovery->isEnabled());
     QCOMPARE(m_page->nodeOf(kContacts)->checkState(0), Qt::PartiallyChecked);
+}
+
+void ResultsPageTest::appPhotosListAppsFirst()
+{
+    QTreeWidget* list = showCategory(kAppPhotos);
+    auto* back = child<QPushButton>("BtnBackAppDir");
+    QCOMPARE(list->topLevelItemCount(), 2);
+    QCOMPARE(list->headerItem()->text(1), languageText("PageScan", "ColAppName"));
+    QCOMPARE(list->topLevelItem(0)->text(2), QStringLiteral("Folder"));
+    QVERIFY(!back->isVisible());
+    // Unticking an app unticks its files; activating it lists them.
+    const std::int64_t before = m_results->statistics().selectedCount();
+    list->topLevelItem(0)->setCheckState(0, Qt::Unchecked);
+    QCOMPARE(m_results->statistics().selectedCount(), before - 1);
+    QCOMPARE(m_page->nodeOf(kAppPhotos)->checkState(0), Qt::PartiallyChecked);
+    m_results->openApp(list->topLevelItem(0));
+    QVERIFY(back->isVisible());
+    QCOMPARE(list->topLevelItemCount(), 1);
+    QCOMPARE(list->headerItem()->text(2), languageText("PageScan", "ColFileName"));
+    QCOMPARE(list->topLevelItem(0)->checkState(0), Qt::Unchecked);
+    QTest::mouseClick(back, Qt::LeftButton);
+    QVERIFY(!back->isVisible());
+    QCOMPARE(list->topLevelItemCount(), 2);
+    QCOMPARE(list->topLevelItem(0)->checkState(0), Qt::Unchecked);
 }
 
 void ResultsPageTest::choosingRowsFillsThePreview()
