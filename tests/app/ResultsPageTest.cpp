@@ -43,6 +43,7 @@ private slots:
     void choosingRowsFillsThePreview();
     void recoveryWritesWhatTheCommandLineWrites();
     void cancellingARecoveryAndDecliningGoesOn();
+    void confirmingTheCancelEndsTheRecovery();
     void printingFilteredNotesPrintsTheDeletedOnes();
 
 private:
@@ -423,6 +424,24 @@ void ResultsPageTest::cancellingARecoveryAndDecliningGoesOn()
     QCOMPARE(m_page->StartRecovery(ours), kCloseOk);
     QCOMPARE(question, messageText("MSG1103"));
     QCOMPARE(outputFiles(ours), outputFiles(reference));
+}
+
+void ResultsPageTest::confirmingTheCancelEndsTheRecovery()
+{
+    const QString ours = m_env->appDataFolder() + QStringLiteral("/recovered-cancelled");
+    const QString reference = m_env->appDataFolder() + QStringLiteral("/recovered-app");
+    whenModal([](CPopUpWnd* window) {
+        whenModal([](CPopUpWnd* box) { clickButton(box, "okbtn"); });
+        clickButton(window, "CancelBtn");
+    });
+    QCOMPARE(m_page->StartRecovery(ours), kCloseCancel);
+    // What was written before the cancel (the aggregate pages of what was collected too) is a
+    // part of what a whole run writes; how much depends on how far the run got.
+    const QStringList written = outputFiles(ours);
+    const QStringList whole = outputFiles(reference);
+    for (const QString& file : written) {
+        QVERIFY2(whole.contains(file), qPrintable(file));
+    }
 }
 
 void ResultsPageTest::printingFilteredNotesPrintsTheDeletedOnes()
