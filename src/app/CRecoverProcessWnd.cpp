@@ -245,10 +245,16 @@ void CRecoverProcessWnd::cancelProcedure()
     // The question opens over the window: hiding a modal window would end its modal loop.
     std::unique_lock<std::mutex> paused = m_run->pause();
     const int answer = showMessageBox(kBoxQuestion, this, messageText("MSG1103"));
-    if (answer == kCloseOk && !m_finished) {
-        m_cancelling = true;
-        m_run->cancel();
+    if (answer != kCloseOk) {
+        return;
     }
+    if (m_finished) {
+        // The run ended while the question was open: nothing is left to stop.
+        QDialog::done(kCloseOk);
+        return;
+    }
+    m_cancelling = true;
+    m_run->cancel();
     // The window closes when the worker has written what it collected and ended.
 }
 

@@ -61,7 +61,8 @@ public:
     void openApp(QTreeWidgetItem* row);
     void backToApps();
 
-    // Refreshes LblStatistics and BtnRecovery; `scanEnded` tells whether the scan has ended.
+    // Refreshes LblStatistics (MSG0513: ticked size and count, total size and count) and
+    // BtnRecovery (enabled while more records are ticked than ticked and filtered out).
     void refreshStatistics();
 
     // Applies the language to the columns, the filter count and the statistics label.

@@ -136,6 +136,12 @@ AppTestEnvironment::AppTestEnvironment()
                                   samplePhoto(),
                                   fixtures::FileKind::File,
                                   {}});
+            // Two apps that keep pictures of their own.
+            for (const char* domain :
+                 {"AppDomain-com.example.Camera", "AppDomain-com.example.Notes"}) {
+                spec.files.push_back(
+                    {domain, "Documents/picture.jpg", samplePhoto(), fixtures::FileKind::File, {}});
+            }
             QVERIFY(fixtures::deviceDatabaseFiles(deviceFilesOptions(),
                                                   app::toUtf8(m_dir.path() + QStringLiteral("/db")),
                                                   spec.files) == 0);

@@ -39,9 +39,11 @@ private slots:
     void afterTheScanEveryRecordIsTicked();
     void filterHidesLiveRecordsAndCountsThem();
     void untickingEverythingDisablesRecovery();
+    void appPhotosListAppsFirst();
     void choosingRowsFillsThePreview();
     void recoveryWritesWhatTheCommandLineWrites();
     void cancellingARecoveryAndDecliningGoesOn();
+    void confirmingTheCancelEndsTheRecovery();
     void printingFilteredNotesPrintsTheDeletedOnes();
 
 private:
@@ -264,6 +266,30 @@ void ResultsPageTest::untickingEverythingDisablesRecovery()
     QCOMPARE(m_page->nodeOf(kContacts)->checkState(0), Qt::PartiallyChecked);
 }
 
+void ResultsPageTest::appPhotosListAppsFirst()
+{
+    QTreeWidget* list = showCategory(kAppPhotos);
+    auto* back = child<QPushButton>("BtnBackAppDir");
+    QCOMPARE(list->topLevelItemCount(), 2);
+    QCOMPARE(list->headerItem()->text(1), languageText("PageScan", "ColAppName"));
+    QCOMPARE(list->topLevelItem(0)->text(2), QStringLiteral("Folder"));
+    QVERIFY(!back->isVisible());
+    // Unticking an app unticks its files; activating it lists them.
+    const std::int64_t before = m_results->statistics().selectedCount();
+    list->topLevelItem(0)->setCheckState(0, Qt::Unchecked);
+    QCOMPARE(m_results->statistics().selectedCount(), before - 1);
+    QCOMPARE(m_page->nodeOf(kAppPhotos)->checkState(0), Qt::PartiallyChecked);
+    m_results->openApp(list->topLevelItem(0));
+    QVERIFY(back->isVisible());
+    QCOMPARE(list->topLevelItemCount(), 1);
+    QCOMPARE(list->headerItem()->text(2), languageText("PageScan", "ColFileName"));
+    QCOMPARE(list->topLevelItem(0)->checkState(0), Qt::Unchecked);
+    QTest::mouseClick(back, Qt::LeftButton);
+    QVERIFY(!back->isVisible());
+    QCOMPARE(list->topLevelItemCount(), 2);
+    QCOMPARE(list->topLevelItem(0)->checkState(0), Qt::Unchecked);
+}
+
 void ResultsPageTest::choosingRowsFillsThePreview()
 {
     CPreviewPanel* preview = m_page->preview();
@@ -384,8 +410,15 @@ void ResultsPageTest::cancellingARecoveryAndDecliningGoesOn()
     const QString ours = m_env->appDataFolder() + QStringLiteral("/recovered-declined");
     const QString reference = m_env->appDataFolder() + QStringLiteral("/recovered-app");
     QString question;
-    whenModal([&question](CPopUpWnd* window) {
-        // Cancel at once, decline the question, and let the run finish.
+    bool running = false;
+    whenModal([&question, &running](CPopUpWnd* window) {
+        // Cancel at once, decline the question, and let the run finish. A run that already
+        // finished (a fast machine) is closed by the same button.
+        running = window->findChild<QPushButton*>(QStringLiteral("CancelBtn"))->isVisible();
+        if (!running) {
+            clickButton(window, "closebtn");
+            return;
+        }
         whenModal([&question](CPopUpWnd* box) {
             question = box->findChild<QLabel*>(QStringLiteral("message"))->text();
             clickButton(box, "cancelbtn");
@@ -396,8 +429,36 @@ void ResultsPageTest::cancellingARecoveryAndDecliningGoesOn()
         clickButton(window, "FinishBtn");
     });
     QCOMPARE(m_page->StartRecovery(ours), kCloseOk);
-    QCOMPARE(question, messageText("MSG1103"));
+    QCOMPARE(question, running ? messageText("MSG1103") : QString());
     QCOMPARE(outputFiles(ours), outputFiles(reference));
+}
+
+void ResultsPageTest::confirmingTheCancelEndsTheRecovery()
+{
+    const QString ours = m_env->appDataFolder() + QStringLiteral("/recovered-cancelled");
+    const QString reference = m_env->appDataFolder() + QStringLiteral("/recovered-app");
+    // A fast machine may finish the small run before the click: then it is closed normally.
+    bool cancelled = false;
+    whenModal([&cancelled](CPopUpWnd* window) {
+        auto* cancel = window->findChild<QPushButton*>(QStringLiteral("CancelBtn"));
+        if (!cancel->isVisible()) {
+            clickButton(window, "FinishBtn");
+            return;
+        }
+        cancelled = true;
+        whenModal([](CPopUpWnd* box) { clickButton(box, "okbtn"); });
+        QTest::mouseClick(cancel, Qt::LeftButton);
+    });
+    const int result = m_page->StartRecovery(ours);
+    // A run that ended while the question was open closes as finished.
+    QVERIFY(result == kCloseCancel ? cancelled : result == kCloseOk);
+    // What was written before the cancel (the aggregate pages of what was collected too) is a
+    // part of what a whole run writes; how much depends on how far the run got.
+    const QStringList written = outputFiles(ours);
+    const QStringList whole = outputFiles(reference);
+    for (const QString& file : written) {
+        QVERIFY2(whole.contains(file), qPrintable(file));
+    }
 }
 
 void ResultsPageTest::printingFilteredNotesPrintsTheDeletedOnes()

@@ -191,6 +191,7 @@ void ScanPageTest::scanRunsFromNextToTheEnd()
         QCOMPARE(node->isDisabled(), count == 0);
     }
     for (int category : {kCameraRoll,
+                         kAppPhotos,
                          kMessages,
                          kMessageAtts,
                          kContacts,
