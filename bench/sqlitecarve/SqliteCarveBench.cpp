@@ -95,12 +95,13 @@ int liveRead(const std::string& folder, long megabytes)
     }
     std::size_t count = 0;
     std::size_t bytes = 0;
-    const int status = db.readTable("people",
-                                    [&](sqlitecarve::CarvedRow& row) {
-                                        ++count;
-                                        bytes += row.values[2].bytes.size();
-                                    },
-                                    {false});
+    const int status = db.readTable(
+        "people",
+        [&](sqlitecarve::CarvedRow& row) {
+            ++count;
+            bytes += row.values[2].bytes.size();
+        },
+        sqlitecarve::ReadOptions{false, {}});
     const double ours = secondsSince(start);
     start = std::chrono::steady_clock::now();
     const std::string command = "sqlite3 '" + path + "' 'select * from people' >/dev/null";
