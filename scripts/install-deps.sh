@@ -7,7 +7,7 @@ packages=(
     g++ cmake ninja-build pkg-config git tzdata
     libsqlite3-dev sqlite3 libssl-dev openssl libplist-dev
     googletest libgtest-dev libgmock-dev libbenchmark-dev
-    qt6-base-dev qt6-svg-dev libgl-dev poppler-utils
+    qt6-base-dev qt6-svg-dev libgl-dev poppler-utils fonts-dejavu-core
 )
 
 missing=()
