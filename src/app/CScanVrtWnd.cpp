@@ -29,25 +29,36 @@ constexpr int kQuestionWidth = 550;
 constexpr int kQuestionHeight = 200;
 constexpr int kCategoryRole = Qt::UserRole;
 
+struct TreeNode
+{
+    int category;
+    const char* key;
+    const char* icon;
+};
+
 struct NodeGroup
 {
     const char* key;
-    std::initializer_list<std::pair<int, const char*>> nodes;
+    std::initializer_list<TreeNode> nodes;
 };
 
 const NodeGroup kGroups[] = {
     {"NodeGroupMedia",
-     {{kCameraRoll, "NodeCameraRoll"},
-      {kPhotoStream, "NodePhotoStream"},
-      {kAppPhotos, "NodeAppPhotos"},
-      {kAppVideos, "NodeAppVideos"}}},
-    {"NodeGroupPersonal",
-     {{kMessages, "NodeMessages"},
-      {kMessageAtts, "NodeMessageAtts"},
-      {kContacts, "NodeContacts"},
-      {kCallHistory, "NodeCallHistory"},
-      {kNotes, "NodeNotes"}}},
-    {"NodeGroupApps", {{kWhatsApp, "NodeWhatsApp"}, {kWhatsAppAtts, "NodeWhatsAppAtts"}}},
+     {{kCameraRoll, "NodeCameraRoll", "node-camera-roll"},
+      {kPhotoStream, "NodePhotoStream", "node-photo-stream"},
+      {kAppPhotos, "NodeAppPhotos", "node-app-photos"},
+      {kAppVideos, "NodeAppVideos", "node-app-videos"}}},
+    {"NodeGroupMessages",
+     {{kMessages, "NodeMessages", "node-messages"},
+      {kMessageAtts, "NodeMessageAtts", "node-attachments"},
+      {kContacts, "NodeContacts", "node-contacts"},
+      {kCallHistory, "NodeCallHistory", "node-call-history"},
+      {kNotes, "NodeNotes", "node-notes"},
+      {kWhatsApp, "NodeWhatsApp", "node-whatsapp"},
+      {kWhatsAppAtts, "NodeWhatsAppAtts", "node-attachments"},
+      {kReminder, "NodeReminder", "node-reminder"},
+      {kCalendar, "NodeCalendar", "node-calendar"},
+      {kSafariBookmark, "NodeSafariBookmark", "node-bookmark"}}},
 };
 
 // The node's name: its text before "(".
@@ -172,16 +183,38 @@ void CScanVrtWnd::buildTree()
         top->setData(0, Qt::UserRole + 1, QByteArray(group.key));
         top->setData(0, kCategoryRole, -1);
         top->setFlags(Qt::ItemIsEnabled);
-        for (const auto& [category, key] : group.nodes) {
+        for (const TreeNode& entry : group.nodes) {
             auto* node = new QTreeWidgetItem(top);
-            node->setData(0, Qt::UserRole + 1, QByteArray(key));
-            node->setData(0, kCategoryRole, category);
+            node->setData(0, Qt::UserRole + 1, QByteArray(entry.key));
+            node->setData(0, kCategoryRole, entry.category);
+            node->setIcon(0,
+                          QIcon(QStringLiteral(":/icons/%1.svg").arg(QLatin1String(entry.icon))));
             node->setText(0, QStringLiteral("(0)"));
             node->setDisabled(true);
-            m_nodes[static_cast<std::size_t>(category)] = node;
+            m_nodes[static_cast<std::size_t>(entry.category)] = node;
         }
     }
     tree->expandAll();
+}
+
+void CScanVrtWnd::showChosenNodes()
+{
+    for (std::size_t i = 0; i < m_nodes.size(); ++i) {
+        if (QTreeWidgetItem* node = m_nodes[i]) {
+            node->setSelected(false);
+            node->setDisabled(true);
+            node->setHidden(!m_selection[i]);
+        }
+    }
+    QTreeWidget* tree = m_ui->NodeTree;
+    for (int g = 0; g < tree->topLevelItemCount(); ++g) {
+        QTreeWidgetItem* group = tree->topLevelItem(g);
+        bool anyShown = false;
+        for (int i = 0; i < group->childCount(); ++i) {
+            anyShown = anyShown || !group->child(i)->isHidden();
+        }
+        group->setHidden(!anyShown);
+    }
 }
 
 QTreeWidgetItem* CScanVrtWnd::nodeOf(int category) const
@@ -202,12 +235,7 @@ int CScanVrtWnd::StartScan(const catalogue::BackupInfo& backup,
     m_paused = false;
     m_selection = categories;
     m_results->clear();
-    for (QTreeWidgetItem* node : m_nodes) {
-        if (node != nullptr) {
-            node->setSelected(false);
-            node->setDisabled(true);
-        }
-    }
+    showChosenNodes();
     m_scanToolBar->show();
     m_recoveryToolBar->hide();
     m_ui->DataListToolBar->hide();

@@ -104,6 +104,8 @@ signals:
     void homeRequested();
 
 private:
+    // Shows the nodes of the chosen categories, and a group while one of its nodes is shown.
+    void showChosenNodes();
     void buildTree();
     void holdLock();
     void releaseLock();

@@ -242,16 +242,20 @@ liveAndDeleted(RecoveryCategory category, const extract::ScanResults& r, std::si
             deleted += item.deleted != 0 ? 1 : 0;
         }
     };
+    // The table counts messages, where the results tree counts conversations and chats.
+    const auto countMessages = [&total, &countDeleted](const auto& groups) {
+        total = 0;
+        for (const auto& [key, messages] : groups) {
+            total += messages.size();
+            countDeleted(messages);
+        }
+    };
     switch (category) {
     case RecoveryCategory::Messages:
-        for (const auto& [key, messages] : r.messages) {
-            countDeleted(messages);
-        }
+        countMessages(r.messages);
         break;
     case RecoveryCategory::WhatsApp:
-        for (const auto& [key, messages] : r.whatsApp) {
-            countDeleted(messages);
-        }
+        countMessages(r.whatsApp);
         break;
     case RecoveryCategory::Contacts:
         countDeleted(r.contacts);

@@ -18,15 +18,6 @@ std::size_t groupedCount(const AppMediaGroups& groups)
     return count;
 }
 
-template <typename Map> std::size_t mappedCount(const Map& map)
-{
-    std::size_t count = 0;
-    for (const auto& [key, items] : map) {
-        count += items.size();
-    }
-    return count;
-}
-
 } // namespace
 
 CategoryCounts countResults(const ScanResults& results)
@@ -40,12 +31,12 @@ CategoryCounts countResults(const ScanResults& results)
     at(C::PhotoStream) = results.photoStream.size();
     at(C::AppPhotos) = groupedCount(results.appPhotos);
     at(C::AppVideos) = groupedCount(results.appVideos);
-    at(C::Messages) = mappedCount(results.messages);
+    at(C::Messages) = results.messages.size();
     at(C::MessageAttachments) = results.messageAttachments.size();
     at(C::Contacts) = results.contacts.size();
     at(C::CallHistory) = results.calls.size();
     at(C::Notes) = results.notes.size();
-    at(C::WhatsApp) = mappedCount(results.whatsApp);
+    at(C::WhatsApp) = results.whatsApp.size();
     at(C::WhatsAppAttachments) = results.whatsAppAttachments.size();
     return counts;
 }

@@ -64,8 +64,8 @@ public:
 // Item counts per category, indexed by RecoveryCategory.
 using CategoryCounts = std::array<std::size_t, kCategoryCount>;
 
-// Counts the items of each category in `results`; app photos and videos count their grouped
-// items, messages and WhatsApp count messages.
+// Counts the items of each category in `results` as the results tree shows them: app photos
+// and videos count their grouped files, messages count conversations and WhatsApp chats.
 CategoryCounts countResults(const ScanResults& results);
 
 class ScanDriver
