@@ -149,10 +149,16 @@ void CPrintWnd::done(int result)
     // The build waits before its next record while the question is open.
     std::unique_lock<std::mutex> paused = m_builder.pause();
     const int answer = showMessageBox(kBoxQuestion, this, messageText("MSG0903"));
-    if (answer == kCloseOk && !m_built) {
-        m_builder.cancel();
+    if (answer != kCloseOk) {
+        return;
+    }
+    if (m_built) {
+        // The build ended just before the question: nothing is left to cancel.
+        QDialog::done(result);
+        return;
     }
     // A cancelled build closes the window when its worker has returned.
+    m_builder.cancel();
 }
 
 } // namespace app

@@ -22,6 +22,7 @@
 #include <QRegularExpression>
 #include <QSet>
 #include <QTest>
+#include <QTextBrowser>
 #include <QTextEdit>
 #include <QTreeWidget>
 
@@ -45,6 +46,7 @@ private slots:
     void cancellingARecoveryAndDecliningGoesOn();
     void confirmingTheCancelEndsTheRecovery();
     void printingFilteredNotesPrintsTheDeletedOnes();
+    void closingThePrintWindowWhileBuildingAsksFirst();
 
 private:
     template <typename T> T* child(const char* name)
@@ -508,6 +510,50 @@ void ResultsPageTest::printingFilteredNotesPrintsTheDeletedOnes()
     const int expected = static_cast<int>(wanted.size());
     QVERIFY(expected > 0);
     child<QCheckBox>("OptOnOffFilter")->setChecked(false);
+}
+
+void ResultsPageTest::closingThePrintWindowWhileBuildingAsksFirst()
+{
+    // Enough notes that the page is still being built when the window is closed at once.
+    extract::ScanResults results;
+    results.notes.resize(30000);
+    for (std::size_t i = 0; i < results.notes.size(); ++i) {
+        results.notes[i].title = "Note " + std::to_string(i);
+        results.notes[i].content = std::string(200, 'x');
+    }
+    extract::CategorySet notesOnly;
+    notesOnly.set(extract::RecoveryCategory::Notes, true);
+    exporting::CStatisticsObj statistics;
+    statistics.fill(results, notesOnly);
+
+    QString question;
+    const auto closeWhileBuilding = [&](const char* answer) {
+        auto printing = std::make_unique<CPrintWnd>(
+            m_window.get(), results, statistics, extract::RecoveryCategory::Notes, false);
+        printing->show();
+        question.clear();
+        whenModal([&question, answer](CPopUpWnd* box) {
+            question = box->findChild<QLabel*>(QStringLiteral("message"))->text();
+            clickButton(box, answer);
+        });
+        printing->startBuild();
+        printing->reject();
+        return printing;
+    };
+
+    // Declined: the window stays and the page is built in full.
+    const auto kept = closeWhileBuilding("cancelbtn");
+    QCOMPARE(question, messageText("MSG0903"));
+    QVERIFY(kept->isVisible());
+    QTRY_VERIFY_WITH_TIMEOUT(kept->pageShown(), 120000);
+    QVERIFY(kept->browser()->toPlainText().contains(QStringLiteral("Note 29999")));
+
+    // Confirmed: the build stops and the window closes without a page.
+    const auto closed = closeWhileBuilding("okbtn");
+    QCOMPARE(question, messageText("MSG0903"));
+    QTRY_VERIFY_WITH_TIMEOUT(!closed->isVisible(), 120000);
+    QVERIFY(!closed->pageShown());
+    QCOMPARE(closed->result(), static_cast<int>(kCloseCancel));
 }
 
 QTEST_MAIN(ResultsPageTest)
