@@ -12,7 +12,6 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
-#include <QMetaObject>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTreeWidget>
@@ -135,8 +134,12 @@ CRecoverProcessWnd::CRecoverProcessWnd(QWidget* owner, exporting::RecoveryRunInp
     connect(m_finish, &QPushButton::clicked, this, [this] { QDialog::done(kCloseOk); });
     connect(m_cancel, &QPushButton::clicked, this, [this] { done(kCloseCancel); });
     m_poll.setInterval(kPollMs);
+    // The worker's reports are collected under a lock and shown on this timer, a batch at a
+    // time, so that thousands of small files never flood the window's event queue.
     connect(&m_poll, &QTimer::timeout, this, [this] {
-        if (m_run->finished()) {
+        const bool finished = m_run->finished();
+        showReports();
+        if (finished) {
             m_poll.stop();
             onFinished();
         }
@@ -169,36 +172,55 @@ void CRecoverProcessWnd::itemFinished(const std::string& path,
                                       std::uint64_t failed,
                                       std::uint64_t total)
 {
-    const QString file = fromUtf8(path);
-    QMetaObject::invokeMethod(
-        this,
-        [this, file, status, processed, failed, total] {
-            auto* row = new QTreeWidgetItem;
-            row->setText(0, file);
-            if (status == 0) {
-                row->setText(1, QStringLiteral("Success"));
-                m_details->addTopLevelItem(row);
-            } else {
-                row->setText(1, errorText(status));
-                row->setForeground(0, kFailureColour);
-                row->setForeground(1, kFailureColour);
-                m_details->insertTopLevelItem(0, row);
-            }
-            m_recovered->setText(formatText(messageText("MSG1102"),
-                                            {QString::number(processed),
-                                             QString::number(total),
-                                             QString::number(processed - failed),
-                                             QString::number(failed)}));
-            showProgress(100, file);
-        },
-        Qt::QueuedConnection);
+    std::lock_guard lock(m_reportLock);
+    m_pending.push_back({fromUtf8(path), status});
+    m_report.processed = processed;
+    m_report.failed = failed;
+    m_report.total = total;
+    m_report.percent = 100;
+    m_report.path = m_pending.back().path;
+    m_report.counted = true;
 }
 
 void CRecoverProcessWnd::progress(int percent, const std::string& path)
 {
-    const QString file = fromUtf8(path);
-    QMetaObject::invokeMethod(
-        this, [this, percent, file] { showProgress(percent, file); }, Qt::QueuedConnection);
+    std::lock_guard lock(m_reportLock);
+    m_report.percent = percent;
+    m_report.path = fromUtf8(path);
+}
+
+void CRecoverProcessWnd::showReports()
+{
+    std::vector<FinishedItem> items;
+    Report report;
+    {
+        std::lock_guard lock(m_reportLock);
+        items.swap(m_pending);
+        report = m_report;
+    }
+    QList<QTreeWidgetItem*> successes;
+    for (const FinishedItem& item : items) {
+        auto* row = new QTreeWidgetItem;
+        row->setText(0, item.path);
+        if (item.status == 0) {
+            row->setText(1, QStringLiteral("Success"));
+            successes.append(row);
+        } else {
+            row->setText(1, errorText(item.status));
+            row->setForeground(0, kFailureColour);
+            row->setForeground(1, kFailureColour);
+            m_details->insertTopLevelItem(0, row);
+        }
+    }
+    m_details->addTopLevelItems(successes);
+    if (report.counted) {
+        m_recovered->setText(formatText(messageText("MSG1102"),
+                                        {QString::number(report.processed),
+                                         QString::number(report.total),
+                                         QString::number(report.processed - report.failed),
+                                         QString::number(report.failed)}));
+    }
+    showProgress(report.percent, report.path);
 }
 
 void CRecoverProcessWnd::showProgress(int percent, const QString& path)

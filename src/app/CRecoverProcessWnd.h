@@ -7,6 +7,8 @@
 #include "export/RecoveryRun.h"
 
 #include <memory>
+#include <mutex>
+#include <vector>
 
 #include <QTimer>
 
@@ -49,6 +51,8 @@ private:
                       std::uint64_t failed,
                       std::uint64_t total) override;
     void progress(int percent, const std::string& path) override;
+    // Shows the reports collected since the last call: new detail rows, counts and progress.
+    void showReports();
     void showProgress(int percent, const QString& path);
     void onFinished();
     void toggleDetails();
@@ -65,6 +69,27 @@ private:
     QPushButton* m_finish = nullptr;
     QPushButton* m_cancel = nullptr;
     QTimer m_poll;
+
+    // What the worker reported, waiting for the window's timer.
+    struct FinishedItem
+    {
+        QString path;
+        int status = 0;
+    };
+
+    struct Report
+    {
+        std::uint64_t processed = 0;
+        std::uint64_t failed = 0;
+        std::uint64_t total = 0;
+        int percent = 0;
+        QString path;
+        bool counted = false;
+    };
+
+    std::mutex m_reportLock;
+    std::vector<FinishedItem> m_pending;
+    Report m_report;
     bool m_finished = false;
     bool m_cancelling = false;
 };

@@ -6,6 +6,7 @@
 #include "app/CMainWnd.h"
 #include "app/CPreviewPanel.h"
 #include "app/CPrintWnd.h"
+#include "app/CRecoverProcessWnd.h"
 #include "app/CScanVrtWnd.h"
 #include "app/ResultsView.h"
 #include "app/ScanSession.h"
@@ -45,6 +46,7 @@ private slots:
     void recoveryWritesWhatTheCommandLineWrites();
     void cancellingARecoveryAndDecliningGoesOn();
     void confirmingTheCancelEndsTheRecovery();
+    void aRecoveryOfThousandsOfFilesShowsItsProgressAsItGoes();
     void printingFilteredNotesPrintsTheDeletedOnes();
     void closingThePrintWindowWhileBuildingAsksFirst();
 
@@ -461,6 +463,67 @@ void ResultsPageTest::confirmingTheCancelEndsTheRecovery()
     for (const QString& file : written) {
         QVERIFY2(whole.contains(file), qPrintable(file));
     }
+}
+
+void ResultsPageTest::aRecoveryOfThousandsOfFilesShowsItsProgressAsItGoes()
+{
+    // Thousands of copies of one photo of the backup, and three files the backup lacks.
+    const extract::ScanResults& found = m_window->scanSession().results();
+    QVERIFY(!found.cameraRoll.empty());
+    extract::ScanResults results;
+    constexpr int kCopies = 3000;
+    for (int i = 0; i < kCopies; ++i) {
+        extract::MediaItem item = found.cameraRoll.front();
+        item.name = "IMG_" + std::to_string(i) + ".JPG";
+        results.cameraRoll.push_back(item);
+    }
+    const std::string backupFolder = toUtf8(m_env->backupFolder(kNewestName));
+    for (int i = 0; i < 3; ++i) {
+        results.cameraRoll.push_back({100,
+                                      "MISSING_" + std::to_string(i) + ".JPG",
+                                      backupFolder + "/00/00missing" + std::to_string(i)});
+    }
+    extract::CategorySet cameraRollOnly;
+    cameraRollOnly.set(extract::RecoveryCategory::CameraRoll, true);
+    exporting::CStatisticsObj statistics;
+    statistics.fill(results, cameraRollOnly);
+
+    exporting::RecoveryRunInputs inputs;
+    inputs.outputRoot = toUtf8(m_env->appDataFolder() + QStringLiteral("/recovered-many"));
+    inputs.templateFolder = toUtf8(applicationFolder() + QStringLiteral("template"));
+    inputs.deviceName = "Many";
+    inputs.results = &results;
+    inputs.statistics = &statistics;
+    inputs.source = m_window->scanSession().source();
+    CRecoverProcessWnd recovery(m_window.get(), std::move(inputs));
+
+    QSet<QString> countsSeen;
+    QStringList failedOnTop;
+    int rows = 0;
+    whenModal([&](CPopUpWnd* window) {
+        auto* finish = window->findChild<QPushButton*>(QStringLiteral("FinishBtn"));
+        auto* counts = window->findChild<QLabel*>(QStringLiteral("recovered"));
+        // The window's own event loop runs the checks: each pass sees what the window shows.
+        while (!finish->isVisible()) {
+            countsSeen.insert(counts->text());
+            QTest::qWait(5);
+        }
+        countsSeen.insert(counts->text());
+        auto* details = window->findChild<QTreeWidget*>(QStringLiteral("DetailList"));
+        rows = details->topLevelItemCount();
+        for (int i = 0; i < 3; ++i) {
+            failedOnTop.append(details->topLevelItem(i)->text(0));
+        }
+        clickButton(window, "FinishBtn");
+    });
+    QCOMPARE(recovery.run(), kCloseOk);
+    QCOMPARE(recovery.recovery().state().failed, std::uint64_t{3});
+    QCOMPARE(rows, kCopies + 3);
+    for (const QString& file : failedOnTop) {
+        QVERIFY2(file.contains(QStringLiteral("MISSING_")), qPrintable(file));
+    }
+    // The counts moved through several values on the way, not straight to the end.
+    QVERIFY2(countsSeen.size() >= 3, qPrintable(QString::number(countsSeen.size())));
 }
 
 void ResultsPageTest::printingFilteredNotesPrintsTheDeletedOnes()
