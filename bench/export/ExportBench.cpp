@@ -4,9 +4,9 @@
 #include "export/CStatisticsObj.h"
 #include "export/ExportWriters.h"
 #include "export/RecoveryRun.h"
-#include "extract/FileCopy.h"
 #include "fixtures/backup/BackupWriter.h"
 #include "fixtures/backup/DemoDevice.h"
+#include "fixtures/source/CopyingSource.h"
 #include "platform/Executable.h"
 #include "platform/File.h"
 
@@ -36,67 +36,6 @@ long peakKiB()
     ::getrusage(RUSAGE_SELF, &usage);
     return usage.ru_maxrss;
 }
-
-// A source that only copies, as the local backup's source does.
-class CopySource final : public extract::IPhoneRecoveryParse
-{
-public:
-    int Attach(catalogue::BackupEngine*) override { return 0; }
-
-    int SetProgressCallback(extract::ScanProgressCallback, void*) override { return 0; }
-
-    bool IsLocalBackup() const override { return true; }
-
-    int OpenBackup(const std::string&) override { return 0; }
-
-    int ScanMessages(extract::MessageMap&) override { return 0; }
-
-    int ScanMessageAttachments(std::vector<extract::AttachmentItem>&) override { return 0; }
-
-    int ScanContacts(std::vector<extract::ContactRecord>&) override { return 0; }
-
-    int ScanNotes(std::vector<extract::NoteRecord>&) override { return 0; }
-
-    int ScanCallHistory(std::vector<extract::CallRecord>&) override { return 0; }
-
-    int ScanCameraRollAndPhotoStream(std::vector<extract::MediaItem>&,
-                                     std::vector<extract::MediaItem>&) override
-    {
-        return 0;
-    }
-
-    int TakeWhatsAppAttachments(std::vector<extract::MediaItem>&) override { return 0; }
-
-    int ScanAppMedia(std::vector<extract::AppMediaItem>&) override { return 0; }
-
-    int ScanWhatsApp(extract::WhatsAppMap&) override { return 0; }
-
-    int
-    MakePreviewCopy(const std::string&, std::string&, extract::ScanProgressCallback, void*) override
-    {
-        return 87;
-    }
-
-    int CopyOut(const std::string& source,
-                const std::string& destination,
-                extract::ProgressCallback callback,
-                void* userData) override
-    {
-        return extract::copyOut(source, destination, callback, userData);
-    }
-
-    int ExportMessagesTable(const std::string&) override { return 0; }
-
-    int ExportContactsTable(const std::string&) override { return 0; }
-
-    int WriteWhatsAppChatText(std::int32_t,
-                              const std::string&,
-                              extract::ProgressCallback,
-                              void*) override
-    {
-        return 0;
-    }
-};
 
 // Writes `count` media files of 1 MiB of random bytes behind a JPEG signature into `folder`.
 std::vector<extract::MediaItem> writeMedia(const std::string& folder, int count)
@@ -181,7 +120,7 @@ int main(int argc, char** argv)
     extract::CategorySet cameraRoll;
     cameraRoll.set(extract::RecoveryCategory::CameraRoll);
     statistics.fill(results, cameraRoll);
-    CopySource source;
+    fixtures::CopyingSource source;
     const double megabytes = mediaFiles;
     dropCaches();
     start = Clock::now();

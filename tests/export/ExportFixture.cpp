@@ -1,7 +1,6 @@
 // Shared pieces of the export tests.
 #include "ExportFixture.h"
 
-#include "extract/FileCopy.h"
 #include "fixtures/backup/BackupWriter.h"
 #include "fixtures/backup/MediaBytes.h"
 #include "support/SharedFixtures.h"
@@ -10,28 +9,6 @@
 #include <stdexcept>
 
 namespace exporttest {
-
-int CopyingSource::CopyOut(const std::string& source,
-                           const std::string& destination,
-                           extract::ProgressCallback callback,
-                           void* userData)
-{
-    return extract::copyOut(source, destination, callback, userData);
-}
-
-int CopyingSource::ExportMessagesTable(const std::string& outputPath)
-{
-    ++messageDumps;
-    testsupport::writeFileBytes(outputPath, "message table dump\n");
-    return 0;
-}
-
-int CopyingSource::ExportContactsTable(const std::string& outputPath)
-{
-    ++contactDumps;
-    testsupport::writeFileBytes(outputPath, "contact table dump\n");
-    return 0;
-}
 
 std::string testTemplate()
 {
