@@ -33,31 +33,38 @@ bool ffmpegBackendInstalled()
     return false;
 }
 
-} // namespace
-
 // Backups hold what iPhones record: H.264 or HEVC in QuickTime files, AAC audio, besides WAV
 // and Motion-JPEG AVI. Qt 6.4's GStreamer backend decodes only what the installed GStreamer
 // plugins do, and Debian's base and good sets have neither H.264 nor HEVC nor AAC; the ffmpeg
-// backend decodes all of them through libavcodec. Qt reads QT_MEDIA_BACKEND when the first
-// multimedia object is made, so it is set here, before any player, and only when the plugin
-// exists (a named backend that is missing leaves Qt without any).
-void selectMediaBackend()
+// backend decodes all of them through libavcodec. Qt reads QT_MEDIA_BACKEND once, when the
+// first player is made, so it is set just before that, and only when the user has not named
+// a backend and the plugin exists (a named backend that is missing leaves Qt without any).
+// Answers whether it set the variable.
+bool chooseFfmpegBackend()
 {
-    static const bool chosen = [] {
-        if (qEnvironmentVariableIsEmpty("QT_MEDIA_BACKEND") && ffmpegBackendInstalled()) {
-            qputenv("QT_MEDIA_BACKEND", "ffmpeg");
-        }
-        return true;
-    }();
-    (void)chosen;
+    static bool asked = false;
+    if (asked) {
+        return false;
+    }
+    asked = true;
+    if (!qEnvironmentVariableIsEmpty("QT_MEDIA_BACKEND") || !ffmpegBackendInstalled()) {
+        return false;
+    }
+    return qputenv("QT_MEDIA_BACKEND", "ffmpeg");
 }
+
+} // namespace
 
 MediaPage::MediaPage(QWidget* parent)
     : QWidget(parent)
 {
     setObjectName(QStringLiteral("MediaPage"));
-    selectMediaBackend();
+    const bool backendChosen = chooseFfmpegBackend();
     m_player = new QMediaPlayer(this);
+    if (backendChosen) {
+        // Programs started later (the fallback player) keep the user's environment.
+        qunsetenv("QT_MEDIA_BACKEND");
+    }
     m_audio = new QAudioOutput(this);
     m_video = new QVideoWidget(this);
     m_video->setObjectName(QStringLiteral("VideoView"));

@@ -16,11 +16,6 @@ class QVideoWidget;
 
 namespace app {
 
-// Chooses the Qt Multimedia backend for this process, once, before the first player exists:
-// the ffmpeg backend when its plugin is installed and the user has not named a backend in
-// QT_MEDIA_BACKEND.
-void selectMediaBackend();
-
 class MediaPage : public QWidget
 {
     Q_OBJECT
