@@ -125,11 +125,6 @@ MediaPage::~MediaPage()
     stop();
 }
 
-QWidget* MediaPage::videoView() const
-{
-    return m_video;
-}
-
 void MediaPage::play(const QString& file, const QString& name, bool video)
 {
     m_failed = false;

@@ -43,7 +43,7 @@ public:
 
     QMediaPlayer* player() const { return m_player; }
 
-    QWidget* videoView() const;
+    QVideoWidget* videoView() const { return m_video; }
 
 signals:
     // Playback of `file` failed; the page has not stopped by itself.

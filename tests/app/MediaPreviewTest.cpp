@@ -23,6 +23,10 @@
 #include <QTextBlock>
 #include <QTextDocument>
 #include <QTextEdit>
+#include <QVBoxLayout>
+#include <QVideoFrame>
+#include <QVideoSink>
+#include <QVideoWidget>
 
 using namespace app;
 using namespace apptest;
@@ -115,6 +119,7 @@ public:
     Host()
         : panel(new CPreviewPanel(this))
     {
+        (new QVBoxLayout(this))->addWidget(panel);
         resize(640, 480);
     }
 
@@ -547,6 +552,7 @@ void MediaPreviewTest::audioAndVideoPlayOnTheMediaPage()
     QFETCH(bool, video);
     MediaPage* page = m_host->panel->mediaPage();
     QSignalSpy sources(page->player(), &QMediaPlayer::sourceChanged);
+    QSignalSpy frames(page->videoView()->videoSink(), &QVideoSink::videoFrameChanged);
     showFile(name, bytes);
     QTRY_VERIFY(page->isVisible());
     QCOMPARE(page->findChild<QLabel*>(QStringLiteral("LblMediaName"))->text(), name);
@@ -557,10 +563,16 @@ void MediaPreviewTest::audioAndVideoPlayOnTheMediaPage()
     QTRY_VERIFY_WITH_TIMEOUT(page->player()->playbackState() == QMediaPlayer::PlayingState ||
                                  !m_fallbackCalls.isEmpty(),
                              10000);
+    saveScreenshot(m_host.get(),
+                   QStringLiteral("media-%1").arg(QLatin1String(QTest::currentDataTag())));
     if (!m_fallbackCalls.isEmpty()) {
         QTest::qWait(300);
         QCOMPARE(m_fallbackCalls, QStringList{m_host->panel->mediaFile()});
         QCOMPARE(page->player()->source(), QUrl());
+    } else if (video) {
+        // The pictures are decoded and reach the panel's video widget.
+        QTRY_VERIFY_WITH_TIMEOUT(!frames.isEmpty(), 10000);
+        QCOMPARE(frames.back().front().value<QVideoFrame>().size(), QSize(64, 48));
     }
 }
 
