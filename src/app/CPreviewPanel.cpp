@@ -2,12 +2,16 @@
 #include "app/CPreviewPanel.h"
 
 #include "app/AppEvents.h"
+#include "app/CMessageBox.h"
 #include "app/CPreviewProcessWnd.h"
+#include "app/ImageLoading.h"
+#include "app/MediaPage.h"
 #include "app/Texts.h"
 
 #include <QDesktopServices>
 #include <QFileInfo>
 #include <QGridLayout>
+#include <QHideEvent>
 #include <QImage>
 #include <QLabel>
 #include <QListWidget>
@@ -29,7 +33,8 @@ enum Page : int
 {
     kTextPage,
     kMessagesPage,
-    kCardPage
+    kCardPage,
+    kMediaPage
 };
 
 // The contact card's rows: value control name and caption key (section "PageScan").
@@ -43,9 +48,11 @@ constexpr std::pair<const char*, const char*> kCardRows[] = {
     {"TxtCompany", "CardCompany"},
 };
 
-std::function<void(const QString&)>& player()
+const QString kNoFileText = QStringLiteral("Can not found the file!");
+
+std::function<bool(const QString&)>& fallbackPlayer()
 {
-    static std::function<void(const QString&)> instance;
+    static std::function<bool(const QString&)> instance;
     return instance;
 }
 
@@ -56,9 +63,9 @@ QString colourName(const QColor& colour)
 
 } // namespace
 
-void CPreviewPanel::setPlayer(std::function<void(const QString&)> newPlayer)
+void CPreviewPanel::setPlayer(std::function<bool(const QString&)> newPlayer)
 {
-    player() = std::move(newPlayer);
+    fallbackPlayer() = std::move(newPlayer);
 }
 
 CPreviewPanel::CPreviewPanel(QWidget* parent)
@@ -98,13 +105,31 @@ CPreviewPanel::CPreviewPanel(QWidget* parent)
     grid->setRowStretch(row, 1);
     grid->setColumnStretch(1, 1);
     m_stack->addWidget(m_card);
+    m_media = new MediaPage(m_stack);
+    m_stack->addWidget(m_media);
+    // Queued: the player is not stopped from inside its own error signal.
+    connect(m_media, &MediaPage::failed, this, &CPreviewPanel::playElsewhere, Qt::QueuedConnection);
+}
+
+void CPreviewPanel::hideEvent(QHideEvent* event)
+{
+    if (!event->spontaneous()) {
+        m_media->stop();
+    }
+    QWidget::hideEvent(event);
+}
+
+void CPreviewPanel::leaveMedia()
+{
+    m_lastMedia.clear();
+    m_media->stop();
 }
 
 void CPreviewPanel::clearPreview()
 {
     m_text->clear();
     m_messages->clear();
-    m_lastMedia.clear();
+    leaveMedia();
     m_mediaFile.clear();
     m_stack->setCurrentIndex(m_stack->currentIndex() == kMessagesPage ? kMessagesPage : kTextPage);
 }
@@ -138,7 +163,7 @@ void CPreviewPanel::showRecord(const exporting::SelectionEntry& entry,
         showMedia((*file)->path, (*file)->name, (*file)->size);
     } else {
         // Calls have no preview.
-        m_lastMedia.clear();
+        leaveMedia();
         m_text->clear();
         m_stack->setCurrentIndex(kTextPage);
     }
@@ -146,7 +171,7 @@ void CPreviewPanel::showRecord(const exporting::SelectionEntry& entry,
 
 void CPreviewPanel::showNote(const extract::NoteRecord& note)
 {
-    m_lastMedia.clear();
+    leaveMedia();
     m_stack->setCurrentIndex(kTextPage);
     m_text->clear();
     QTextCursor cursor = m_text->textCursor();
@@ -170,7 +195,7 @@ void CPreviewPanel::showNote(const extract::NoteRecord& note)
 
 void CPreviewPanel::showContact(const extract::ContactRecord& contact)
 {
-    m_lastMedia.clear();
+    leaveMedia();
     m_stack->setCurrentIndex(kCardPage);
     const std::pair<const char*, const std::string*> values[] = {
         {"TxtUserName", &contact.name},
@@ -227,7 +252,7 @@ void CPreviewPanel::addBubble(const QString& header, const QString& text, bool s
 
 void CPreviewPanel::showConversation(const std::vector<extract::MessageRecord>& messages)
 {
-    m_lastMedia.clear();
+    leaveMedia();
     m_stack->setCurrentIndex(kMessagesPage);
     m_messages->clear();
     auto* header = new QListWidgetItem(
@@ -246,7 +271,7 @@ void CPreviewPanel::showConversation(const std::vector<extract::MessageRecord>& 
 
 void CPreviewPanel::showChat(const std::vector<extract::WhatsAppMessage>& messages)
 {
-    m_lastMedia.clear();
+    leaveMedia();
     m_stack->setCurrentIndex(kMessagesPage);
     m_messages->clear();
     auto* header = new QListWidgetItem(
@@ -268,11 +293,13 @@ void CPreviewPanel::showMedia(const std::string& path, const std::string& name, 
     if (m_source == nullptr) {
         return;
     }
-    m_stack->setCurrentIndex(kTextPage);
     if (path == m_lastMedia && !m_mediaFile.isEmpty()) {
         postAppMessage(window(), kMsgPlayMedia, 0);
         return;
     }
+    // The copy overwrites the preview file: the player lets go of it first.
+    m_media->stop();
+    m_stack->setCurrentIndex(kTextPage);
     m_lastMedia = path;
     m_mediaName = fromUtf8(name);
     m_mediaFile.clear();
@@ -293,7 +320,7 @@ void CPreviewPanel::showMedia(const std::string& path, const std::string& name, 
     ++m_copies;
     if (status != 0 || previewPath.empty()) {
         m_lastMedia.clear();
-        m_text->setPlainText(QStringLiteral("Can not found the file!"));
+        m_text->setPlainText(kNoFileText);
         return;
     }
     m_mediaFile = fromUtf8(previewPath);
@@ -307,26 +334,37 @@ void CPreviewPanel::PlayMedia()
     }
     const QString suffix = QFileInfo(m_mediaFile).suffix().toLower();
     if (suffix == QLatin1String("jpg")) {
+        m_stack->setCurrentIndex(kTextPage);
         showImage();
         return;
     }
     if (suffix != QLatin1String("wav") && suffix != QLatin1String("avi")) {
         return;
     }
-    m_text->setPlainText(m_mediaName);
-    if (player()) {
-        player()(m_mediaFile);
-    } else {
-        QDesktopServices::openUrl(QUrl::fromLocalFile(m_mediaFile));
+    m_stack->setCurrentIndex(kMediaPage);
+    m_media->play(m_mediaFile, m_mediaName, suffix == QLatin1String("avi"));
+}
+
+void CPreviewPanel::playElsewhere(const QString& file)
+{
+    // A failure reported for a file the page has since stopped or replaced is stale.
+    if (file.isEmpty() || file != m_media->file()) {
+        return;
+    }
+    m_media->stop();
+    const bool opened = fallbackPlayer() ? fallbackPlayer()(file)
+                                         : QDesktopServices::openUrl(QUrl::fromLocalFile(file));
+    if (!opened) {
+        (void)showMessageBox(kBoxInformation, window(), messageText("MSG1207"));
     }
 }
 
 void CPreviewPanel::showImage()
 {
     m_text->clear();
-    QImage image(m_mediaFile);
-    if (image.isNull()) {
-        m_text->setPlainText(QStringLiteral("Can not found the file!"));
+    QImage image;
+    if (loadPreviewImage(m_mediaFile, image) != 0) {
+        m_text->setPlainText(kNoFileText);
         return;
     }
     const int width = std::max(m_text->viewport()->width() - 16, 64);

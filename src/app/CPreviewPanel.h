@@ -1,6 +1,7 @@
 // The preview panel of the results page (PreviewLayout): a note's text, a contact card, a
 // conversation or WhatsApp chat as bubbles, or a media file copied out of the backup with the
-// recovery source's preview copy and shown (images) or played (audio and video).
+// recovery source's preview copy and shown (images) or played inside the panel (audio and
+// video), with the system's default player as the fallback.
 #pragma once
 
 #include "export/CStatisticsObj.h"
@@ -20,6 +21,8 @@ class QTextEdit;
 
 namespace app {
 
+class MediaPage;
+
 class CPreviewPanel : public QWidget
 {
     Q_OBJECT
@@ -33,7 +36,7 @@ public:
     // The source media are copied through; null disables media previews.
     void setSource(extract::IPhoneRecoveryParse* source) { m_source = source; }
 
-    // Empties the panel and forgets the last previewed media.
+    // Empties the panel, forgets the last previewed media and stops its playback.
     void clearPreview();
 
     // Shows the message list (conversations and chats) or the text box.
@@ -42,7 +45,8 @@ public:
     // Shows `entry`'s record; `results` hold the conversations and chats it belongs to.
     void showRecord(const exporting::SelectionEntry& entry, const extract::ScanResults& results);
 
-    // Shows or plays the media file copied last (message 1027).
+    // Shows the picture copied last, or plays the audio or video file copied last from its
+    // start on the media page (message 1027).
     void PlayMedia();
 
     // How many preview copies were made since the panel was built.
@@ -51,15 +55,23 @@ public:
     // The preview file of the media shown last; empty when none.
     const QString& mediaFile() const { return m_mediaFile; }
 
-    // Replaces how audio and video files are played (tests record them); an empty function
-    // restores the system's default player.
-    static void setPlayer(std::function<void(const QString&)> player);
+    // Replaces the fallback that opens an audio or video file the media page could not play
+    // (tests record the calls); it answers whether the file was opened, and on false the
+    // panel shows MSG1207. An empty function restores the system's default player.
+    static void setPlayer(std::function<bool(const QString&)> player);
 
     QTextEdit* textBox() const { return m_text; }
 
     QListWidget* messagesList() const { return m_messages; }
 
     QWidget* contactCard() const { return m_card; }
+
+    MediaPage* mediaPage() const { return m_media; }
+
+protected:
+    // Hiding the panel (closing the window, leaving the page, the preview switch) stops
+    // playback and releases the preview file.
+    void hideEvent(QHideEvent* event) override;
 
 private:
     void showNote(const extract::NoteRecord& note);
@@ -69,12 +81,17 @@ private:
     void addBubble(const QString& header, const QString& text, bool sent, bool deleted);
     void showMedia(const std::string& path, const std::string& name, std::uint64_t size);
     void showImage();
+    // Forgets the last previewed media and stops playing it.
+    void leaveMedia();
+    // Opens `file`, which the media page failed to play, in the fallback player.
+    void playElsewhere(const QString& file);
 
     extract::IPhoneRecoveryParse* m_source = nullptr;
     QStackedWidget* m_stack = nullptr;
     QTextEdit* m_text = nullptr;
     QListWidget* m_messages = nullptr;
     QWidget* m_card = nullptr;
+    MediaPage* m_media = nullptr;
     std::map<QString, QLabel*> m_cardValues;
     std::string m_lastMedia;
     QString m_mediaFile;

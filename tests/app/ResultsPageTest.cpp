@@ -354,7 +354,10 @@ void ResultsPageTest::choosingRowsFillsThePreview()
     QVERIFY(photo != nullptr && other != nullptr);
     // Audio and video go to a recording player instead of the system's.
     static QStringList played;
-    CPreviewPanel::setPlayer([](const QString& file) { played << file; });
+    CPreviewPanel::setPlayer([](const QString& file) {
+        played << file;
+        return true;
+    });
     list->setCurrentItem(other);
     const int copies = preview->copyCount();
     list->setCurrentItem(photo);
