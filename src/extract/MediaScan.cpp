@@ -14,11 +14,12 @@ namespace extract {
 
 namespace {
 
-constexpr std::array<std::string_view, 40> kImageExtensions = {
-    "bmp", "gif", "jpg",  "jpeg", "png", "psd", "tif", "tiff", "pcx",  "scr",
-    "ico", "nef", "nrw",  "crw",  "cr2", "sr2", "arw", "srf",  "divu", "pgm",
-    "k25", "kdc", "dcr",  "raf",  "iff", "pbm", "mef", "jp2",  "mos",  "x3f",
-    "orf", "erf", "indd", "pef",  "psp", "mrw", "dng", "raw",  "pct",  "tga"};
+// The last four are what current iPhones and apps write; the preview decodes them too.
+constexpr std::array<std::string_view, 44> kImageExtensions = {
+    "bmp", "gif", "jpg", "jpeg", "png", "psd", "tif", "tiff", "pcx",  "scr",  "ico",
+    "nef", "nrw", "crw", "cr2",  "sr2", "arw", "srf", "divu", "pgm",  "k25",  "kdc",
+    "dcr", "raf", "iff", "pbm",  "mef", "jp2", "mos", "x3f",  "orf",  "erf",  "indd",
+    "pef", "psp", "mrw", "dng",  "raw", "pct", "tga", "heic", "heif", "avif", "webp"};
 constexpr std::array<std::string_view, 21> kAudioExtensions = {
     "mp3", "wav", "aiff", "rps", "mid", "midi", "m4a", "m4p", "au",  "ogg", "wma",
     "rm",  "ra",  "acd",  "amr", "at3", "caf",  "dss", "m4r", "nra", "snd"};

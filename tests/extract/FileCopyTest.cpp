@@ -91,8 +91,9 @@ TEST(PreviewCopyTest, KindDecidesTheTemporaryName)
         {fixtures::mediaBytes(MediaKind::Png, 1), "tmp.jpg", 0},
         {fixtures::mediaBytes(MediaKind::Wav, 2), "tmp.wav", 0},
         {fixtures::mediaBytes(MediaKind::Mov, 3), "tmp.avi", 0},
+        {fixtures::mediaBytes(MediaKind::Heic, 4), "tmp.jpg", 0},
+        {fixtures::mediaBytes(MediaKind::WebP, 5), "tmp.jpg", 0},
         {std::string(1000, 'q'), "", 87},
-        {fixtures::mediaBytes(MediaKind::Heic, 4), "", 87},
     };
     for (const Row& row : rows) {
         testsupport::writeFileBytes(dir.file("source"), row.content);

@@ -154,7 +154,8 @@ TEST(MediaScanNamingTest, PreviewKindsFollowTheListOrder)
     EXPECT_EQ(extract::previewKindOf("m4a"), PreviewKind::Audio);
     EXPECT_EQ(extract::previewKindOf("rm"), PreviewKind::Audio) << "audio is searched before video";
     EXPECT_EQ(extract::previewKindOf("mov"), PreviewKind::Video);
-    EXPECT_EQ(extract::previewKindOf("heic"), PreviewKind::None);
+    EXPECT_EQ(extract::previewKindOf("heic"), PreviewKind::Image);
+    EXPECT_EQ(extract::previewKindOf("psd2"), PreviewKind::None);
     EXPECT_EQ(extract::previewKindOf("jp"), PreviewKind::None) << "whole names only";
 }
 
