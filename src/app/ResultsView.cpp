@@ -22,6 +22,8 @@ namespace {
 
 constexpr int kKeyRole = Qt::UserRole;
 constexpr int kCategoryRole = Qt::UserRole;
+// Columns fitted to their texts are never wider than this; the last one takes what is left.
+constexpr int kWidestColumn = 240;
 // The deleted records' colour.
 const QColor kDeletedColour(243, 115, 2);
 
@@ -396,6 +398,16 @@ void ResultsView::fillRows(const exporting::SelectionEntry& group, bool appLevel
         }
     }
     m_updating = false;
+    fitColumns();
+}
+
+void ResultsView::fitColumns()
+{
+    QTreeWidget* list = m_ui.DataList;
+    for (int column = 1; column + 1 < list->columnCount(); ++column) {
+        list->resizeColumnToContents(column);
+        list->setColumnWidth(column, std::min(list->columnWidth(column), kWidestColumn));
+    }
 }
 
 void ResultsView::applyMark()

@@ -80,6 +80,8 @@ private:
     void onNodeChanged(QTreeWidgetItem* node, int column);
     void onRowChosen();
     void fillRows(const exporting::SelectionEntry& group, bool appLevel);
+    // Fits the list's columns between the check box and the last one to their texts.
+    void fitColumns();
     void applyMark();
     void syncNodeChecks();
     void syncRowChecks();
