@@ -19,7 +19,7 @@ public:
     // Keeps a reference to `rows`, which must outlive the index.
     explicit AddressBookIndex(const std::vector<ContactRecord>& rows);
 
-    // The name (first name followed by last name, as stored) of the first row whose
+    // The contact name (first and last name) of the first row whose
     // telephone text contains `text`; empty when none does or `text` is empty.
     const std::string& nameContaining(const std::string& text);
 

@@ -96,6 +96,15 @@ std::int32_t int32At(const CarvedRow& row, int column)
     return static_cast<std::int32_t>(integerAt(row, column));
 }
 
+// A contact's name: first and last name with one space between them when both are given.
+std::string fullName(std::string first, const std::string& last)
+{
+    if (!first.empty() && !last.empty()) {
+        first += ' ';
+    }
+    return first + last;
+}
+
 // The text of a column; texts that are not valid UTF-8 set `valid` to false.
 std::string textAt(const CarvedRow& row, int column, bool& valid)
 {
@@ -295,7 +304,7 @@ int readAddressBook(const std::string& path,
                  bool valid = true;
                  ContactRecord record;
                  record.deleted = row.deleted ? 1 : 0;
-                 record.name = textAt(row, first, valid) + textAt(row, last, valid);
+                 record.name = fullName(textAt(row, first, valid), textAt(row, last, valid));
                  record.company = textAt(row, organization, valid);
                  record.phones = textAt(row, phone, valid);
                  record.email = textAt(row, email, valid);

@@ -29,7 +29,7 @@ using TableProgress = std::function<int(int tablesRead)>;
                                     const TableProgress& progress);
 
 // Reads ABPersonFullTextSearch_content from the address book at `path` as raw contacts:
-// name = first name followed by last name, phones = the telephone text as stored, and the
+// name = first name, a space and last name, phones = the telephone text as stored, and the
 // organization, e-mail, address, social-profile and URL columns. Rows whose texts are not
 // valid UTF-8, or whose telephone text holds control characters, are left out.
 // `lastDocid` becomes the largest docid met. Returns 0 or the reader's open status.

@@ -47,7 +47,7 @@ struct ContactRecord
     // Telephone numbers, one per line ("\n" between them).
     std::string phones;
     std::string company;
-    // First name followed directly by last name; "No Name" when both are empty.
+    // First name, a space and last name (or the one that is given); "No Name" when both are empty.
     std::string name;
 };
 

@@ -3,10 +3,15 @@
 // order, telephone tokens, note cleaning, WhatsApp senders and members).
 #include "extract/CallHistoryBuilder.h"
 #include "extract/ContactsBuilder.h"
+#include "extract/DeviceTables.h"
 #include "extract/MessagesBuilder.h"
 #include "extract/NotesBuilder.h"
 #include "extract/RecoveryCategory.h"
 #include "extract/WhatsAppBuilder.h"
+#include "fixtures/devicedb/AddressBookDb.h"
+#include "support/TempDir.h"
+
+#include <algorithm>
 
 #include <gtest/gtest.h>
 
@@ -120,6 +125,35 @@ TEST(ContactsTest, TelephoneTokens)
     for (const Row& row : rows) {
         EXPECT_EQ(cleanPhoneText(row.raw), row.cleaned) << row.raw;
     }
+}
+
+TEST(ContactsTest, NamesJoinFirstAndLastNameWithASpace)
+{
+    testsupport::TempDir dir;
+    fixtures::AddressBookData book;
+    const std::pair<const char*, const char*> names[] = {
+        {"Anna", "Hoffmann"}, {"Cher", ""}, {"", "Nakamura"}, {"", ""}};
+    std::int64_t rowid = 0;
+    for (const auto& [first, last] : names) {
+        fixtures::Contact contact;
+        contact.rowid = ++rowid;
+        contact.first = first;
+        contact.last = last;
+        contact.phones = {"+1415555000" + std::to_string(rowid)};
+        book.contacts.push_back(contact);
+    }
+    const std::string path = dir.file("AddressBook.sqlitedb");
+    ASSERT_EQ(fixtures::writeAddressBookDb(path, fixtures::AddressBookLayout::Current, book), 0);
+    std::vector<ContactRecord> rows;
+    std::int64_t lastDocid = 0;
+    ASSERT_EQ(readAddressBook(path, rows, lastDocid), 0);
+    buildContacts(rows);
+    std::vector<std::string> found;
+    for (const ContactRecord& row : rows) {
+        found.push_back(row.name);
+    }
+    std::sort(found.begin(), found.end());
+    EXPECT_EQ(found, (std::vector<std::string>{"Anna Hoffmann", "Cher", "Nakamura", "No Name"}));
 }
 
 TEST(ContactsTest, RowsWithoutTelephoneDroppedNamelessNamedAndSorted)
