@@ -8,6 +8,7 @@
 #include <system_error>
 
 #include <QDesktopServices>
+#include <QDir>
 #include <QFileDialog>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -48,7 +49,7 @@ QString CRecoverProcessWnd::chooseFolder(QWidget* owner)
 {
     return QFileDialog::getExistingDirectory(owner,
                                              messageText("MSG0509"),
-                                             QString(),
+                                             QDir::homePath(),
                                              QFileDialog::ShowDirsOnly |
                                                  QFileDialog::DontUseNativeDialog);
 }

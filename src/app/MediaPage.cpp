@@ -73,6 +73,8 @@ MediaPage::MediaPage(QWidget* parent)
     m_name->setObjectName(QStringLiteral("LblMediaName"));
     m_name->setTextFormat(Qt::PlainText);
     m_name->setWordWrap(true);
+    // A long file name without spaces must not widen the preview panel.
+    m_name->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     m_button = new QPushButton(this);
     m_button->setObjectName(QStringLiteral("BtnPlay"));
     m_slider = new QSlider(Qt::Horizontal, this);
