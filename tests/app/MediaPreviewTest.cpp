@@ -1,7 +1,7 @@
 // Media previews in the panel: pictures decoded by content (HEIC through libheif, a PNG named
 // tmp.jpg), broken and oversized pictures refused, audio and video on the media page with the
 // fallback player and MSG1207, replays without a second copy, and leaving a video releasing
-// its file. Sample files are written here: no codec other than libheif's encoder is needed.
+// its file.
 #include "GuiTestSupport.h"
 #include "app/AppEvents.h"
 #include "app/Application.h"
@@ -9,6 +9,8 @@
 #include "app/ImageLoading.h"
 #include "app/MediaPage.h"
 #include "app/Texts.h"
+#include "fixtures/media/PictureMaker.h"
+#include "fixtures/media/RiffWriter.h"
 #include "platform/Status.h"
 
 #include <libheif/heif.h>
@@ -135,105 +137,26 @@ public:
     CPreviewPanel* panel;
 };
 
-void appendLe(QByteArray& out, std::uint32_t value, int bytes = 4)
-{
-    for (int i = 0; i < bytes; ++i) {
-        out.append(static_cast<char>((value >> (8 * i)) & 0xFF));
-    }
-}
-
-// A RIFF chunk: its four-character id, little-endian size, body and pad byte.
-QByteArray chunk(const char* id, const QByteArray& body)
-{
-    QByteArray out(id, 4);
-    appendLe(out, static_cast<std::uint32_t>(body.size()));
-    out += body;
-    if (body.size() % 2 != 0) {
-        out.append('\0');
-    }
-    return out;
-}
-
-QByteArray list(const char* type, const QByteArray& body)
-{
-    return chunk("LIST", QByteArray(type, 4) + body);
-}
-
 // Half a second of a 440 Hz tone, 8 kHz mono 16-bit PCM.
 QByteArray wavBytes()
 {
-    QByteArray format;
-    appendLe(format, 1, 2);
-    appendLe(format, 1, 2);
-    appendLe(format, 8000);
-    appendLe(format, 16000);
-    appendLe(format, 2, 2);
-    appendLe(format, 16, 2);
-    QByteArray samples;
-    for (int i = 0; i < 4000; ++i) {
-        appendLe(samples, static_cast<std::uint32_t>(i % 18 < 9 ? 8000 : -8000), 2);
-    }
-    return chunk("RIFF", QByteArray("WAVE") + chunk("fmt ", format) + chunk("data", samples));
+    return QByteArray::fromStdString(fixtures::wavTone({440.0, 0.5, 8000, 0.5}));
 }
 
-// A Motion-JPEG AVI of `frames` 64×48 frames at 10 per second, with its index.
+// A Motion-JPEG AVI of `frames` 64×48 frames at 10 per second, each of another colour.
 QByteArray aviBytes(int frames)
 {
-    constexpr int kWidth = 64;
-    constexpr int kHeight = 48;
-    QByteArray movi("movi");
-    QByteArray index;
+    std::vector<std::string> jpegs;
     for (int i = 0; i < frames; ++i) {
-        QImage frame(kWidth, kHeight, QImage::Format_RGB32);
+        QImage frame(64, 48, QImage::Format_RGB32);
         frame.fill(QColor::fromHsv(i * 36 % 360, 200, 220));
-        QByteArray jpeg;
-        QBuffer buffer(&jpeg);
-        buffer.open(QIODevice::WriteOnly);
-        frame.save(&buffer, "JPG");
-        index += QByteArray("00dc");
-        appendLe(index, 0x10);
-        appendLe(index, static_cast<std::uint32_t>(movi.size()));
-        appendLe(index, static_cast<std::uint32_t>(jpeg.size()));
-        movi += chunk("00dc", jpeg);
+        std::string jpeg;
+        if (fixtures::encodeJpeg(frame, 80, jpeg) != 0) {
+            return {};
+        }
+        jpegs.push_back(std::move(jpeg));
     }
-    QByteArray avih;
-    for (std::uint32_t value : {100000u,
-                                0u,
-                                0u,
-                                0x10u,
-                                static_cast<std::uint32_t>(frames),
-                                0u,
-                                1u,
-                                0u,
-                                std::uint32_t{kWidth},
-                                std::uint32_t{kHeight},
-                                0u,
-                                0u,
-                                0u,
-                                0u}) {
-        appendLe(avih, value);
-    }
-    QByteArray strh("vidsMJPG");
-    for (std::uint32_t value :
-         {0u, 0u, 0u, 1u, 10u, 0u, static_cast<std::uint32_t>(frames), 0u, 0xFFFFFFFFu, 0u}) {
-        appendLe(strh, value);
-    }
-    appendLe(strh, 0, 2);
-    appendLe(strh, 0, 2);
-    appendLe(strh, kWidth, 2);
-    appendLe(strh, kHeight, 2);
-    QByteArray strf;
-    appendLe(strf, 40);
-    appendLe(strf, kWidth);
-    appendLe(strf, kHeight);
-    appendLe(strf, 1, 2);
-    appendLe(strf, 24, 2);
-    strf += QByteArray("MJPG");
-    appendLe(strf, kWidth * kHeight * 3);
-    strf += QByteArray(16, '\0');
-    const QByteArray header =
-        list("hdrl", chunk("avih", avih) + list("strl", chunk("strh", strh) + chunk("strf", strf)));
-    return chunk("RIFF", QByteArray("AVI ") + header + chunk("LIST", movi) + chunk("idx1", index));
+    return QByteArray::fromStdString(fixtures::mjpegAvi(jpegs, {64, 48, 10}));
 }
 
 // `image` encoded as HEIC with libheif's HEVC encoder, stored with `orientation`.
@@ -647,8 +570,9 @@ void MediaPreviewTest::unplayableFileWithoutFallbackShowsTheMessage()
         clickButton(box, "okbtn");
     });
     // A RIFF AVI header over bytes no decoder takes.
-    showFile(QStringLiteral("Broken.avi"),
-             chunk("RIFF", QByteArray("AVI ") + list("hdrl", QByteArray(64, '\x7f'))));
+    QByteArray broken = aviBytes(1);
+    broken.replace(12, broken.size() - 12, QByteArray(broken.size() - 12, '\x7f'));
+    showFile(QStringLiteral("Broken.avi"), broken);
     QTRY_COMPARE_WITH_TIMEOUT(message, messageText("MSG1207"), 10000);
     QCOMPARE(m_fallbackCalls.size(), 1);
 }
