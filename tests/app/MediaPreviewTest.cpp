@@ -11,6 +11,7 @@
 #include "app/Texts.h"
 #include "fixtures/media/PictureMaker.h"
 #include "fixtures/media/RiffWriter.h"
+#include "fixtures/source/CopyingSource.h"
 #include "platform/Status.h"
 
 #include <libheif/heif.h>
@@ -37,59 +38,12 @@ namespace {
 
 // Copies each "backup file" to tmp.wav, tmp.avi or tmp.jpg in its work folder by the backup
 // file's suffix, as the real source names preview copies by content kind.
-class CopySource final : public extract::IPhoneRecoveryParse
+class CopySource final : public fixtures::CopyingSource
 {
 public:
     explicit CopySource(QString work)
         : m_work(std::move(work))
     {}
-
-    int Attach(catalogue::BackupEngine*) override { return 0; }
-
-    int SetProgressCallback(extract::ScanProgressCallback, void*) override { return 0; }
-
-    bool IsLocalBackup() const override { return true; }
-
-    int OpenBackup(const std::string&) override { return 0; }
-
-    int ScanMessages(extract::MessageMap&) override { return 0; }
-
-    int ScanMessageAttachments(std::vector<extract::AttachmentItem>&) override { return 0; }
-
-    int ScanContacts(std::vector<extract::ContactRecord>&) override { return 0; }
-
-    int ScanNotes(std::vector<extract::NoteRecord>&) override { return 0; }
-
-    int ScanCallHistory(std::vector<extract::CallRecord>&) override { return 0; }
-
-    int ScanCameraRollAndPhotoStream(std::vector<extract::MediaItem>&,
-                                     std::vector<extract::MediaItem>&) override
-    {
-        return 0;
-    }
-
-    int TakeWhatsAppAttachments(std::vector<extract::MediaItem>&) override { return 0; }
-
-    int ScanAppMedia(std::vector<extract::AppMediaItem>&) override { return 0; }
-
-    int ScanWhatsApp(extract::WhatsAppMap&) override { return 0; }
-
-    int CopyOut(const std::string&, const std::string&, extract::ProgressCallback, void*) override
-    {
-        return 87;
-    }
-
-    int ExportMessagesTable(const std::string&) override { return 87; }
-
-    int ExportContactsTable(const std::string&) override { return 87; }
-
-    int WriteWhatsAppChatText(std::int32_t,
-                              const std::string&,
-                              extract::ProgressCallback,
-                              void*) override
-    {
-        return 87;
-    }
 
     int MakePreviewCopy(const std::string& source,
                         std::string& tempPath,

@@ -4,6 +4,7 @@
 #include "app/Application.h"
 #include "app/CPreviewProcessWnd.h"
 #include "app/Texts.h"
+#include "fixtures/source/CopyingSource.h"
 
 #include <atomic>
 #include <chrono>
@@ -19,39 +20,9 @@ using namespace apptest;
 namespace {
 
 // A source whose preview copy reports 100 steps 10 ms apart and stops on a non-zero answer.
-class SlowCopySource final : public extract::IPhoneRecoveryParse
+class SlowCopySource final : public fixtures::CopyingSource
 {
 public:
-    int Attach(catalogue::BackupEngine*) override { return 0; }
-
-    int SetProgressCallback(extract::ScanProgressCallback, void*) override { return 0; }
-
-    bool IsLocalBackup() const override { return true; }
-
-    int OpenBackup(const std::string&) override { return 0; }
-
-    int ScanMessages(extract::MessageMap&) override { return 0; }
-
-    int ScanMessageAttachments(std::vector<extract::AttachmentItem>&) override { return 0; }
-
-    int ScanContacts(std::vector<extract::ContactRecord>&) override { return 0; }
-
-    int ScanNotes(std::vector<extract::NoteRecord>&) override { return 0; }
-
-    int ScanCallHistory(std::vector<extract::CallRecord>&) override { return 0; }
-
-    int ScanCameraRollAndPhotoStream(std::vector<extract::MediaItem>&,
-                                     std::vector<extract::MediaItem>&) override
-    {
-        return 0;
-    }
-
-    int TakeWhatsAppAttachments(std::vector<extract::MediaItem>&) override { return 0; }
-
-    int ScanAppMedia(std::vector<extract::AppMediaItem>&) override { return 0; }
-
-    int ScanWhatsApp(extract::WhatsAppMap&) override { return 0; }
-
     int MakePreviewCopy(const std::string& source,
                         std::string& tempPath,
                         extract::ScanProgressCallback callback,
@@ -71,23 +42,6 @@ public:
         }
         tempPath = source + ".jpg";
         return 0;
-    }
-
-    int CopyOut(const std::string&, const std::string&, extract::ProgressCallback, void*) override
-    {
-        return 87;
-    }
-
-    int ExportMessagesTable(const std::string&) override { return 87; }
-
-    int ExportContactsTable(const std::string&) override { return 87; }
-
-    int WriteWhatsAppChatText(std::int32_t,
-                              const std::string&,
-                              extract::ProgressCallback,
-                              void*) override
-    {
-        return 87;
     }
 
     std::atomic<int> reached{0};
