@@ -555,10 +555,11 @@ void ResultsView::syncNodeChecks()
         if (m_nodes[i] == nullptr || block == nullptr) {
             continue;
         }
+        // A category without records has nothing ticked.
         const Qt::CheckState state = block->count > 0 && block->ticked == block->count ? Qt::Checked
                                      : block->ticked > 0 ? Qt::PartiallyChecked
                                                          : Qt::Unchecked;
-        m_nodes[i]->setCheckState(0, block->count == 0 ? m_nodes[i]->checkState(0) : state);
+        m_nodes[i]->setCheckState(0, state);
     }
     m_updating = false;
 }

@@ -217,6 +217,8 @@ void ScanPageTest::scanRunsFromNextToTheEnd()
     // The two groups, each with the nodes of the chosen categories, and an icon on every node.
     QCOMPARE(child<QTreeWidget>("NodeTree")->topLevelItemCount(), 2);
     QCOMPARE(page->nodeOf(kReminder)->text(0), QStringLiteral("Reminder(0)"));
+    QCOMPARE(page->nodeOf(kReminder)->checkState(0), Qt::Unchecked);
+    QCOMPARE(page->nodeOf(kNotes)->checkState(0), Qt::Checked);
     for (int category = 0; category < kCategoryCount; ++category) {
         QVERIFY(!page->nodeOf(category)->isHidden());
         QVERIFY(!page->nodeOf(category)->icon(0).isNull());
