@@ -252,24 +252,20 @@ void CPreviewPanel::addBubble(const QString& header, const QString& text, bool s
 
 void CPreviewPanel::showConversation(const std::vector<extract::MessageRecord>& messages)
 {
-    leaveMedia();
-    m_stack->setCurrentIndex(kMessagesPage);
-    m_messages->clear();
-    auto* header = new QListWidgetItem(
-        QStringLiteral("-------------------- Messages --------------------"), m_messages);
-    header->setTextAlignment(Qt::AlignHCenter);
-    header->setForeground(kRuleColour);
-    for (const extract::MessageRecord& message : messages) {
-        const QString sender =
-            fromUtf8(message.contactName.empty() ? message.address : message.contactName);
-        const QString head = message.isFromMe != 0
-                                 ? QStringLiteral("%1 Me:").arg(fromUtf8(message.date))
-                                 : QStringLiteral("%1 %2:").arg(fromUtf8(message.date), sender);
-        addBubble(head, fromUtf8(message.text), message.isFromMe != 0, message.deleted != 0);
-    }
+    showMessageList(messages, [](const extract::MessageRecord& message) {
+        return message.contactName.empty() ? message.address : message.contactName;
+    });
 }
 
 void CPreviewPanel::showChat(const std::vector<extract::WhatsAppMessage>& messages)
+{
+    showMessageList(messages, [](const extract::WhatsAppMessage& message) {
+        return message.senderName.empty() ? message.senderAddress : message.senderName;
+    });
+}
+
+template <typename Message, typename SenderOf>
+void CPreviewPanel::showMessageList(const std::vector<Message>& messages, SenderOf senderOf)
 {
     leaveMedia();
     m_stack->setCurrentIndex(kMessagesPage);
@@ -278,12 +274,11 @@ void CPreviewPanel::showChat(const std::vector<extract::WhatsAppMessage>& messag
         QStringLiteral("-------------------- Messages --------------------"), m_messages);
     header->setTextAlignment(Qt::AlignHCenter);
     header->setForeground(kRuleColour);
-    for (const extract::WhatsAppMessage& message : messages) {
-        const QString sender =
-            fromUtf8(message.senderName.empty() ? message.senderAddress : message.senderName);
+    for (const Message& message : messages) {
+        const QString date = fromUtf8(message.date);
         const QString head = message.isFromMe != 0
-                                 ? QStringLiteral("%1 Me:").arg(fromUtf8(message.date))
-                                 : QStringLiteral("%1 %2:").arg(fromUtf8(message.date), sender);
+                                 ? QStringLiteral("%1 Me:").arg(date)
+                                 : QStringLiteral("%1 %2:").arg(date, fromUtf8(senderOf(message)));
         addBubble(head, fromUtf8(message.text), message.isFromMe != 0, message.deleted != 0);
     }
 }

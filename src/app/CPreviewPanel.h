@@ -78,6 +78,10 @@ private:
     void showContact(const extract::ContactRecord& contact);
     void showConversation(const std::vector<extract::MessageRecord>& messages);
     void showChat(const std::vector<extract::WhatsAppMessage>& messages);
+    // Shows `messages` as sent and received bubbles under the list's header; `senderOf` names
+    // the sender of a received message.
+    template <typename Message, typename SenderOf>
+    void showMessageList(const std::vector<Message>& messages, SenderOf senderOf);
     void addBubble(const QString& header, const QString& text, bool sent, bool deleted);
     void showMedia(const std::string& path, const std::string& name, std::uint64_t size);
     void showImage();
