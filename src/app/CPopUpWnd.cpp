@@ -3,8 +3,11 @@
 
 #include "app/Texts.h"
 
+#include <QBoxLayout>
 #include <QGuiApplication>
+#include <QIcon>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QScreen>
@@ -46,6 +49,24 @@ void CPopUpWnd::initPopUp()
         header->installEventFilter(this);
     }
     applyTexts(this, m_section);
+}
+
+void CPopUpWnd::addHeader(QBoxLayout* layout, bool heading)
+{
+    auto* header = new QWidget(this);
+    header->setObjectName(QStringLiteral("Header"));
+    auto* headerLayout = new QHBoxLayout(header);
+    auto* title = new QLabel(header);
+    title->setObjectName(QStringLiteral("Title"));
+    title->setProperty("heading", heading);
+    headerLayout->addWidget(title, 1);
+    auto* close = new QPushButton(header);
+    close->setObjectName(QStringLiteral("closebtn"));
+    close->setAutoDefault(false);
+    close->setProperty("iconOnly", true);
+    close->setIcon(QIcon(QStringLiteral(":/icons/close-dark.svg")));
+    headerLayout->addWidget(close);
+    layout->addWidget(header);
 }
 
 void CPopUpWnd::keyPressEvent(QKeyEvent* event)

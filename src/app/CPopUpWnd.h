@@ -4,6 +4,8 @@
 
 #include <QDialog>
 
+class QBoxLayout;
+
 namespace app {
 
 // Close codes of pop-ups and message boxes.
@@ -30,6 +32,10 @@ protected:
     // window's section and lets the widget named "Header" drag the window. Subclasses call
     // it after building their controls.
     void initPopUp();
+
+    // Adds to `layout` the window's header: the label "Title" (a heading when `heading`) and
+    // the close button "closebtn"; by the header the window is dragged.
+    void addHeader(QBoxLayout* layout, bool heading);
 
     void keyPressEvent(QKeyEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;

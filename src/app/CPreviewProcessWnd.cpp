@@ -4,7 +4,6 @@
 #include "app/CMessageBox.h"
 #include "app/Texts.h"
 
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QMetaObject>
 #include <QProgressBar>
@@ -30,18 +29,7 @@ CPreviewProcessWnd::CPreviewProcessWnd(QWidget* owner,
 {
     setObjectName(QStringLiteral("PreviewProcessWnd"));
     auto* layout = new QVBoxLayout(this);
-    auto* header = new QWidget(this);
-    header->setObjectName(QStringLiteral("Header"));
-    auto* headerLayout = new QHBoxLayout(header);
-    auto* title = new QLabel(header);
-    title->setObjectName(QStringLiteral("Title"));
-    headerLayout->addWidget(title, 1);
-    auto* close = new QPushButton(header);
-    close->setObjectName(QStringLiteral("closebtn"));
-    close->setProperty("iconOnly", true);
-    close->setIcon(QIcon(QStringLiteral(":/icons/close-dark.svg")));
-    headerLayout->addWidget(close);
-    layout->addWidget(header);
+    addHeader(layout, false);
     m_fileName = new QLabel(this);
     m_fileName->setObjectName(QStringLiteral("LblFileName"));
     layout->addWidget(m_fileName);

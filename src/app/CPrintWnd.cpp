@@ -8,7 +8,6 @@
 
 #include <QFile>
 #include <QHBoxLayout>
-#include <QLabel>
 #include <QMetaObject>
 #include <QPrintDialog>
 #include <QPrinter>
@@ -41,19 +40,7 @@ CPrintWnd::CPrintWnd(QWidget* owner,
 {
     setObjectName(QStringLiteral("PrintWnd"));
     auto* layout = new QVBoxLayout(this);
-    auto* header = new QWidget(this);
-    header->setObjectName(QStringLiteral("Header"));
-    auto* headerLayout = new QHBoxLayout(header);
-    auto* title = new QLabel(header);
-    title->setObjectName(QStringLiteral("Title"));
-    title->setProperty("heading", true);
-    headerLayout->addWidget(title, 1);
-    auto* close = new QPushButton(header);
-    close->setObjectName(QStringLiteral("closebtn"));
-    close->setProperty("iconOnly", true);
-    close->setIcon(QIcon(QStringLiteral(":/icons/close-dark.svg")));
-    headerLayout->addWidget(close);
-    layout->addWidget(header);
+    addHeader(layout, true);
     m_pages = new QStackedWidget(this);
     m_pages->setObjectName(QStringLiteral("PrintTabPage"));
     auto* waiting = new QWidget(m_pages);

@@ -61,17 +61,7 @@ CRecoverProcessWnd::CRecoverProcessWnd(QWidget* owner, exporting::RecoveryRunInp
     setObjectName(QStringLiteral("RecoverProcessWnd"));
     m_run = std::make_unique<exporting::RecoveryRun>(m_inputs, this);
     auto* layout = new QVBoxLayout(this);
-    auto* header = new QWidget(this);
-    header->setObjectName(QStringLiteral("Header"));
-    auto* headerLayout = new QHBoxLayout(header);
-    auto* title = new QLabel(header);
-    title->setObjectName(QStringLiteral("Title"));
-    title->setProperty("heading", true);
-    headerLayout->addWidget(title, 1);
-    auto* close = addButton(header, headerLayout, "closebtn");
-    close->setProperty("iconOnly", true);
-    close->setIcon(QIcon(QStringLiteral(":/icons/close-dark.svg")));
-    layout->addWidget(header);
+    addHeader(layout, true);
 
     m_current = new QLabel(this);
     m_current->setObjectName(QStringLiteral("current"));
