@@ -51,6 +51,16 @@ private:
     QTemporaryDir m_dir;
 };
 
+// The child of `parent` named `name`; the test stops when there is none.
+template <typename T> T* control(const QObject* parent, const char* name)
+{
+    T* found = parent->findChild<T*>(QLatin1String(name));
+    if (found == nullptr) {
+        qFatal("missing control %s", name);
+    }
+    return found;
+}
+
 // Calls `action` with the next modal pop-up as soon as it shows (polling every 20 ms for up to
 // five seconds); the test fails when none comes.
 void whenModal(std::function<void(app::CPopUpWnd*)> action);

@@ -37,14 +37,7 @@ private slots:
     void closesAtOnceWithoutAScan();
 
 private:
-    template <typename T> T* child(const char* name)
-    {
-        T* found = m_window->findChild<T*>(QLatin1String(name));
-        if (found == nullptr) {
-            qFatal("missing control %s", name);
-        }
-        return found;
-    }
+    template <typename T> T* child(const char* name) { return control<T>(m_window.get(), name); }
 
     std::unique_ptr<AppTestEnvironment> m_env;
     std::unique_ptr<catalogue::BackupEngine> m_engine;

@@ -51,14 +51,7 @@ private slots:
     void closingThePrintWindowWhileBuildingAsksFirst();
 
 private:
-    template <typename T> T* child(const char* name)
-    {
-        T* found = m_window->findChild<T*>(QLatin1String(name));
-        if (found == nullptr) {
-            qFatal("missing control %s", name);
-        }
-        return found;
-    }
+    template <typename T> T* child(const char* name) { return control<T>(m_window.get(), name); }
 
     // Shows `category` and returns the list.
     QTreeWidget* showCategory(int category);

@@ -36,14 +36,7 @@ private slots:
     void closeDuringAScanAsksFirst();
 
 private:
-    template <typename T> T* child(const char* name)
-    {
-        T* found = m_window->findChild<T*>(QLatin1String(name));
-        if (found == nullptr) {
-            qFatal("missing control %s", name);
-        }
-        return found;
-    }
+    template <typename T> T* child(const char* name) { return control<T>(m_window.get(), name); }
 
     // Picks the backup named `name` and moves on to the category page.
     void chooseBackup(const char* name);
