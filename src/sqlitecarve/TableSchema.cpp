@@ -110,6 +110,28 @@ bool startsConstraint(const Token& token)
     return false;
 }
 
+// Follows the quoting of SQL text character by character: answers whether `c` opens, closes
+// or lies inside a quoted name or string ("…", '…', `…`, […]), keeping in `quote` the character
+// that closes the quote open so far (0 outside quotes).
+bool followQuote(char c, char& quote)
+{
+    if (quote != 0) {
+        if (c == quote) {
+            quote = 0;
+        }
+        return true;
+    }
+    if (c == '"' || c == '\'' || c == '`') {
+        quote = c;
+        return true;
+    }
+    if (c == '[') {
+        quote = ']';
+        return true;
+    }
+    return false;
+}
+
 // Splits the inside of the column list at top-level commas, outside quotes.
 std::vector<std::string_view> splitDefinitions(std::string_view body)
 {
@@ -119,15 +141,10 @@ std::vector<std::string_view> splitDefinitions(std::string_view body)
     std::size_t start = 0;
     for (std::size_t i = 0; i < body.size(); ++i) {
         const char c = body[i];
-        if (quote != 0) {
-            if (c == quote) {
-                quote = 0;
-            }
-        } else if (c == '"' || c == '\'' || c == '`') {
-            quote = c;
-        } else if (c == '[') {
-            quote = ']';
-        } else if (c == '(') {
+        if (followQuote(c, quote)) {
+            continue;
+        }
+        if (c == '(') {
             ++depth;
         } else if (c == ')') {
             --depth;
@@ -145,16 +162,7 @@ std::size_t findListOpen(std::string_view sql)
 {
     char quote = 0;
     for (std::size_t i = 0; i < sql.size(); ++i) {
-        const char c = sql[i];
-        if (quote != 0) {
-            if (c == quote) {
-                quote = 0;
-            }
-        } else if (c == '"' || c == '\'' || c == '`') {
-            quote = c;
-        } else if (c == '[') {
-            quote = ']';
-        } else if (c == '(') {
+        if (!followQuote(sql[i], quote) && sql[i] == '(') {
             return i;
         }
     }
@@ -218,13 +226,10 @@ std::string withoutComments(std::string_view sql)
     char quote = 0;
     for (std::size_t i = 0; i < out.size(); ++i) {
         const char c = out[i];
-        if (quote != 0) {
-            quote = c == quote ? 0 : quote;
-        } else if (c == '"' || c == '\'' || c == '`') {
-            quote = c;
-        } else if (c == '[') {
-            quote = ']';
-        } else if (c == '-' && i + 1 < out.size() && out[i + 1] == '-') {
+        if (followQuote(c, quote)) {
+            continue;
+        }
+        if (c == '-' && i + 1 < out.size() && out[i + 1] == '-') {
             while (i < out.size() && out[i] != '\n') {
                 out[i++] = ' ';
             }
