@@ -8,6 +8,7 @@
 #include "app/CRecoverProcessWnd.h"
 #include "app/ResultsView.h"
 #include "app/Texts.h"
+#include "ui_MainWnd.h"
 #include "ui_PageScan.h"
 
 #include <numeric>
@@ -122,20 +123,20 @@ void CScanVrtWnd::setSession(ScanSession* session)
     m_session = session;
 }
 
-void CScanVrtWnd::Init(QWidget* mainWindow)
+void CScanVrtWnd::Init(Ui::MainWnd& header)
 {
-    m_scanToolBar = mainWindow->findChild<QWidget*>(QStringLiteral("ScanToolBar"));
-    m_recoveryToolBar = mainWindow->findChild<QWidget*>(QStringLiteral("ReocveryToolBar"));
-    m_horLayoutMain = mainWindow->findChild<QWidget*>(QStringLiteral("HorLayoutMain"));
-    m_horLayoutScan = mainWindow->findChild<QWidget*>(QStringLiteral("HorLayoutScan"));
-    m_scanAnimation = mainWindow->findChild<BusyIndicator*>(QStringLiteral("BtnGifScanning"));
-    m_progress = mainWindow->findChild<QProgressBar*>(QStringLiteral("ProgressScan"));
-    m_percent = mainWindow->findChild<QLabel*>(QStringLiteral("LblPercent"));
-    m_waitDesc = mainWindow->findChild<QLabel*>(QStringLiteral("LblWaitDesc"));
-    m_scanType = mainWindow->findChild<QLabel*>(QStringLiteral("LblScanType"));
-    m_remark = mainWindow->findChild<QLabel*>(QStringLiteral("LblRemark"));
-    m_pauseButton = mainWindow->findChild<QPushButton*>(QStringLiteral("BtnScanPause"));
-    m_stopButton = mainWindow->findChild<QPushButton*>(QStringLiteral("BtnScanStop"));
+    m_scanToolBar = header.ScanToolBar;
+    m_recoveryToolBar = header.ReocveryToolBar;
+    m_horLayoutMain = header.HorLayoutMain;
+    m_horLayoutScan = header.HorLayoutScan;
+    m_scanAnimation = header.BtnGifScanning;
+    m_progress = header.ProgressScan;
+    m_percent = header.LblPercent;
+    m_waitDesc = header.LblWaitDesc;
+    m_scanType = header.LblScanType;
+    m_remark = header.LblRemark;
+    m_pauseButton = header.BtnScanPause;
+    m_stopButton = header.BtnScanStop;
     connect(m_pauseButton, &QPushButton::clicked, this, &CScanVrtWnd::TogglePause);
     connect(m_stopButton, &QPushButton::clicked, this, &CScanVrtWnd::Stop);
     ApplyLanguage();

@@ -17,8 +17,9 @@ class QPushButton;
 class QTreeWidgetItem;
 
 namespace Ui {
+class MainWnd;
 class PageScan;
-}
+} // namespace Ui
 
 namespace app {
 
@@ -34,8 +35,8 @@ public:
     explicit CScanVrtWnd(QWidget* parent = nullptr);
     ~CScanVrtWnd() override;
 
-    // Finds the scan tool bars in `mainWindow`'s header and applies the texts.
-    void Init(QWidget* mainWindow);
+    // Takes the scan tool bars from the main window's header `header` and applies the texts.
+    void Init(Ui::MainWnd& header);
 
     // Applies the section "PageScan" (all but LblStatistics) and the state texts.
     void ApplyLanguage();
