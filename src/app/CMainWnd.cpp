@@ -77,7 +77,7 @@ void CMainWnd::Init()
     m_specifyPage->Init();
     m_specifyPage->setEncryptedQuery([this] { return m_scanSource.isEncrypted; });
     m_scanPage->setSession(m_session.get());
-    m_scanPage->Init(this);
+    m_scanPage->Init(*m_ui);
     createViewInstallFolder();
 
     connect(m_backupPage, &CItunesBackupVrtWnd::backupChosen, this, &CMainWnd::OnBackupChosen);

@@ -8,6 +8,7 @@
 #include "app/CRecoverProcessWnd.h"
 #include "app/ResultsView.h"
 #include "app/Texts.h"
+#include "ui_MainWnd.h"
 #include "ui_PageScan.h"
 
 #include <numeric>
@@ -27,11 +28,14 @@ namespace {
 constexpr int kRefreshMs = 250;
 constexpr int kQuestionWidth = 550;
 constexpr int kQuestionHeight = 200;
-constexpr int kCategoryRole = Qt::UserRole;
+// The language key of a tree item's text.
+constexpr int kTextKeyRole = Qt::UserRole + 1;
+
+using C = extract::RecoveryCategory;
 
 struct TreeNode
 {
-    int category;
+    C category;
     const char* key;
     const char* icon;
 };
@@ -44,21 +48,21 @@ struct NodeGroup
 
 const NodeGroup kGroups[] = {
     {"NodeGroupMedia",
-     {{kCameraRoll, "NodeCameraRoll", "node-camera-roll"},
-      {kPhotoStream, "NodePhotoStream", "node-photo-stream"},
-      {kAppPhotos, "NodeAppPhotos", "node-app-photos"},
-      {kAppVideos, "NodeAppVideos", "node-app-videos"}}},
+     {{C::CameraRoll, "NodeCameraRoll", "node-camera-roll"},
+      {C::PhotoStream, "NodePhotoStream", "node-photo-stream"},
+      {C::AppPhotos, "NodeAppPhotos", "node-app-photos"},
+      {C::AppVideos, "NodeAppVideos", "node-app-videos"}}},
     {"NodeGroupMessages",
-     {{kMessages, "NodeMessages", "node-messages"},
-      {kMessageAtts, "NodeMessageAtts", "node-attachments"},
-      {kContacts, "NodeContacts", "node-contacts"},
-      {kCallHistory, "NodeCallHistory", "node-call-history"},
-      {kNotes, "NodeNotes", "node-notes"},
-      {kWhatsApp, "NodeWhatsApp", "node-whatsapp"},
-      {kWhatsAppAtts, "NodeWhatsAppAtts", "node-attachments"},
-      {kReminder, "NodeReminder", "node-reminder"},
-      {kCalendar, "NodeCalendar", "node-calendar"},
-      {kSafariBookmark, "NodeSafariBookmark", "node-bookmark"}}},
+     {{C::Messages, "NodeMessages", "node-messages"},
+      {C::MessageAttachments, "NodeMessageAtts", "node-attachments"},
+      {C::Contacts, "NodeContacts", "node-contacts"},
+      {C::CallHistory, "NodeCallHistory", "node-call-history"},
+      {C::Notes, "NodeNotes", "node-notes"},
+      {C::WhatsApp, "NodeWhatsApp", "node-whatsapp"},
+      {C::WhatsAppAttachments, "NodeWhatsAppAtts", "node-attachments"},
+      {C::Reminder, "NodeReminder", "node-reminder"},
+      {C::Calendar, "NodeCalendar", "node-calendar"},
+      {C::SafariBookmark, "NodeSafariBookmark", "node-bookmark"}}},
 };
 
 // The node's name: its text before "(".
@@ -119,20 +123,20 @@ void CScanVrtWnd::setSession(ScanSession* session)
     m_session = session;
 }
 
-void CScanVrtWnd::Init(QWidget* mainWindow)
+void CScanVrtWnd::Init(Ui::MainWnd& header)
 {
-    m_scanToolBar = mainWindow->findChild<QWidget*>(QStringLiteral("ScanToolBar"));
-    m_recoveryToolBar = mainWindow->findChild<QWidget*>(QStringLiteral("ReocveryToolBar"));
-    m_horLayoutMain = mainWindow->findChild<QWidget*>(QStringLiteral("HorLayoutMain"));
-    m_horLayoutScan = mainWindow->findChild<QWidget*>(QStringLiteral("HorLayoutScan"));
-    m_scanAnimation = mainWindow->findChild<BusyIndicator*>(QStringLiteral("BtnGifScanning"));
-    m_progress = mainWindow->findChild<QProgressBar*>(QStringLiteral("ProgressScan"));
-    m_percent = mainWindow->findChild<QLabel*>(QStringLiteral("LblPercent"));
-    m_waitDesc = mainWindow->findChild<QLabel*>(QStringLiteral("LblWaitDesc"));
-    m_scanType = mainWindow->findChild<QLabel*>(QStringLiteral("LblScanType"));
-    m_remark = mainWindow->findChild<QLabel*>(QStringLiteral("LblRemark"));
-    m_pauseButton = mainWindow->findChild<QPushButton*>(QStringLiteral("BtnScanPause"));
-    m_stopButton = mainWindow->findChild<QPushButton*>(QStringLiteral("BtnScanStop"));
+    m_scanToolBar = header.ScanToolBar;
+    m_recoveryToolBar = header.ReocveryToolBar;
+    m_horLayoutMain = header.HorLayoutMain;
+    m_horLayoutScan = header.HorLayoutScan;
+    m_scanAnimation = header.BtnGifScanning;
+    m_progress = header.ProgressScan;
+    m_percent = header.LblPercent;
+    m_waitDesc = header.LblWaitDesc;
+    m_scanType = header.LblScanType;
+    m_remark = header.LblRemark;
+    m_pauseButton = header.BtnScanPause;
+    m_stopButton = header.BtnScanStop;
     connect(m_pauseButton, &QPushButton::clicked, this, &CScanVrtWnd::TogglePause);
     connect(m_stopButton, &QPushButton::clicked, this, &CScanVrtWnd::Stop);
     ApplyLanguage();
@@ -155,17 +159,14 @@ void CScanVrtWnd::ApplyLanguage()
     for (int g = 0; g < m_ui->NodeTree->topLevelItemCount(); ++g) {
         QTreeWidgetItem* group = m_ui->NodeTree->topLevelItem(g);
         group->setText(
-            0,
-            languageText("PageScan", group->data(0, Qt::UserRole + 1).toByteArray().constData()));
-        for (int i = 0; i < group->childCount(); ++i) {
-            QTreeWidgetItem* node = group->child(i);
-            const QByteArray key = node->data(0, Qt::UserRole + 1).toByteArray();
-            const int category = node->data(0, kCategoryRole).toInt();
-            node->setText(0,
-                          QStringLiteral("%1(%2)")
-                              .arg(languageText("PageScan", key.constData()))
-                              .arg(m_counts[static_cast<std::size_t>(category)]));
-        }
+            0, languageText("PageScan", group->data(0, kTextKeyRole).toByteArray().constData()));
+    }
+    for (std::size_t i = 0; i < m_nodes.size(); ++i) {
+        const QByteArray key = m_nodes[i]->data(0, kTextKeyRole).toByteArray();
+        m_nodes[i]->setText(0,
+                            QStringLiteral("%1(%2)")
+                                .arg(languageText("PageScan", key.constData()))
+                                .arg(m_counts[i]));
     }
     if (m_results->hasResults()) {
         m_results->ApplyLanguage();
@@ -180,13 +181,11 @@ void CScanVrtWnd::buildTree()
     tree->clear();
     for (const NodeGroup& group : kGroups) {
         auto* top = new QTreeWidgetItem(tree);
-        top->setData(0, Qt::UserRole + 1, QByteArray(group.key));
-        top->setData(0, kCategoryRole, -1);
+        top->setData(0, kTextKeyRole, QByteArray(group.key));
         top->setFlags(Qt::ItemIsEnabled);
         for (const TreeNode& entry : group.nodes) {
             auto* node = new QTreeWidgetItem(top);
-            node->setData(0, Qt::UserRole + 1, QByteArray(entry.key));
-            node->setData(0, kCategoryRole, entry.category);
+            node->setData(0, kTextKeyRole, QByteArray(entry.key));
             node->setIcon(0,
                           QIcon(QStringLiteral(":/icons/%1.svg").arg(QLatin1String(entry.icon))));
             node->setText(0, QStringLiteral("(0)"));
@@ -199,12 +198,11 @@ void CScanVrtWnd::buildTree()
 
 void CScanVrtWnd::showChosenNodes()
 {
-    for (std::size_t i = 0; i < m_nodes.size(); ++i) {
-        if (QTreeWidgetItem* node = m_nodes[i]) {
-            node->setSelected(false);
-            node->setDisabled(true);
-            node->setHidden(!m_selection[i]);
-        }
+    for (const extract::CategoryInfo& info : extract::categoryTable()) {
+        QTreeWidgetItem* node = nodeOf(info.category);
+        node->setSelected(false);
+        node->setDisabled(true);
+        node->setHidden(!m_selection.has(info.category));
     }
     QTreeWidget* tree = m_ui->NodeTree;
     for (int g = 0; g < tree->topLevelItemCount(); ++g) {
@@ -217,15 +215,9 @@ void CScanVrtWnd::showChosenNodes()
     }
 }
 
-QTreeWidgetItem* CScanVrtWnd::nodeOf(int category) const
-{
-    return category >= 0 && category < kCategoryCount ? m_nodes[static_cast<std::size_t>(category)]
-                                                      : nullptr;
-}
-
 int CScanVrtWnd::StartScan(const catalogue::BackupInfo& backup,
                            const std::string& password,
-                           const CategorySelection& categories)
+                           extract::CategorySet categories)
 {
     if (m_session == nullptr) {
         return 1;
@@ -276,7 +268,7 @@ void CScanVrtWnd::OnRefresh()
         return;
     }
     const int percent = m_session->shownPercent();
-    const CategoryCounts counts = m_session->counts();
+    const extract::CategoryCounts counts = m_session->counts();
     m_counts = counts;
     if (m_scanning) {
         m_progress->setValue(percent);
@@ -355,14 +347,14 @@ int CScanVrtWnd::StartRecovery(const QString& folder)
 
 void CScanVrtWnd::OnPrint()
 {
-    const int category = m_results->currentCategory();
-    if (!m_results->hasResults() || category < 0) {
+    const std::optional<extract::RecoveryCategory> category = m_results->currentCategory();
+    if (!m_results->hasResults() || !category) {
         return;
     }
     CPrintWnd printing(window(),
                        *m_results->results(),
                        m_results->statistics(),
-                       static_cast<extract::RecoveryCategory>(category),
+                       *category,
                        m_results->deletedOnly());
     printing.startBuild();
     printing.showModal();
@@ -489,13 +481,13 @@ void CScanVrtWnd::setAnimation(bool running)
     }
 }
 
-void CScanVrtWnd::refreshStatistics(const CategoryCounts& counts)
+void CScanVrtWnd::refreshStatistics(const extract::CategoryCounts& counts)
 {
-    const int total = std::accumulate(counts.begin(), counts.end(), 0);
+    const std::size_t total = std::accumulate(counts.begin(), counts.end(), std::size_t{0});
     m_ui->LblStatistics->setText(languageText("PageScan", "TxtStatistics").arg(total));
 }
 
-void CScanVrtWnd::checkRecoveryButton(const CategoryCounts& counts)
+void CScanVrtWnd::checkRecoveryButton(const extract::CategoryCounts& counts)
 {
     // While the scan runs (paused too) its thread still owns the results: recovery waits for
     // the end, when the results view decides.

@@ -17,8 +17,9 @@ class QPushButton;
 class QTreeWidgetItem;
 
 namespace Ui {
+class MainWnd;
 class PageScan;
-}
+} // namespace Ui
 
 namespace app {
 
@@ -34,8 +35,8 @@ public:
     explicit CScanVrtWnd(QWidget* parent = nullptr);
     ~CScanVrtWnd() override;
 
-    // Finds the scan tool bars in `mainWindow`'s header and applies the texts.
-    void Init(QWidget* mainWindow);
+    // Takes the scan tool bars from the main window's header `header` and applies the texts.
+    void Init(Ui::MainWnd& header);
 
     // Applies the section "PageScan" (all but LblStatistics) and the state texts.
     void ApplyLanguage();
@@ -47,15 +48,15 @@ public:
     // Resets the page and starts a scan. Returns the session's status (0 started).
     [[nodiscard]] int StartScan(const catalogue::BackupInfo& backup,
                                 const std::string& password,
-                                const CategorySelection& categories);
+                                extract::CategorySet categories);
 
     // The first progress arrived: the waiting panel gives way to the progress bar.
     void OnFirstProgress();
 
-    // Re-reads progress and counts (message 1032 and the refresh timer).
+    // Re-reads progress and counts (WM_SCAN_REFRESH and the refresh timer).
     void OnRefresh();
 
-    // The scan ended (message 1034): switch the tool bars and show the results.
+    // The scan ended (WM_SCAN_DONE): switch the tool bars and show the results.
     void OnScanDone();
 
     // The scan ended on a wrong password before it showed anything: back to idle.
@@ -77,8 +78,11 @@ public:
 
     bool hasResults() const { return m_hasResults; }
 
-    // The tree item of `category`, or null for the categories that are not scanned.
-    QTreeWidgetItem* nodeOf(int category) const;
+    // The tree item of `category`.
+    QTreeWidgetItem* nodeOf(extract::RecoveryCategory category) const
+    {
+        return m_nodes[static_cast<std::size_t>(category)];
+    }
 
     // The results shown after the scan and the preview panel.
     ResultsView& results() const { return *m_results; }
@@ -111,8 +115,8 @@ private:
     void releaseLock();
     void setPauseText();
     void setAnimation(bool running);
-    void refreshStatistics(const CategoryCounts& counts);
-    void checkRecoveryButton(const CategoryCounts& counts);
+    void refreshStatistics(const extract::CategoryCounts& counts);
+    void checkRecoveryButton(const extract::CategoryCounts& counts);
 
     std::unique_ptr<Ui::PageScan> m_ui;
     ScanSession* m_session = nullptr;
@@ -131,11 +135,11 @@ private:
     QLabel* m_remark = nullptr;
     QPushButton* m_pauseButton = nullptr;
     QPushButton* m_stopButton = nullptr;
-    std::array<QTreeWidgetItem*, kCategoryCount> m_nodes{};
+    std::array<QTreeWidgetItem*, extract::kCategoryCount> m_nodes{};
     CPreviewPanel* m_preview = nullptr;
     std::unique_ptr<ResultsView> m_results;
-    CategorySelection m_selection{};
-    CategoryCounts m_counts{};
+    extract::CategorySet m_selection;
+    extract::CategoryCounts m_counts{};
     bool m_scanning = false;
     bool m_paused = false;
     bool m_hasResults = false;

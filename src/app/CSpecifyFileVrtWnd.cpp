@@ -59,11 +59,12 @@ void CSpecifyFileVrtWnd::ApplyLanguage()
     applyTexts(this, "PageSpecifyFile");
 }
 
-CategorySelection CSpecifyFileVrtWnd::selection() const
+extract::CategorySet CSpecifyFileVrtWnd::selection() const
 {
-    CategorySelection selected{};
-    for (std::size_t i = 0; i < m_options.size(); ++i) {
-        selected[i] = m_options[i]->isChecked();
+    extract::CategorySet selected;
+    for (const extract::CategoryInfo& info : extract::categoryTable()) {
+        selected.set(info.category,
+                     m_options[static_cast<std::size_t>(info.category)]->isChecked());
     }
     return selected;
 }

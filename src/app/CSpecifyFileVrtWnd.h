@@ -3,7 +3,7 @@
 // posts the scan start to the main window.
 #pragma once
 
-#include "app/ScanTypes.h"
+#include "extract/RecoveryCategory.h"
 
 #include <array>
 #include <functional>
@@ -34,8 +34,8 @@ public:
     void Init();
     void ApplyLanguage();
 
-    // The ticked categories, in option order.
-    CategorySelection selection() const;
+    // The ticked categories.
+    extract::CategorySet selection() const;
 
     // Whether the backup about to be scanned is encrypted (asked before each start).
     void setEncryptedQuery(std::function<bool()> isEncrypted);
@@ -57,7 +57,8 @@ private:
     bool askPasswordIfNeeded();
 
     std::unique_ptr<Ui::PageSpecifyFile> m_ui;
-    std::array<QCheckBox*, kCategoryCount> m_options{};
+    // The category options in category order.
+    std::array<QCheckBox*, extract::kCategoryCount> m_options{};
     QObject* m_mainWindow;
     QWidget* m_mainTabPage;
     std::function<bool()> m_isEncrypted;

@@ -2,7 +2,6 @@
 #include "app/ResultsView.h"
 
 #include "app/CPreviewPanel.h"
-#include "app/ScanSession.h"
 #include "app/Texts.h"
 #include "export/ExportWriters.h"
 #include "ui_PageScan.h"
@@ -20,8 +19,9 @@ namespace app {
 
 namespace {
 
+using C = extract::RecoveryCategory;
+
 constexpr int kKeyRole = Qt::UserRole;
-constexpr int kCategoryRole = Qt::UserRole;
 // Columns fitted to their texts are never wider than this; the last one takes what is left.
 constexpr int kWidestColumn = 240;
 // The deleted records' colour.
@@ -50,38 +50,38 @@ QString firstLine(const std::string& text)
 }
 
 // The column keys (language section "PageScan") of each category's list.
-QStringList columnKeys(int category, bool appLevel)
+QStringList columnKeys(C category, bool appLevel)
 {
     switch (category) {
-    case kAppPhotos:
-    case kAppVideos:
+    case C::AppPhotos:
+    case C::AppVideos:
         return appLevel ? QStringList{QStringLiteral("ColAppName"),
                                       QStringLiteral("ColFolder"),
                                       QStringLiteral("ColType")}
                         : QStringList{QStringLiteral("ColAppName"),
                                       QStringLiteral("ColFileName"),
                                       QStringLiteral("ColSize")};
-    case kMessages:
+    case C::Messages:
         return {QStringLiteral("ColUserName"),
                 QStringLiteral("ColPhone"),
                 QStringLiteral("ColDate"),
                 QStringLiteral("ColMessage")};
-    case kContacts:
+    case C::Contacts:
         return {QStringLiteral("ColName"),
                 QStringLiteral("ColCompany"),
                 QStringLiteral("ColPhoneShort"),
                 QStringLiteral("ColEmail"),
                 QStringLiteral("ColHomePage")};
-    case kCallHistory:
+    case C::CallHistory:
         return {QStringLiteral("ColUserName"),
                 QStringLiteral("ColPhone"),
                 QStringLiteral("ColDate"),
                 QStringLiteral("ColCallStatus"),
                 QStringLiteral("ColDuration"),
                 QStringLiteral("ColStatus")};
-    case kNotes:
+    case C::Notes:
         return {QStringLiteral("ColTitle"), QStringLiteral("ColDate"), QStringLiteral("ColNote")};
-    case kWhatsApp:
+    case C::WhatsApp:
         return {QStringLiteral("ColChats"), QStringLiteral("ColName"), QStringLiteral("ColPhone")};
     default:
         return {QStringLiteral("ColFileName"), QStringLiteral("ColFileSize")};
@@ -109,17 +109,17 @@ QIcon deletedMarker()
 // scan's order.
 bool listedBefore(const exporting::SelectionEntry& a, const exporting::SelectionEntry& b)
 {
-    if (a.category - 1 == kCallHistory && a.deleted == b.deleted) {
+    if (a.category == C::CallHistory && a.deleted == b.deleted) {
         const auto* ca = std::get<const extract::CallRecord*>(a.record);
         const auto* cb = std::get<const extract::CallRecord*>(b.record);
         return ca->date > cb->date;
     }
-    switch (a.category - 1) {
-    case kMessages:
-    case kContacts:
-    case kCallHistory:
-    case kNotes:
-    case kWhatsApp:
+    switch (a.category) {
+    case C::Messages:
+    case C::Contacts:
+    case C::CallHistory:
+    case C::Notes:
+    case C::WhatsApp:
         return a.deleted && !b.deleted;
     default:
         return false;
@@ -194,7 +194,7 @@ QStringList recordColumns(const exporting::RecordRef& record)
 }
 
 ResultsView::ResultsView(Ui::PageScan& ui,
-                         const std::array<QTreeWidgetItem*, kCategoryCount>& nodes,
+                         const std::array<QTreeWidgetItem*, extract::kCategoryCount>& nodes,
                          CPreviewPanel* preview)
     : m_ui(ui)
     , m_nodes(nodes)
@@ -212,63 +212,69 @@ ResultsView::ResultsView(Ui::PageScan& ui,
         }
     });
     connect(list, &QTreeWidget::itemActivated, this, [this](QTreeWidgetItem* row) {
-        if (row->data(0, kKeyRole).isValid() && m_appKey == nullptr &&
-            (m_category == kAppPhotos || m_category == kAppVideos)) {
+        if (row->data(0, kKeyRole).isValid() && m_appKey == nullptr && showsAppMedia()) {
             openApp(row);
         }
     });
     connect(m_ui.NodeTree, &QTreeWidget::itemChanged, this, &ResultsView::onNodeChanged);
     connect(m_ui.NodeTree, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* node) {
-        const int category = categoryOfNode(node);
-        if (m_results != nullptr && category >= 0 && category != m_category) {
-            showCategory(category);
+        const std::optional<C> category = categoryOfNode(node);
+        if (m_results != nullptr && category && category != m_category) {
+            showCategory(*category);
         }
     });
     connect(m_ui.OptOnOffFilter, &QCheckBox::toggled, this, &ResultsView::setFilter);
     connect(m_ui.BtnBackAppDir, &QPushButton::clicked, this, &ResultsView::backToApps);
 }
 
-int ResultsView::categoryOfNode(const QTreeWidgetItem* node) const
+std::optional<C> ResultsView::categoryOfNode(const QTreeWidgetItem* node) const
 {
-    for (std::size_t i = 0; i < m_nodes.size(); ++i) {
-        if (node != nullptr && m_nodes[i] == node) {
-            return static_cast<int>(i);
+    for (const extract::CategoryInfo& info : extract::categoryTable()) {
+        if (node != nullptr && nodeOf(info.category) == node) {
+            return info.category;
         }
     }
-    return -1;
+    return std::nullopt;
 }
 
-void ResultsView::show(const extract::ScanResults& results, const CategorySelection& chosen)
+QTreeWidgetItem* ResultsView::nodeOf(C category) const
+{
+    return m_nodes[static_cast<std::size_t>(category)];
+}
+
+const void* ResultsView::shownCategoryKey() const
+{
+    return m_category ? m_statistics.categoryKey(*m_category) : nullptr;
+}
+
+bool ResultsView::showsAppMedia() const
+{
+    return m_category == C::AppPhotos || m_category == C::AppVideos;
+}
+
+void ResultsView::show(const extract::ScanResults& results, extract::CategorySet chosen)
 {
     clear();
     m_results = &results;
-    m_statistics.fill(results, toCategorySet(chosen));
+    m_statistics.fill(results, chosen);
     m_updating = true;
-    for (std::size_t i = 0; i < m_nodes.size(); ++i) {
-        QTreeWidgetItem* node = m_nodes[i];
-        if (node == nullptr) {
-            continue;
-        }
-        const auto category = static_cast<extract::RecoveryCategory>(i);
-        if (m_statistics.categoryKey(category) != nullptr) {
+    for (const extract::CategoryInfo& info : extract::categoryTable()) {
+        QTreeWidgetItem* node = nodeOf(info.category);
+        if (node != nullptr && m_statistics.categoryKey(info.category) != nullptr) {
             node->setFlags(node->flags() | Qt::ItemIsUserCheckable);
             node->setCheckState(0, Qt::Checked);
         }
     }
     m_updating = false;
     syncNodeChecks();
-    int first = -1;
-    for (std::size_t i = 0; i < m_nodes.size() && first < 0; ++i) {
-        if (const void* key = m_statistics.categoryKey(static_cast<extract::RecoveryCategory>(i))) {
-            const exporting::CounterBlock* found = m_statistics.blockOf(key);
-            if (m_nodes[i] != nullptr && found != nullptr && found->count > 0) {
-                first = static_cast<int>(i);
-            }
+    for (const extract::CategoryInfo& info : extract::categoryTable()) {
+        const void* key = m_statistics.categoryKey(info.category);
+        const exporting::CounterBlock* found = key != nullptr ? m_statistics.blockOf(key) : nullptr;
+        if (nodeOf(info.category) != nullptr && found != nullptr && found->count > 0) {
+            m_ui.NodeTree->setCurrentItem(nodeOf(info.category));
+            showCategory(info.category);
+            break;
         }
-    }
-    if (first >= 0) {
-        m_ui.NodeTree->setCurrentItem(m_nodes[static_cast<std::size_t>(first)]);
-        showCategory(first);
     }
     refreshStatistics();
 }
@@ -278,7 +284,7 @@ void ResultsView::clear()
     m_updating = true;
     m_results = nullptr;
     m_appKey = nullptr;
-    m_category = -1;
+    m_category = std::nullopt;
     m_deletedOnly = {};
     m_statistics.clear();
     m_ui.DataList->clear();
@@ -300,34 +306,36 @@ void ResultsView::clear()
 
 bool ResultsView::deletedOnly() const
 {
-    return m_category >= 0 && m_deletedOnly[static_cast<std::size_t>(m_category)];
+    return m_category && m_deletedOnly[static_cast<std::size_t>(*m_category)];
 }
 
 void ResultsView::setHeader(bool appLevel)
 {
     QStringList labels{QString()};
-    for (const QString& key : columnKeys(m_category, appLevel)) {
-        labels << languageText("PageScan", key.toLatin1().constData());
+    if (m_category) {
+        for (const QString& key : columnKeys(*m_category, appLevel)) {
+            labels << languageText("PageScan", key.toLatin1().constData());
+        }
     }
     m_ui.DataList->setColumnCount(static_cast<int>(labels.size()));
     m_ui.DataList->setHeaderLabels(labels);
     m_ui.DataList->header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
 }
 
-void ResultsView::showCategory(int category)
+void ResultsView::showCategory(C category)
 {
-    if (m_results == nullptr || category < 0 || category >= kCategoryCount) {
+    if (m_results == nullptr) {
         return;
     }
     m_category = category;
     m_appKey = nullptr;
     m_ui.BtnBackAppDir->hide();
-    const void* key = m_statistics.categoryKey(static_cast<extract::RecoveryCategory>(category));
+    const void* key = m_statistics.categoryKey(category);
     const exporting::SelectionEntry* group = key != nullptr ? m_statistics.find(key) : nullptr;
-    const bool appLevel = category == kAppPhotos || category == kAppVideos;
+    const bool appLevel = showsAppMedia();
     if (m_preview != nullptr) {
         m_preview->clearPreview();
-        m_preview->setConversationMode(category == kMessages || category == kWhatsApp);
+        m_preview->setConversationMode(category == C::Messages || category == C::WhatsApp);
     }
     setHeader(appLevel);
     m_ui.DataList->clear();
@@ -360,7 +368,7 @@ void ResultsView::fillRows(const exporting::SelectionEntry& group, bool appLevel
         });
     }
     m_updating = true;
-    const bool videos = m_category == kAppVideos;
+    const bool videos = m_category == C::AppVideos;
     for (const exporting::SelectionEntry* entry : entries) {
         auto* row = new QTreeWidgetItem(m_ui.DataList);
         row->setData(0, kKeyRole, QVariant::fromValue(reinterpret_cast<quintptr>(entry->key)));
@@ -427,12 +435,12 @@ void ResultsView::applyMark()
 
 void ResultsView::setFilter(bool on)
 {
-    if (m_results == nullptr || m_category < 0) {
+    if (m_results == nullptr || !m_category) {
         return;
     }
-    m_deletedOnly[static_cast<std::size_t>(m_category)] = on;
+    m_deletedOnly[static_cast<std::size_t>(*m_category)] = on;
     // The filter covers every record of the category, also those of the apps not shown.
-    const void* key = m_statistics.categoryKey(static_cast<extract::RecoveryCategory>(m_category));
+    const void* key = shownCategoryKey();
     std::vector<const void*> records;
     if (const exporting::SelectionEntry* group =
             key != nullptr ? m_statistics.find(key) : nullptr) {
@@ -463,10 +471,10 @@ void ResultsView::refreshFilterCount()
     const bool on = deletedOnly();
     m_ui.FilterToolBar->setVisible(on);
     m_ui.LblFilterCount->setVisible(on);
-    if (!on || m_category < 0) {
+    if (!on) {
         return;
     }
-    const void* key = m_statistics.categoryKey(static_cast<extract::RecoveryCategory>(m_category));
+    const void* key = shownCategoryKey();
     const exporting::CounterBlock* block = key != nullptr ? m_statistics.blockOf(key) : nullptr;
     const qint64 filtered = block != nullptr ? block->filtered : 0;
     m_ui.LblFilterCount->setText(
@@ -492,8 +500,8 @@ void ResultsView::openApp(QTreeWidgetItem* row)
 
 void ResultsView::backToApps()
 {
-    if (m_category == kAppPhotos || m_category == kAppVideos) {
-        showCategory(m_category);
+    if (showsAppMedia()) {
+        showCategory(*m_category);
     }
 }
 
@@ -530,10 +538,8 @@ void ResultsView::onNodeChanged(QTreeWidgetItem* node, int column)
     if (m_updating || column != 0 || m_results == nullptr) {
         return;
     }
-    const int category = categoryOfNode(node);
-    const void* key =
-        category >= 0 ? m_statistics.categoryKey(static_cast<extract::RecoveryCategory>(category))
-                      : nullptr;
+    const std::optional<C> category = categoryOfNode(node);
+    const void* key = category ? m_statistics.categoryKey(*category) : nullptr;
     if (key == nullptr) {
         return;
     }
@@ -549,17 +555,18 @@ void ResultsView::onNodeChanged(QTreeWidgetItem* node, int column)
 void ResultsView::syncNodeChecks()
 {
     m_updating = true;
-    for (std::size_t i = 0; i < m_nodes.size(); ++i) {
-        const void* key = m_statistics.categoryKey(static_cast<extract::RecoveryCategory>(i));
+    for (const extract::CategoryInfo& info : extract::categoryTable()) {
+        const void* key = m_statistics.categoryKey(info.category);
         const exporting::CounterBlock* block = key != nullptr ? m_statistics.blockOf(key) : nullptr;
-        if (m_nodes[i] == nullptr || block == nullptr) {
+        QTreeWidgetItem* node = nodeOf(info.category);
+        if (node == nullptr || block == nullptr) {
             continue;
         }
         // A category without records has nothing ticked.
         const Qt::CheckState state = block->count > 0 && block->ticked == block->count ? Qt::Checked
                                      : block->ticked > 0 ? Qt::PartiallyChecked
                                                          : Qt::Unchecked;
-        m_nodes[i]->setCheckState(0, state);
+        node->setCheckState(0, state);
     }
     m_updating = false;
 }
@@ -593,8 +600,8 @@ void ResultsView::refreshStatistics()
 
 void ResultsView::ApplyLanguage()
 {
-    if (m_category >= 0) {
-        setHeader((m_category == kAppPhotos || m_category == kAppVideos) && m_appKey == nullptr);
+    if (m_category) {
+        setHeader(showsAppMedia() && m_appKey == nullptr);
     }
     refreshFilterCount();
     refreshStatistics();

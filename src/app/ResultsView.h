@@ -4,11 +4,12 @@
 // button's state. Choosing a row hands its record to the preview panel.
 #pragma once
 
-#include "app/ScanTypes.h"
 #include "export/CStatisticsObj.h"
 #include "extract/Records.h"
+#include "extract/RecoveryCategory.h"
 
 #include <array>
+#include <optional>
 
 #include <QObject>
 #include <QString>
@@ -31,13 +32,13 @@ public:
     // Works on the controls of `ui`, the category nodes `nodes` (null for categories without
     // a node) and `preview`; all outlive the view.
     ResultsView(Ui::PageScan& ui,
-                const std::array<QTreeWidgetItem*, kCategoryCount>& nodes,
+                const std::array<QTreeWidgetItem*, extract::kCategoryCount>& nodes,
                 CPreviewPanel* preview);
 
     // Fills the statistics from `results` (which outlive the view's use of them) for the
     // `chosen` categories, every record ticked, gives the nodes their check boxes and "N"
     // marks, and shows the first node that has records.
-    void show(const extract::ScanResults& results, const CategorySelection& chosen);
+    void show(const extract::ScanResults& results, extract::CategorySet chosen);
 
     // Forgets the results: empty list and statistics, nodes without check boxes.
     void clear();
@@ -46,10 +47,10 @@ public:
     bool hasResults() const { return m_results != nullptr; }
 
     // Shows the records of `category` in the list (an app list for App Photos and App Videos).
-    void showCategory(int category);
+    void showCategory(extract::RecoveryCategory category);
 
-    // The category shown, or -1.
-    int currentCategory() const { return m_category; }
+    // The category shown, or nullopt.
+    std::optional<extract::RecoveryCategory> currentCategory() const { return m_category; }
 
     // Whether the shown node's filter mark is "D" (only deleted records).
     bool deletedOnly() const;
@@ -87,15 +88,21 @@ private:
     void syncRowChecks();
     void setHeader(bool appLevel);
     void refreshFilterCount();
-    int categoryOfNode(const QTreeWidgetItem* node) const;
+    std::optional<extract::RecoveryCategory> categoryOfNode(const QTreeWidgetItem* node) const;
+    // The tree node of `category`, or null when it has none.
+    QTreeWidgetItem* nodeOf(extract::RecoveryCategory category) const;
+    // The key of the shown category's group; null when none is shown or it was not filled.
+    const void* shownCategoryKey() const;
+    // Whether App Photos or App Videos is shown.
+    bool showsAppMedia() const;
 
     Ui::PageScan& m_ui;
-    std::array<QTreeWidgetItem*, kCategoryCount> m_nodes;
+    std::array<QTreeWidgetItem*, extract::kCategoryCount> m_nodes;
     CPreviewPanel* m_preview;
     exporting::CStatisticsObj m_statistics;
     const extract::ScanResults* m_results = nullptr;
-    std::array<bool, kCategoryCount> m_deletedOnly{};
-    int m_category = -1;
+    std::array<bool, extract::kCategoryCount> m_deletedOnly{};
+    std::optional<extract::RecoveryCategory> m_category;
     // The app group shown inside App Photos or App Videos, or null at app level.
     const void* m_appKey = nullptr;
     bool m_updating = false;

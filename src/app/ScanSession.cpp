@@ -7,14 +7,15 @@
 
 namespace app {
 
-extract::CategorySet toCategorySet(const CategorySelection& selection)
-{
-    extract::CategorySet set;
-    for (std::size_t i = 0; i < selection.size(); ++i) {
-        set.set(static_cast<extract::RecoveryCategory>(i), selection[i]);
-    }
-    return set;
-}
+// The driver's messages and state parameters are posted unchanged as the window messages and
+// parameters the main window handles.
+static_assert(static_cast<int>(extract::ScanMessage::Start) == WM_SCAN_START);
+static_assert(static_cast<int>(extract::ScanMessage::Refresh) == WM_SCAN_REFRESH);
+static_assert(static_cast<int>(extract::ScanMessage::Select) == WM_SCAN_SELECT);
+static_assert(static_cast<int>(extract::ScanMessage::Done) == WM_SCAN_DONE);
+static_assert(static_cast<int>(extract::ScanMessage::State) == WM_SCAN_STATE);
+static_assert(extract::kStateFirstProgress == kScanStateFirstProgress);
+static_assert(extract::kStateWrongPassword == kScanStateWrongPassword);
 
 ScanSession::ScanSession(catalogue::BackupEngine& engine, QObject* receiver)
     : m_receiver(receiver)
@@ -29,24 +30,13 @@ ScanSession::~ScanSession()
 
 int ScanSession::startScan(const catalogue::BackupInfo& backup,
                            const std::string& password,
-                           const CategorySelection& categories)
+                           extract::CategorySet categories)
 {
     m_backup = backup;
     m_driver.setBackup(backup);
     m_driver.setPassword(password);
-    m_driver.setCategories(toCategorySet(categories));
+    m_driver.setCategories(categories);
     return m_driver.StartScan(extract::kSourceLocalBackup);
-}
-
-CategoryCounts ScanSession::counts() const
-{
-    const extract::CategoryCounts found = m_driver.counts();
-    CategoryCounts counts{};
-    for (std::size_t i = 0; i < counts.size() && i < found.size(); ++i) {
-        constexpr std::size_t kMost = std::numeric_limits<int>::max();
-        counts[i] = static_cast<int>(found[i] < kMost ? found[i] : kMost);
-    }
-    return counts;
 }
 
 void ScanSession::scanMessage(extract::ScanMessage message, std::int64_t parameter)

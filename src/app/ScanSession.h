@@ -3,7 +3,6 @@
 // custom events posted to the main window.
 #pragma once
 
-#include "app/ScanTypes.h"
 #include "catalogue/BackupEngine.h"
 #include "extract/ScanDriver.h"
 
@@ -13,9 +12,6 @@
 class QObject;
 
 namespace app {
-
-// The categories of a selection as the driver takes them.
-extract::CategorySet toCategorySet(const CategorySelection& selection);
 
 class ScanSession : public extract::ScanObserver
 {
@@ -32,7 +28,7 @@ public:
     // the driver could not make a source. Must not be called while the pause lock is held.
     [[nodiscard]] int startScan(const catalogue::BackupInfo& backup,
                                 const std::string& password,
-                                const CategorySelection& categories);
+                                extract::CategorySet categories);
 
     // The lock whose holder pauses the scan at its next progress report.
     [[nodiscard]] std::unique_lock<std::mutex> pause() { return m_driver.pause(); }
@@ -47,7 +43,7 @@ public:
     // pause must not call them.
     int shownPercent() const { return m_driver.shownPercent(); }
 
-    CategoryCounts counts() const;
+    extract::CategoryCounts counts() const { return m_driver.counts(); }
 
     // The final status of the last scan: 0, 2 stopped, -110 wrong password, or a failure.
     int status() const { return m_driver.status(); }

@@ -13,11 +13,6 @@ namespace {
 
 using extract::RecoveryCategory;
 
-int categoryNumber(RecoveryCategory category)
-{
-    return static_cast<int>(category) + 1;
-}
-
 std::uint64_t countedSize(std::uint64_t size)
 {
     return std::max(size, CStatisticsObj::kMinRecordSize);
@@ -41,7 +36,8 @@ void CStatisticsObj::clear()
     m_tickedSize = 0;
 }
 
-std::size_t CStatisticsObj::addGroup(const void* key, int category, std::int64_t parentBlock)
+std::size_t
+CStatisticsObj::addGroup(const void* key, RecoveryCategory category, std::int64_t parentBlock)
 {
     CounterBlock block;
     block.parent = parentBlock;
@@ -87,7 +83,7 @@ void CStatisticsObj::fill(const extract::ScanResults& results, extract::Category
 {
     clear();
     const auto categoryGroup = [&](RecoveryCategory category, const void* key) {
-        const std::size_t group = addGroup(key, categoryNumber(category), 0);
+        const std::size_t group = addGroup(key, category, 0);
         m_categoryKeys[static_cast<std::size_t>(category)] = key;
         return group;
     };
@@ -101,9 +97,7 @@ void CStatisticsObj::fill(const extract::ScanResults& results, extract::Category
         const std::size_t group = categoryGroup(category, &apps);
         for (const auto& [app, items] : apps) {
             const std::size_t appGroup =
-                addGroup(&items,
-                         categoryNumber(category),
-                         static_cast<std::int64_t>(m_entries[group].block));
+                addGroup(&items, category, static_cast<std::int64_t>(m_entries[group].block));
             m_entries[group].children.push_back(appGroup);
             for (const auto& item : items) {
                 addRecord(appGroup, &item, &item, false, item.size);

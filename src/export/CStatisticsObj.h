@@ -52,8 +52,7 @@ struct SelectionEntry
     bool deleted = false;
     // Hidden by the switch that shows deleted records only.
     bool filtered = false;
-    // The category number: RecoveryCategory + 1.
-    int category = 0;
+    extract::RecoveryCategory category = extract::RecoveryCategory::CameraRoll;
     // Bytes counted for the record: its file size, at least 1024.
     std::uint64_t size = 0;
     // For a record, the block of its group; for a group, its own block.
@@ -110,7 +109,8 @@ public:
     std::int64_t selectedCount() const;
 
 private:
-    std::size_t addGroup(const void* key, int category, std::int64_t parentBlock);
+    std::size_t
+    addGroup(const void* key, extract::RecoveryCategory category, std::int64_t parentBlock);
     void addRecord(
         std::size_t group, RecordRef record, const void* key, bool deleted, std::uint64_t size);
     void setRecordTicked(std::size_t index, bool ticked);

@@ -15,8 +15,8 @@ namespace {
 
 using extract::RecoveryCategory;
 
-constexpr int kFirstExportedCategory = 1;
-constexpr int kLastExportedCategory = 11;
+constexpr RecoveryCategory kFirstExportedCategory = RecoveryCategory::CameraRoll;
+constexpr RecoveryCategory kLastExportedCategory = RecoveryCategory::WhatsAppAttachments;
 
 } // namespace
 
@@ -148,7 +148,7 @@ void RecoveryRun::exportEntry(const SelectionEntry& entry)
 {
     m_itemDone = false;
     m_itemFailed = false;
-    const auto category = static_cast<RecoveryCategory>(entry.category - 1);
+    const RecoveryCategory category = entry.category;
     const auto visitor = [&](const auto& record) {
         using Pointer = std::decay_t<decltype(record)>;
         if constexpr (std::is_same_v<Pointer, std::monostate>) {

@@ -167,8 +167,6 @@ struct WhatsAppMessage
     std::string sessionAddresses;
     // The chat's partner name.
     std::string sessionName;
-    // Not filled by the builder.
-    std::string spare;
 };
 
 // Rows of the messages database that the messages builder joins to its messages.

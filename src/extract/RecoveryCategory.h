@@ -12,6 +12,7 @@
 
 namespace extract {
 
+// The numbers are fixed: the scan's Select message carries them as its parameter.
 enum class RecoveryCategory
 {
     CameraRoll = 0,

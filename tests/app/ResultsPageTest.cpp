@@ -29,6 +29,7 @@
 
 using namespace app;
 using namespace apptest;
+using C = extract::RecoveryCategory;
 
 class ResultsPageTest : public QObject
 {
@@ -54,7 +55,7 @@ private:
     template <typename T> T* child(const char* name) { return control<T>(m_window.get(), name); }
 
     // Shows `category` and returns the list.
-    QTreeWidget* showCategory(int category);
+    QTreeWidget* showCategory(C category);
     // The first list row whose record is (not) deleted; null when none.
     QTreeWidgetItem* firstRow(bool deleted);
     // The label the page must show for its statistics.
@@ -105,18 +106,17 @@ void ResultsPageTest::cleanupTestCase()
 void ResultsPageTest::init()
 {
     // Every test starts with everything ticked and no filter.
-    for (int category = 0; category < kCategoryCount; ++category) {
-        if (QTreeWidgetItem* node = m_page->nodeOf(category)) {
-            if (!node->isDisabled()) {
-                showCategory(category);
-                child<QCheckBox>("OptOnOffFilter")->setChecked(false);
-                node->setCheckState(0, Qt::Checked);
-            }
+    for (const extract::CategoryInfo& info : extract::categoryTable()) {
+        QTreeWidgetItem* node = m_page->nodeOf(info.category);
+        if (!node->isDisabled()) {
+            showCategory(info.category);
+            child<QCheckBox>("OptOnOffFilter")->setChecked(false);
+            node->setCheckState(0, Qt::Checked);
         }
     }
 }
 
-QTreeWidget* ResultsPageTest::showCategory(int category)
+QTreeWidget* ResultsPageTest::showCategory(C category)
 {
     child<QTreeWidget>("NodeTree")->setCurrentItem(m_page->nodeOf(category));
     if (m_results->currentCategory() != category) {
@@ -177,7 +177,8 @@ void ResultsPageTest::afterTheScanEveryRecordIsTicked()
     QCOMPARE(label.count(count), 2);
     QVERIFY(child<QPushButton>("BtnRecovery")->isEnabled());
     // Every row of every category is ticked, deleted rows are orange with a marker.
-    for (int category : {kCameraRoll, kMessages, kContacts, kCallHistory, kNotes, kWhatsApp}) {
+    for (C category :
+         {C::CameraRoll, C::Messages, C::Contacts, C::CallHistory, C::Notes, C::WhatsApp}) {
         QTreeWidget* list = showCategory(category);
         QVERIFY(list->topLevelItemCount() > 0);
         for (int i = 0; i < list->topLevelItemCount(); ++i) {
@@ -206,15 +207,10 @@ void ResultsPageTest::filterHidesLiveRecordsAndCountsThem()
         note.content = "Body " + std::to_string(i);
         results.notes.push_back(note);
     }
-    CategorySelection notesOnly{};
-    notesOnly[kNotes] = true;
-    const CategorySelection all = [] {
-        CategorySelection chosen;
-        chosen.fill(true);
-        return chosen;
-    }();
+    extract::CategorySet notesOnly;
+    notesOnly.set(C::Notes);
     m_results->show(results, notesOnly);
-    QTreeWidget* list = showCategory(kNotes);
+    QTreeWidget* list = showCategory(C::Notes);
     QCOMPARE(list->topLevelItemCount(), 15);
     const std::int64_t tickedBefore = m_results->statistics().selectedCount();
     QCOMPARE(tickedBefore, 15);
@@ -239,19 +235,19 @@ void ResultsPageTest::filterHidesLiveRecordsAndCountsThem()
     filter->setChecked(true);
     QCOMPARE(m_results->statistics().wholeScan().tickedFiltered, 9);
     QCOMPARE(m_results->statistics().selectedCount(), 5);
-    QCOMPARE(m_page->nodeOf(kNotes)->checkState(0), Qt::PartiallyChecked);
+    QCOMPARE(m_page->nodeOf(C::Notes)->checkState(0), Qt::PartiallyChecked);
     filter->setChecked(false);
     // Back to the scan's own results.
-    m_results->show(m_window->scanSession().results(), all);
+    m_results->show(m_window->scanSession().results(), extract::CategorySet::all());
 }
 
 void ResultsPageTest::untickingEverythingDisablesRecovery()
 {
     auto* recovery = child<QPushButton>("BtnRecovery");
     QVERIFY(recovery->isEnabled());
-    for (int category = 0; category < kCategoryCount; ++category) {
-        QTreeWidgetItem* node = m_page->nodeOf(category);
-        if (node != nullptr && (node->flags() & Qt::ItemIsUserCheckable)) {
+    for (const extract::CategoryInfo& info : extract::categoryTable()) {
+        QTreeWidgetItem* node = m_page->nodeOf(info.category);
+        if (node->flags() & Qt::ItemIsUserCheckable) {
             node->setCheckState(0, Qt::Unchecked);
         }
     }
@@ -259,16 +255,16 @@ void ResultsPageTest::untickingEverythingDisablesRecovery()
     QVERIFY(!recovery->isEnabled());
     QCOMPARE(child<QLabel>("LblStatistics")->text(), expectedStatistics());
     // Ticking one row again enables it; the rows of the shown node followed the node.
-    QTreeWidget* list = showCategory(kContacts);
+    QTreeWidget* list = showCategory(C::Contacts);
     QCOMPARE(list->topLevelItem(0)->checkState(0), Qt::Unchecked);
     list->topLevelItem(0)->setCheckState(0, Qt::Checked);
     QVERIFY(recovery->isEnabled());
-    QCOMPARE(m_page->nodeOf(kContacts)->checkState(0), Qt::PartiallyChecked);
+    QCOMPARE(m_page->nodeOf(C::Contacts)->checkState(0), Qt::PartiallyChecked);
 }
 
 void ResultsPageTest::appPhotosListAppsFirst()
 {
-    QTreeWidget* list = showCategory(kAppPhotos);
+    QTreeWidget* list = showCategory(C::AppPhotos);
     auto* back = child<QPushButton>("BtnBackAppDir");
     QCOMPARE(list->topLevelItemCount(), 2);
     QCOMPARE(list->headerItem()->text(1), languageText("PageScan", "ColAppName"));
@@ -278,7 +274,7 @@ void ResultsPageTest::appPhotosListAppsFirst()
     const std::int64_t before = m_results->statistics().selectedCount();
     list->topLevelItem(0)->setCheckState(0, Qt::Unchecked);
     QCOMPARE(m_results->statistics().selectedCount(), before - 1);
-    QCOMPARE(m_page->nodeOf(kAppPhotos)->checkState(0), Qt::PartiallyChecked);
+    QCOMPARE(m_page->nodeOf(C::AppPhotos)->checkState(0), Qt::PartiallyChecked);
     m_results->openApp(list->topLevelItem(0));
     QVERIFY(back->isVisible());
     QCOMPARE(list->topLevelItemCount(), 1);
@@ -295,7 +291,7 @@ void ResultsPageTest::choosingRowsFillsThePreview()
     CPreviewPanel* preview = m_page->preview();
     const extract::ScanResults& results = m_window->scanSession().results();
 
-    QTreeWidget* list = showCategory(kNotes);
+    QTreeWidget* list = showCategory(C::Notes);
     QTreeWidgetItem* deletedNote = firstRow(true);
     QVERIFY(deletedNote != nullptr);
     list->setCurrentItem(deletedNote);
@@ -304,7 +300,7 @@ void ResultsPageTest::choosingRowsFillsThePreview()
              qPrintable(noteText));
     saveScreenshot(m_window.get(), QStringLiteral("10-preview-note"));
 
-    list = showCategory(kContacts);
+    list = showCategory(C::Contacts);
     list->setCurrentItem(list->topLevelItem(1));
     auto* name = preview->contactCard()->findChild<QLabel*>(QStringLiteral("TxtUserName"));
     QCOMPARE(name->text(), list->topLevelItem(1)->text(1));
@@ -316,7 +312,7 @@ void ResultsPageTest::choosingRowsFillsThePreview()
     }
     saveScreenshot(m_window.get(), QStringLiteral("11-preview-contact"));
 
-    list = showCategory(kMessages);
+    list = showCategory(C::Messages);
     list->setCurrentItem(list->topLevelItem(0));
     const auto* summary = &results.conversations.front();
     const std::size_t messages = results.messages.at(summary->handleId).size();
@@ -334,13 +330,13 @@ void ResultsPageTest::choosingRowsFillsThePreview()
     QCOMPARE(orangeBubble, summary->deleted != 0);
     saveScreenshot(m_window.get(), QStringLiteral("12-preview-conversation"));
 
-    list = showCategory(kWhatsApp);
+    list = showCategory(C::WhatsApp);
     list->setCurrentItem(list->topLevelItem(0));
     QVERIFY(preview->messagesList()->count() > 1);
     saveScreenshot(m_window.get(), QStringLiteral("13-preview-whatsapp"));
 
     // A photo: copied once, shown as an image; choosing it again only shows it again.
-    list = showCategory(kCameraRoll);
+    list = showCategory(C::CameraRoll);
     QTreeWidgetItem* photo = nullptr;
     QTreeWidgetItem* other = nullptr;
     for (int i = 0; i < list->topLevelItemCount(); ++i) {
@@ -521,7 +517,7 @@ void ResultsPageTest::aRecoveryOfThousandsOfFilesShowsItsProgressAsItGoes()
 
 void ResultsPageTest::printingFilteredNotesPrintsTheDeletedOnes()
 {
-    showCategory(kNotes);
+    showCategory(C::Notes);
     child<QCheckBox>("OptOnOffFilter")->setChecked(true);
     // Untick one deleted note: it is left out too.
     const extract::ScanResults& results = m_window->scanSession().results();

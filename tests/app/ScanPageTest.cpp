@@ -19,6 +19,7 @@
 
 using namespace app;
 using namespace apptest;
+using C = extract::RecoveryCategory;
 
 class ScanPageTest : public QObject
 {
@@ -173,29 +174,26 @@ void ScanPageTest::scanRunsFromNextToTheEnd()
     CScanVrtWnd* page = m_window->scanPage();
     // The window's scan finds what a scan outside it finds, category by category, and the
     // device databases give every personal category and WhatsApp something.
-    for (int category = 0; category < kCategoryCount; ++category) {
-        QTreeWidgetItem* node = page->nodeOf(category);
-        const std::size_t count = expected[static_cast<std::size_t>(category)];
-        if (node == nullptr) {
-            continue;
-        }
+    for (const extract::CategoryInfo& info : extract::categoryTable()) {
+        QTreeWidgetItem* node = page->nodeOf(info.category);
+        const std::size_t count = expected[static_cast<std::size_t>(info.category)];
         QVERIFY2(node->text(0).endsWith(QStringLiteral("(%1)").arg(count)),
                  qPrintable(node->text(0)));
         QCOMPARE(node->isDisabled(), count == 0);
     }
-    for (int category : {kCameraRoll,
-                         kAppPhotos,
-                         kMessages,
-                         kMessageAtts,
-                         kContacts,
-                         kCallHistory,
-                         kNotes,
-                         kWhatsApp,
-                         kWhatsAppAtts}) {
+    for (C category : {C::CameraRoll,
+                       C::AppPhotos,
+                       C::Messages,
+                       C::MessageAttachments,
+                       C::Contacts,
+                       C::CallHistory,
+                       C::Notes,
+                       C::WhatsApp,
+                       C::WhatsAppAttachments}) {
         QVERIFY2(expected[static_cast<std::size_t>(category)] > 0,
-                 qPrintable(QString::number(category)));
+                 extract::categoryInfo(category).cliName.data());
     }
-    QCOMPARE(page->nodeOf(kCameraRoll)->text(0), QStringLiteral("Camera Roll(7)"));
+    QCOMPARE(page->nodeOf(C::CameraRoll)->text(0), QStringLiteral("Camera Roll(7)"));
     // Messages count conversations and WhatsApp chats, not the messages in them.
     const extract::ScanResults& found = *page->results().results();
     std::size_t messageCount = 0;
@@ -203,18 +201,20 @@ void ScanPageTest::scanRunsFromNextToTheEnd()
         messageCount += messages.size();
     }
     QVERIFY(found.messages.size() < messageCount);
-    QVERIFY(page->nodeOf(kMessages)->text(0).endsWith(
-        QStringLiteral("(%1)").arg(found.messages.size())));
-    QVERIFY(page->nodeOf(kWhatsApp)->text(0).endsWith(
-        QStringLiteral("(%1)").arg(found.whatsApp.size())));
+    QVERIFY(page->nodeOf(C::Messages)
+                ->text(0)
+                .endsWith(QStringLiteral("(%1)").arg(found.messages.size())));
+    QVERIFY(page->nodeOf(C::WhatsApp)
+                ->text(0)
+                .endsWith(QStringLiteral("(%1)").arg(found.whatsApp.size())));
     // The two groups, each with the nodes of the chosen categories, and an icon on every node.
     QCOMPARE(child<QTreeWidget>("NodeTree")->topLevelItemCount(), 2);
-    QCOMPARE(page->nodeOf(kReminder)->text(0), QStringLiteral("Reminder(0)"));
-    QCOMPARE(page->nodeOf(kReminder)->checkState(0), Qt::Unchecked);
-    QCOMPARE(page->nodeOf(kNotes)->checkState(0), Qt::Checked);
-    for (int category = 0; category < kCategoryCount; ++category) {
-        QVERIFY(!page->nodeOf(category)->isHidden());
-        QVERIFY(!page->nodeOf(category)->icon(0).isNull());
+    QCOMPARE(page->nodeOf(C::Reminder)->text(0), QStringLiteral("Reminder(0)"));
+    QCOMPARE(page->nodeOf(C::Reminder)->checkState(0), Qt::Unchecked);
+    QCOMPARE(page->nodeOf(C::Notes)->checkState(0), Qt::Checked);
+    for (const extract::CategoryInfo& info : extract::categoryTable()) {
+        QVERIFY(!page->nodeOf(info.category)->isHidden());
+        QVERIFY(!page->nodeOf(info.category)->icon(0).isNull());
     }
     QVERIFY(child<QPushButton>("BtnRecovery")->isEnabled());
     // Everything found is ticked: both sides of the statistics label agree.
@@ -222,7 +222,8 @@ void ScanPageTest::scanRunsFromNextToTheEnd()
     const QString size =
         fromUtf8(exporting::formatSize(static_cast<std::int64_t>(statistics.totalSize())));
     const QString count = QString::number(statistics.wholeScan().count);
-    QVERIFY(statistics.wholeScan().count >= static_cast<std::int64_t>(expected[kCameraRoll]));
+    QVERIFY(statistics.wholeScan().count >=
+            static_cast<std::int64_t>(expected[static_cast<std::size_t>(C::CameraRoll)]));
     QCOMPARE(child<QLabel>("LblStatistics")->text(),
              formatText(messageText("MSG0513"), {size, count, size, count}));
     saveScreenshot(m_window.get(), QStringLiteral("04-scan-ended"));
@@ -249,8 +250,8 @@ void ScanPageTest::scanRunsFromNextToTheEnd()
     clickCheckBox(child<QWidget>("OptCameraRoll"));
     startScan(nullptr);
     waitEnded();
-    QCOMPARE(page->nodeOf(kCameraRoll)->text(0), QStringLiteral("Camera Roll(6)"));
-    QVERIFY(page->nodeOf(kMessageAtts)->isHidden());
+    QCOMPARE(page->nodeOf(C::CameraRoll)->text(0), QStringLiteral("Camera Roll(6)"));
+    QVERIFY(page->nodeOf(C::MessageAttachments)->isHidden());
     QVERIFY(child<QTreeWidget>("NodeTree")->topLevelItem(1)->isHidden());
     QVERIFY(!child<QTreeWidget>("NodeTree")->topLevelItem(0)->isHidden());
 }
@@ -278,7 +279,8 @@ void ScanPageTest::pauseHoldsTheScanAndResumeFinishesIt()
     QTest::mouseClick(pause, Qt::LeftButton);
     QCOMPARE(pause->text(), messageText("MSG0507"));
     waitEnded();
-    QCOMPARE(m_window->scanPage()->nodeOf(kCameraRoll)->text(0), QStringLiteral("Camera Roll(6)"));
+    QCOMPARE(m_window->scanPage()->nodeOf(C::CameraRoll)->text(0),
+             QStringLiteral("Camera Roll(6)"));
 }
 
 void ScanPageTest::stopWithCancelResumesAndStopWithOkEnds()
@@ -297,7 +299,8 @@ void ScanPageTest::stopWithCancelResumesAndStopWithOkEnds()
     QVERIFY(!m_window->scanPage()->isPaused());
     // The scan goes on by itself to the end.
     waitEnded();
-    QCOMPARE(m_window->scanPage()->nodeOf(kCameraRoll)->text(0), QStringLiteral("Camera Roll(6)"));
+    QCOMPARE(m_window->scanPage()->nodeOf(C::CameraRoll)->text(0),
+             QStringLiteral("Camera Roll(6)"));
 
     whenModal([](CPopUpWnd* box) { clickButton(box, "okbtn"); });
     QTest::mouseClick(child<QPushButton>("BtnHome"), Qt::LeftButton);
@@ -308,7 +311,8 @@ void ScanPageTest::stopWithCancelResumesAndStopWithOkEnds()
     QTest::mouseClick(child<QPushButton>("BtnScanStop"), Qt::LeftButton);
     waitEnded();
     // Stopped while decrypting: no category ran.
-    QCOMPARE(m_window->scanPage()->nodeOf(kCameraRoll)->text(0), QStringLiteral("Camera Roll(0)"));
+    QCOMPARE(m_window->scanPage()->nodeOf(C::CameraRoll)->text(0),
+             QStringLiteral("Camera Roll(0)"));
 }
 
 void ScanPageTest::stopWhilePausedAndCancelStaysPaused()
@@ -355,7 +359,8 @@ void ScanPageTest::wrongPasswordSaysSoAndAsksAgain()
     QTest::mouseClick(child<QPushButton>("BtnNext2"), Qt::LeftButton);
     waitEnded();
     QCOMPARE(said, messageText("MSG0302"));
-    QCOMPARE(m_window->scanPage()->nodeOf(kCameraRoll)->text(0), QStringLiteral("Camera Roll(6)"));
+    QCOMPARE(m_window->scanPage()->nodeOf(C::CameraRoll)->text(0),
+             QStringLiteral("Camera Roll(6)"));
 }
 
 void ScanPageTest::wrongPasswordThenGivingUpReturnsToTheSteps()

@@ -85,13 +85,14 @@ TEST_F(StatisticsTest, FillsGroupsAndRecordsAllTicked)
     const auto* photo = stats.find(&results.cameraRoll[0]);
     ASSERT_NE(photo, nullptr);
     EXPECT_EQ(photo->size, std::max<std::uint64_t>(results.cameraRoll[0].size, 1024));
-    EXPECT_EQ(photo->category, 1);
+    EXPECT_EQ(photo->category, extract::RecoveryCategory::CameraRoll);
 
     // Conversations take their deleted flag from the summary, chats from any message.
     EXPECT_TRUE(stats.find(&results.conversations[0])->deleted);
     EXPECT_FALSE(stats.find(&results.conversations[1])->deleted);
     EXPECT_TRUE(stats.find(&results.whatsApp[5].front())->deleted);
-    EXPECT_EQ(stats.find(&results.whatsApp[5].front())->category, 10);
+    EXPECT_EQ(stats.find(&results.whatsApp[5].front())->category,
+              extract::RecoveryCategory::WhatsApp);
 
     // App photos have a group per app between the category and its files.
     const auto* appPhotos = stats.find(stats.categoryKey(RecoveryCategory::AppPhotos));
