@@ -10,12 +10,6 @@
 
 namespace decrypt {
 
-// The name under which the decrypted Manifest.db is written into the output folder.
-inline constexpr const char* kDecryptedManifestName = "Manifest.db-decypted";
-
-// The largest Manifest.plist accepted (it is read whole).
-inline constexpr std::uint64_t kMaxManifestPlistBytes = 64ull << 20;
-
 // Calls made while a backup is decrypted; either may be empty.
 struct DecryptCallbacks
 {
@@ -35,9 +29,6 @@ struct DecryptSummary
     // A sentence saying why the decryption stopped, for a non-zero status.
     std::string message;
 };
-
-// True when `backupFolder`/Manifest.plist exists, parses and has IsEncrypted set to true.
-bool manifestSaysEncrypted(const std::string& backupFolder);
 
 // Decrypts the backup in `backupFolder` with `password` (UTF-8) into `outputFolder`, which is
 // created with permissions 0700 and must not lie inside the backup folder. Each file becomes

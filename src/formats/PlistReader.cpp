@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-namespace decrypt {
+namespace formats {
 
 namespace {
 
@@ -325,4 +325,15 @@ std::optional<std::string> stringValue(plist_t node)
     return std::string(text, static_cast<std::size_t>(length));
 }
 
-} // namespace decrypt
+std::optional<std::int64_t> dateSeconds(plist_t node)
+{
+    if (node == nullptr || plist_get_node_type(node) != PLIST_DATE) {
+        return std::nullopt;
+    }
+    std::int32_t seconds = 0;
+    std::int32_t micros = 0;
+    plist_get_date_val(node, &seconds, &micros);
+    return seconds;
+}
+
+} // namespace formats
