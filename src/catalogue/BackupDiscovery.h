@@ -13,7 +13,7 @@ namespace catalogue {
 
 // Replaces `folders` with the candidate backup folders of `roots`: every entry of each root
 // whose name does not begin with a full stop (entries that are not backups fall out later,
-// when their Info.plist cannot be read), plus a root that is itself a backup folder (holds an
+// when they hold no Info.plist), plus a root that is itself a backup folder (holds an
 // Info.plist). Missing roots contribute nothing. Returns 0.
 [[nodiscard]] int findBackupFolders(const std::vector<std::string>& roots,
                                     std::vector<std::string>& folders);
