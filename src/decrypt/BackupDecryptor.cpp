@@ -15,6 +15,7 @@
 #include "formats/ManifestPlist.h"
 #include "formats/Mbdb.h"
 #include "formats/SqliteReader.h"
+#include "platform/Diagnostics.h"
 #include "platform/File.h"
 #include "platform/Status.h"
 #include "platform/Text.h"
@@ -39,6 +40,15 @@ int fail(DecryptSummary& summary, int status, std::string message)
 {
     summary.message = std::move(message);
     return status;
+}
+
+// `message`, followed by what the reader that failed last recorded about the fault, if any.
+std::string withDetail(std::string message, const platform::Diagnostics& diagnostics)
+{
+    if (!diagnostics.entries().empty()) {
+        message += " (" + diagnostics.entries().back().message + ")";
+    }
+    return message;
 }
 
 // True when `inner` is `outer` or lies below it, after resolving links and dot segments.
@@ -297,8 +307,10 @@ int decryptModern(Run& run, const std::string& manifestPath, DecryptSummary& sum
             static_cast<const std::uint8_t*>(sqlite3_column_blob(statement.get(), 1));
         const auto blobBytes = static_cast<std::size_t>(sqlite3_column_bytes(statement.get(), 1));
         MbFileInfo info;
+        platform::Diagnostics diagnostics;
         const bool readable =
-            parseMbFile({blob, blob != nullptr ? blobBytes : 0}, info) == platform::kStatusOk;
+            parseMbFile({blob, blob != nullptr ? blobBytes : 0}, info, &diagnostics) ==
+            platform::kStatusOk;
         const std::string twoLevel =
             platform::joinPath(platform::joinPath(run.backup(), fileId.substr(0, 2)), fileId);
         const std::vector<std::string> candidates = {twoLevel,
@@ -312,7 +324,7 @@ int decryptModern(Run& run, const std::string& manifestPath, DecryptSummary& sum
                      readable,
                      info.size.value_or(0));
         } else if (!readable) {
-            run.unreadable(fileId, "its MBFile record cannot be read");
+            run.unreadable(fileId, withDetail("its MBFile record cannot be read", diagnostics));
         } else {
             run.file(fileId, candidates, info.key, info.size.value_or(0));
         }
@@ -366,12 +378,13 @@ int decryptBackupFolder(const std::string& backupFolder,
 {
     summary = DecryptSummary{};
     formats::Plist manifest;
-    int status = formats::readManifestPlist(backupFolder, manifest);
+    platform::Diagnostics diagnostics;
+    int status = formats::readManifestPlist(backupFolder, manifest, &diagnostics);
     if (status == platform::kStatusInvalid) {
         return fail(summary, status, "Manifest.plist is missing or cannot be read");
     }
     if (status != platform::kStatusOk) {
-        return fail(summary, status, "Manifest.plist is damaged");
+        return fail(summary, status, withDetail("Manifest.plist is damaged", diagnostics));
     }
     if (!formats::boolValue(formats::dictItem(manifest.root(), "IsEncrypted")).value_or(false)) {
         return fail(summary,
@@ -380,8 +393,10 @@ int decryptBackupFolder(const std::string& backupFolder,
     }
     const auto keybagBytes = formats::dataValue(formats::dictItem(manifest.root(), "BackupKeyBag"));
     Keybag keybag;
-    if (!keybagBytes || parseKeybag(*keybagBytes, keybag) != platform::kStatusOk) {
-        return fail(summary, platform::kStatusCorrupt, "the backup keybag is missing or damaged");
+    if (!keybagBytes || parseKeybag(*keybagBytes, keybag, &diagnostics) != platform::kStatusOk) {
+        return fail(summary,
+                    platform::kStatusCorrupt,
+                    withDetail("the backup keybag is missing or damaged", diagnostics));
     }
 
     std::optional<WrappedFileKey> manifestKey;

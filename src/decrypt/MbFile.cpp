@@ -2,6 +2,7 @@
 #include "MbFile.h"
 
 #include "formats/PlistReader.h"
+#include "platform/Diagnostics.h"
 #include "platform/Status.h"
 
 #include <string>
@@ -34,27 +35,29 @@ int splitWrappedKey(std::span<const std::uint8_t> stored, WrappedFileKey& key)
     return platform::kStatusOk;
 }
 
-int parseMbFile(std::span<const std::uint8_t> blob, MbFileInfo& info)
+int parseMbFile(std::span<const std::uint8_t> blob,
+                MbFileInfo& info,
+                platform::Diagnostics* diagnostics)
 {
     info = MbFileInfo{};
     formats::Plist archive;
-    const int status = formats::parsePlist(blob, kMaxMbFileBytes, archive);
+    const int status = formats::parsePlist(blob, kMaxMbFileBytes, archive, diagnostics);
     if (status != platform::kStatusOk) {
         return status;
     }
     const plist_t objects = formats::dictItem(archive.root(), "$objects");
     if (objects == nullptr || plist_get_node_type(objects) != PLIST_ARRAY) {
-        return platform::kStatusCorrupt;
+        return platform::corruptAt(diagnostics, 0, "MBFile archive has no $objects array");
     }
     const plist_t root =
         resolve(objects, formats::dictItem(formats::dictItem(archive.root(), "$top"), "root"));
     if (root == nullptr || plist_get_node_type(root) != PLIST_DICT) {
-        return platform::kStatusCorrupt;
+        return platform::corruptAt(diagnostics, 0, "MBFile archive has no root object");
     }
     const plist_t classInfo = resolve(objects, formats::dictItem(root, "$class"));
     if (formats::stringValue(formats::dictItem(classInfo, "$classname")) !=
         std::optional<std::string>("MBFile")) {
-        return platform::kStatusCorrupt;
+        return platform::corruptAt(diagnostics, 0, "MBFile archive root is not of class MBFile");
     }
     info.protectionClass = formats::uintValue(formats::dictItem(root, "ProtectionClass"));
     info.size = formats::uintValue(formats::dictItem(root, "Size"));
@@ -66,7 +69,7 @@ int parseMbFile(std::span<const std::uint8_t> blob, MbFileInfo& info)
     }
     const plist_t keyObject = resolve(objects, keyNode);
     if (keyObject == nullptr) {
-        return platform::kStatusCorrupt;
+        return platform::corruptAt(diagnostics, 0, "MBFile EncryptionKey points nowhere");
     }
     // NS.data is inline in real backups; some writers store it behind one more UID.
     plist_t data = formats::dictItem(keyObject, "NS.data");
@@ -76,7 +79,7 @@ int parseMbFile(std::span<const std::uint8_t> blob, MbFileInfo& info)
     const auto bytes = formats::dataValue(data);
     WrappedFileKey key;
     if (!bytes || splitWrappedKey(*bytes, key) != platform::kStatusOk) {
-        return platform::kStatusCorrupt;
+        return platform::corruptAt(diagnostics, 0, "MBFile EncryptionKey is not 44 bytes");
     }
     info.key = std::move(key);
     return platform::kStatusOk;

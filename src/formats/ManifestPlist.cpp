@@ -2,12 +2,15 @@
 #include "ManifestPlist.h"
 
 #include "formats/ManifestNames.h"
+#include "platform/Diagnostics.h"
 #include "platform/File.h"
 #include "platform/Status.h"
 
 namespace formats {
 
-int readManifestPlist(const std::string& backupFolder, Plist& manifest)
+int readManifestPlist(const std::string& backupFolder,
+                      Plist& manifest,
+                      platform::Diagnostics* diagnostics)
 {
     std::string bytes;
     if (platform::readWholeFile(platform::joinPath(backupFolder, kManifestPlistName),
@@ -17,10 +20,12 @@ int readManifestPlist(const std::string& backupFolder, Plist& manifest)
     }
     const std::span<const std::uint8_t> content(reinterpret_cast<const std::uint8_t*>(bytes.data()),
                                                 bytes.size());
-    if (parsePlist(content, kMaxManifestPlistBytes, manifest) != platform::kStatusOk ||
-        plist_get_node_type(manifest.root()) != PLIST_DICT) {
-        manifest.reset(nullptr);
+    if (parsePlist(content, kMaxManifestPlistBytes, manifest, diagnostics) != platform::kStatusOk) {
         return platform::kStatusCorrupt;
+    }
+    if (plist_get_node_type(manifest.root()) != PLIST_DICT) {
+        manifest.reset(nullptr);
+        return platform::corruptAt(diagnostics, 0, "Manifest.plist root is not a dictionary");
     }
     return platform::kStatusOk;
 }

@@ -17,6 +17,10 @@
 #include <span>
 #include <string>
 
+namespace platform {
+class Diagnostics;
+} // namespace platform
+
 namespace formats {
 
 // A parsed property list, freed when the object goes.
@@ -46,13 +50,19 @@ inline constexpr std::uint64_t kMaxPlistNodes = 1'000'000;
 // Checks a binary plist ("bplist0?") before it is handed to libplist: trailer fields and every
 // offset and reference in range, container counts within the file, no reference cycles, at
 // most kMaxPlistDepth levels and kMaxPlistNodes nodes once references are expanded. Returns
-// 0, or -1001 (corrupt), -1002 (cycle), -1003 (too deep).
-[[nodiscard]] int checkBinaryPlist(std::span<const std::uint8_t> bytes);
+// 0, or -1001 (corrupt), -1002 (cycle), -1003 (too deep); each failure is also recorded in
+// `diagnostics` when it is given.
+[[nodiscard]] int checkBinaryPlist(std::span<const std::uint8_t> bytes,
+                                   platform::Diagnostics* diagnostics = nullptr);
 
 // Parses `bytes` (binary or XML) into `out`. Returns 0; 87 when `bytes` is larger than
 // `maxBytes` or empty; the status of checkBinaryPlist; -1003 when an XML plist nests deeper
 // than kMaxPlistDepth; -1001 when libplist rejects it.
-[[nodiscard]] int parsePlist(std::span<const std::uint8_t> bytes, std::size_t maxBytes, Plist& out);
+// Failures of the content are recorded in `diagnostics` when it is given.
+[[nodiscard]] int parsePlist(std::span<const std::uint8_t> bytes,
+                             std::size_t maxBytes,
+                             Plist& out,
+                             platform::Diagnostics* diagnostics = nullptr);
 
 // Typed access that tolerates a missing or mistyped node: each returns nothing (or null) when
 // `node` is not of the expected type. A string keeps every byte libplist holds for it, a NUL

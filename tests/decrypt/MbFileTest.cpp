@@ -4,6 +4,7 @@
 
 #include "decrypt/Mbdb.h"
 #include "fixtures/encrypt/EncryptedBackupWriter.h"
+#include "platform/Diagnostics.h"
 #include "platform/Status.h"
 #include "support/SharedFixtures.h"
 #include "support/TempDir.h"
@@ -98,8 +99,11 @@ TEST(MbFileTest, KeyInlineOrByReferenceAndDamagedArchives)
         {"key UID to a string", mbFile(0, "MBFile", 44, 3)},
         {"not a plist", Bytes{1, 2, 3}},
     };
+    // Every refusal says where it was found.
     for (const auto& c : cases) {
-        EXPECT_NE(decrypt::parseMbFile(c.blob, info), 0) << c.name;
+        platform::Diagnostics diagnostics;
+        EXPECT_NE(decrypt::parseMbFile(c.blob, info, &diagnostics), 0) << c.name;
+        EXPECT_EQ(diagnostics.entries().size(), 1u) << c.name;
     }
 }
 

@@ -2,6 +2,7 @@
 // strings that hold a NUL.
 #include "formats/PlistReader.h"
 
+#include "platform/Diagnostics.h"
 #include "platform/Status.h"
 
 #include <gtest/gtest.h>
@@ -90,9 +91,12 @@ TEST(PlistReaderTest, BinaryPlistShapeChecks)
     for (const auto& c : cases) {
         EXPECT_EQ(formats::checkBinaryPlist(c.bytes), c.status) << c.name;
         formats::Plist plist;
-        const int status = formats::parsePlist(c.bytes, 1 << 20, plist);
+        platform::Diagnostics diagnostics;
+        const int status = formats::parsePlist(c.bytes, 1 << 20, plist, &diagnostics);
         EXPECT_EQ(status, c.status) << c.name;
         EXPECT_EQ(plist.root() != nullptr, c.status == 0) << c.name;
+        // Every refusal says where it was found.
+        EXPECT_EQ(diagnostics.entries().size(), c.status == 0 ? 0u : 1u) << c.name;
     }
 }
 
