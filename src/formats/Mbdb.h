@@ -42,8 +42,6 @@ struct MbdbRecord
     std::uint8_t protectionClass = 0;
 
     bool isFolder() const { return (mode & 0xE000) == 0x4000; }
-
-    bool isRegularFile() const { return (mode & 0xF000) == 0x8000; }
 };
 
 // Calls `visit` with each record in file order; a non-zero answer stops the walk and is
