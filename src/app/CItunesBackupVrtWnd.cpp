@@ -26,6 +26,18 @@ QString chooseFolderWithDialog(QWidget* owner)
         QFileDialog::ShowDirsOnly);
 }
 
+// Fills `row` for a backup folder that cannot be opened: the folder's name and what is
+// damaged, greyed out and not selectable, so that it is seen but never chosen.
+void showDamaged(QTreeWidgetItem& row, const catalogue::BackupInfo& backup, const QIcon& icon)
+{
+    const QString folder = fromUtf8(backup.folderPath);
+    row.setIcon(0, icon);
+    row.setText(0, folder.section(QLatin1Char('/'), -1));
+    row.setText(1, fromUtf8(backup.damage));
+    row.setToolTip(0, folder + QStringLiteral(": ") + fromUtf8(backup.damage));
+    row.setFlags(Qt::NoItemFlags);
+}
+
 } // namespace
 
 CItunesBackupVrtWnd::CItunesBackupVrtWnd(QWidget* parent)
@@ -42,8 +54,15 @@ CItunesBackupVrtWnd::CItunesBackupVrtWnd(QWidget* parent)
     header->setSectionResizeMode(2, QHeaderView::ResizeToContents);
     connect(m_ui->BtnNext1, &QPushButton::clicked, this, &CItunesBackupVrtWnd::OnNext);
     connect(m_ui->BtnSelDir, &QPushButton::clicked, this, &CItunesBackupVrtWnd::OnSelectFolder);
-    connect(
-        m_ui->BackupFileList, &QTreeWidget::itemDoubleClicked, this, &CItunesBackupVrtWnd::OnNext);
+    // A double click reaches a greyed-out row too; it must not take the current one instead.
+    connect(m_ui->BackupFileList,
+            &QTreeWidget::itemDoubleClicked,
+            this,
+            [this](const QTreeWidgetItem* row) {
+                if (row->flags() & Qt::ItemIsEnabled) {
+                    OnNext();
+                }
+            });
 }
 
 CItunesBackupVrtWnd::~CItunesBackupVrtWnd() = default;
@@ -56,18 +75,27 @@ void CItunesBackupVrtWnd::Init(const std::vector<catalogue::BackupInfo>& backups
     list->clear();
     const QIcon lock(QStringLiteral(":/icons/lock.svg"));
     const QIcon phone(QStringLiteral(":/icons/phone.svg"));
+    const QIcon warning(QStringLiteral(":/icons/warning.svg"));
+    QTreeWidgetItem* first = nullptr;
     for (std::size_t i = 0; i < m_backups.size(); ++i) {
         const catalogue::BackupInfo& backup = m_backups[i];
         auto* row = new QTreeWidgetItem(list);
+        row->setData(0, Qt::UserRole, static_cast<qulonglong>(i));
+        if (!backup.damage.empty()) {
+            showDamaged(*row, backup, warning);
+            continue;
+        }
         row->setIcon(0, backup.isEncrypted ? lock : phone);
         row->setText(0, fromUtf8(backup.displayName));
         row->setText(1, fromUtf8(backup.lastBackupDate));
         row->setText(2, fromUtf8(backup.serialNumber));
-        row->setData(0, Qt::UserRole, static_cast<qulonglong>(i));
         row->setToolTip(0, fromUtf8(backup.folderPath));
+        if (first == nullptr) {
+            first = row;
+        }
     }
-    if (list->topLevelItemCount() > 0) {
-        list->setCurrentItem(list->topLevelItem(0));
+    if (first != nullptr) {
+        list->setCurrentItem(first);
     }
 }
 
@@ -92,7 +120,7 @@ void CItunesBackupVrtWnd::OnNext()
         return;
     }
     const auto index = row->data(0, Qt::UserRole).toULongLong();
-    if (index < m_backups.size()) {
+    if (index < m_backups.size() && m_backups[index].damage.empty()) {
         emit backupChosen(m_backups[index]);
     }
 }

@@ -1,6 +1,7 @@
 // Step 1, the backup page: the backups found on this computer, newest first, with a lock on
-// the encrypted ones; Next takes the selected one, and a folder chooser opens a backup kept
-// elsewhere, asking to try again while the folder chosen is not a backup.
+// the encrypted ones and, greyed out at the end, folders whose Info.plist is damaged; Next takes
+// the selected one, and a folder chooser opens a backup kept elsewhere, asking to try again
+// while the folder chosen is not a readable backup.
 #pragma once
 
 #include "catalogue/BackupInfo.h"
@@ -26,7 +27,8 @@ public:
     ~CItunesBackupVrtWnd() override;
 
     // Applies the section "PageItunesBackup" and fills the list with `backups` (already
-    // sorted newest first), selecting the first row.
+    // sorted newest first), selecting the first readable one. A damaged record shows its
+    // folder's name and its damage, and cannot be selected.
     void Init(const std::vector<catalogue::BackupInfo>& backups);
 
     // Applies the texts again after a language change.

@@ -4,7 +4,8 @@
 
 #include "BackupFiles.h"
 #include "InfoPlist.h"
-#include "ManifestPlist.h"
+#include "formats/ManifestNames.h"
+#include "formats/ManifestPlist.h"
 #include "platform/Clock.h"
 #include "platform/File.h"
 #include "platform/Status.h"
@@ -17,7 +18,8 @@ namespace catalogue {
 
 namespace {
 
-constexpr const char* kInfoPlistName = "Info.plist";
+constexpr const char* kDamagedInfoPlist = "damaged Info.plist";
+constexpr const char* kUnreadableInfoPlist = "Info.plist cannot be read";
 
 // The decimal number at `position` as a C library's atoi reads it: leading blanks, a sign,
 // then digits. Values are held within ±10^9 so that no arithmetic can overflow.
@@ -48,7 +50,7 @@ int findBackupFolders(const std::vector<std::string>& roots, std::vector<std::st
 {
     folders.clear();
     for (const std::string& root : roots) {
-        if (platform::fileExists(platform::joinPath(root, kInfoPlistName))) {
+        if (platform::fileExists(platform::joinPath(root, formats::kInfoPlistName))) {
             folders.push_back(root);
         }
         std::vector<std::string> entries;
@@ -66,10 +68,8 @@ int findBackupFolders(const std::vector<std::string>& roots, std::vector<std::st
 
 int readBackupInfo(const std::string& folder, BackupInfo& info)
 {
-    std::string content;
-    if (platform::readWholeFile(platform::joinPath(folder, kInfoPlistName),
-                                kMaxInfoPlistBytes,
-                                content) != platform::kStatusOk) {
+    const std::string plistPath = platform::joinPath(folder, formats::kInfoPlistName);
+    if (!platform::fileExists(plistPath)) {
         return platform::kStatusInvalid;
     }
     BackupInfo record;
@@ -77,8 +77,17 @@ int readBackupInfo(const std::string& folder, BackupInfo& info)
     while (record.folderPath.size() > 1 && record.folderPath.back() == '/') {
         record.folderPath.pop_back();
     }
-    if (parseInfoPlist(content, record) != platform::kStatusOk) {
-        return platform::kStatusInvalid;
+    std::string content;
+    if (platform::readWholeFile(plistPath, kMaxInfoPlistBytes, content) != platform::kStatusOk) {
+        record.damage = kUnreadableInfoPlist;
+    } else if (parseInfoPlist(content, record) != platform::kStatusOk) {
+        record.damage = kDamagedInfoPlist;
+    }
+    if (!record.damage.empty()) {
+        info = BackupInfo{};
+        info.folderPath = std::move(record.folderPath);
+        info.damage = std::move(record.damage);
+        return platform::kStatusCorrupt;
     }
     record.isEncrypted = probeEncrypted(folder);
     info = std::move(record);
@@ -89,7 +98,7 @@ int readBackupList(const std::vector<std::string>& folders, std::vector<BackupIn
 {
     for (const std::string& folder : folders) {
         BackupInfo info;
-        if (readBackupInfo(folder, info) == platform::kStatusOk) {
+        if (readBackupInfo(folder, info) != platform::kStatusInvalid) {
             list.push_back(std::move(info));
         }
     }
@@ -113,13 +122,13 @@ bool probeEncrypted(const std::string& folder)
     if (file.openRead(candidate) != platform::kStatusOk &&
         file.openRead(candidate + ".mddata") != platform::kStatusOk) {
         // A backup without an address book still says in Manifest.plist that it is encrypted.
-        return manifestPlistSaysEncrypted(folder);
+        return formats::manifestSaysEncrypted(folder);
     }
     std::array<char, 512> head{};
     std::size_t got = 0;
     (void)platform::readExact(file, head.data(), head.size(), got);
     return platform::compareAsciiNoCase(std::string_view(head.data(), 6), "SQLite") != 0 ||
-           manifestPlistSaysEncrypted(folder);
+           formats::manifestSaysEncrypted(folder);
 }
 
 std::string dateToLocal(std::string_view text)

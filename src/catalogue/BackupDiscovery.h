@@ -13,19 +13,23 @@ namespace catalogue {
 
 // Replaces `folders` with the candidate backup folders of `roots`: every entry of each root
 // whose name does not begin with a full stop (entries that are not backups fall out later,
-// when their Info.plist cannot be read), plus a root that is itself a backup folder (holds an
+// when they hold no Info.plist), plus a root that is itself a backup folder (holds an
 // Info.plist). Missing roots contribute nothing. Returns 0.
 [[nodiscard]] int findBackupFolders(const std::vector<std::string>& roots,
                                     std::vector<std::string>& folders);
 
-// Appends the record of every folder of `folders` whose Info.plist can be read, in folder
-// order, then sorts the whole list latest first (sortBackupList). Returns 0.
+// Appends the record of every folder of `folders` that holds an Info.plist, in folder order, then
+// sorts the whole list latest first (sortBackupList). A folder whose Info.plist is damaged is
+// listed too, as a damaged record (see readBackupInfo), so that one bad folder never hides the
+// others; damaged records have no date and sort last. Returns 0.
 [[nodiscard]] int readBackupList(const std::vector<std::string>& folders,
                                  std::vector<BackupInfo>& list);
 
 // Reads one backup folder into `info`: its Info.plist, its path and the encryption probe.
-// Returns 0; 87 when "Info.plist" cannot be opened, is larger than kMaxInfoPlistBytes or is an
-// unreadable binary plist, leaving `info` unchanged.
+// Returns 0; 87 when the folder holds no Info.plist file (it is not a backup), leaving `info`
+// unchanged; -1001 (corrupt) when its Info.plist cannot be read whole (larger than
+// kMaxInfoPlistBytes, or a read error) or is a damaged binary plist: `info` then becomes a
+// damaged record, its folderPath set and `damage` naming the fault.
 [[nodiscard]] int readBackupInfo(const std::string& folder, BackupInfo& info);
 
 // True when the backup's contacts database exists (in the two-level layout when the folder

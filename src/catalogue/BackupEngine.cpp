@@ -8,6 +8,7 @@
 #include "ManifestMbdb.h"
 #include "TempFolder.h"
 #include "ToolDecryption.h"
+#include "formats/ManifestNames.h"
 #include "platform/File.h"
 #include "platform/Status.h"
 
@@ -90,7 +91,8 @@ int BackupEngine::openBackup(const std::string& password)
     m_backupFiles.clear();
     m_backupFolders.clear();
     m_manifest.clear();
-    m_hasManifestDb = platform::fileExists(platform::joinPath(m_currentFolder, kManifestDbName));
+    m_hasManifestDb =
+        platform::fileExists(platform::joinPath(m_currentFolder, formats::kManifestDbName));
 
     std::string outputFolder;
     if (m_selectedBackup.isEncrypted) {
@@ -129,20 +131,22 @@ int BackupEngine::openBackup(const std::string& password)
 int BackupEngine::readManifest(const std::string& outputFolder)
 {
     if (m_hasManifestDb) {
-        if (!platform::fileExists(platform::joinPath(m_currentFolder, kManifestDbName))) {
+        if (!platform::fileExists(platform::joinPath(m_currentFolder, formats::kManifestDbName))) {
             return platform::kStatusInvalid;
         }
         // The decryption tool leaves the decrypted manifest in its output folder; an older
         // decryption may have left one beside the backup's own manifest.
         for (const std::string& folder : {outputFolder, m_currentFolder}) {
-            const std::string decrypted = platform::joinPath(folder, kManifestDbDecryptedName);
+            const std::string decrypted =
+                platform::joinPath(folder, formats::kDecryptedManifestDbName);
             if (!folder.empty() && platform::fileExists(decrypted)) {
                 return readManifestDb(decrypted, m_manifest);
             }
         }
-        return readManifestDb(platform::joinPath(m_currentFolder, kManifestDbName), m_manifest);
+        return readManifestDb(platform::joinPath(m_currentFolder, formats::kManifestDbName),
+                              m_manifest);
     }
-    const std::string mbdb = platform::joinPath(m_currentFolder, kManifestMbdbName);
+    const std::string mbdb = platform::joinPath(m_currentFolder, formats::kManifestMbdbName);
     if (!platform::fileExists(mbdb)) {
         return platform::kStatusInvalid;
     }

@@ -14,11 +14,6 @@
 
 namespace catalogue {
 
-// Name of the manifest database and of the decrypted copy the decryption step leaves beside it.
-inline constexpr const char* kManifestDbName = "Manifest.db";
-inline constexpr const char* kManifestDbDecryptedName = "Manifest.db-decypted";
-inline constexpr const char* kManifestMbdbName = "Manifest.mbdb";
-
 // The value the row-id marks of the messages and contacts readers start from.
 inline constexpr std::int64_t kInitialRowidMark = 20000;
 

@@ -21,6 +21,9 @@ struct BackupInfo
     std::string folderPath;
     // The device's display name (UTF-8).
     std::string displayName;
+    // Why the backup cannot be opened ("damaged Info.plist"), empty for a readable backup. A
+    // damaged record holds its folderPath and no other field.
+    std::string damage;
 };
 
 } // namespace catalogue

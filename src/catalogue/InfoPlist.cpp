@@ -2,14 +2,10 @@
 #include "InfoPlist.h"
 
 #include "BackupDiscovery.h"
+#include "formats/PlistReader.h"
 #include "platform/Clock.h"
 #include "platform/Status.h"
 #include "platform/Text.h"
-
-#include <cstdlib>
-#include <limits>
-#include <memory>
-#include <plist/plist.h>
 
 namespace catalogue {
 
@@ -17,9 +13,9 @@ namespace {
 
 constexpr std::string_view kBinaryMagic = "bplist0";
 
-// Hands out the text in pieces as a line reader with a buffer of kInfoPlistLineBytes + 1 bytes
-// would: up to and including a line feed, at most kInfoPlistLineBytes bytes, and only up to a
-// NUL byte, which ends the piece as it would end a C string.
+// Hands out the text in pieces: each runs up to and including a line feed, holds at most
+// kInfoPlistLineBytes bytes, and is cut at its first NUL byte (the rest of the piece is
+// skipped). Long lines thus split into pieces, and a key or value is matched only within one.
 class LineSource
 {
 public:
@@ -83,28 +79,53 @@ void storeDate(const std::string& date, BackupInfo& info)
     info.lastBackupDate = local.empty() ? date : std::move(local);
 }
 
-struct PlistDeleter
+// The string value of `key` in `dict`. Returns 0 and sets `value`; 87 when the key is absent or
+// not a string; -1001 (corrupt) when the string holds a NUL, which no field of a real
+// Info.plist does and which would cut the text short wherever it is shown.
+int stringField(plist_t dict, const char* key, std::string& value)
 {
-    void operator()(plist_t node) const { plist_free(node); }
-};
+    std::optional<std::string> text = formats::stringValue(formats::dictItem(dict, key));
+    if (!text) {
+        return platform::kStatusInvalid;
+    }
+    if (text->find('\0') != std::string::npos) {
+        return platform::kStatusCorrupt;
+    }
+    value = std::move(*text);
+    return platform::kStatusOk;
+}
 
-using PlistPtr = std::unique_ptr<void, PlistDeleter>;
-
-// The string value of `key` in `dict`, or nothing when absent or not a string.
-bool stringValue(plist_t dict, const char* key, std::string& value)
+// The five fields of a binary Info.plist, read into `fields`. Returns 0, or -1001 when one of
+// them is damaged.
+int readBinaryFields(plist_t root, BackupInfo& fields)
 {
-    const plist_t node = plist_dict_get_item(dict, key);
-    if (node == nullptr || plist_get_node_type(node) != PLIST_STRING) {
-        return false;
+    std::string text;
+    int status = platform::kStatusOk;
+    auto field = [&](const char* key) {
+        const int found = stringField(root, key, text);
+        if (found == platform::kStatusCorrupt) {
+            status = found;
+        }
+        return found == platform::kStatusOk;
+    };
+    if (field("Display Name")) {
+        fields.displayName = platform::utf8ToWide(text.data(), text.size());
     }
-    char* text = nullptr;
-    plist_get_string_val(node, &text);
-    if (text == nullptr) {
-        return false;
+    if (const auto seconds = formats::dateSeconds(formats::dictItem(root, "Last Backup Date"))) {
+        storeDate(platform::formatUtc(platform::kAppleEpochOffset + *seconds), fields);
+    } else if (field("Last Backup Date")) {
+        storeDate(normaliseDateText(text), fields);
     }
-    value = text;
-    std::free(text);
-    return true;
+    if (field("Phone Number")) {
+        fields.phoneNumber = text;
+    }
+    if (field("Product Version")) {
+        fields.isVersion12OrLater = isVersion12OrLater(text);
+    }
+    if (field("Serial Number")) {
+        fields.serialNumber = text;
+    }
+    return status;
 }
 
 } // namespace
@@ -167,38 +188,18 @@ void scanInfoPlistXml(std::string_view content, BackupInfo& info)
 
 int readBinaryInfoPlist(std::string_view content, BackupInfo& info)
 {
-    if (content.size() > kMaxInfoPlistBytes ||
-        content.size() > std::numeric_limits<std::uint32_t>::max()) {
-        return platform::kStatusInvalid;
+    formats::Plist plist;
+    const std::span<const std::uint8_t> bytes(reinterpret_cast<const std::uint8_t*>(content.data()),
+                                              content.size());
+    if (formats::parsePlist(bytes, kMaxInfoPlistBytes, plist) != platform::kStatusOk ||
+        plist_get_node_type(plist.root()) != PLIST_DICT) {
+        return platform::kStatusCorrupt;
     }
-    plist_t parsed = nullptr;
-    plist_from_bin(content.data(), static_cast<std::uint32_t>(content.size()), &parsed);
-    const PlistPtr root(parsed);
-    if (root == nullptr || plist_get_node_type(root.get()) != PLIST_DICT) {
-        return platform::kStatusInvalid;
+    BackupInfo fields = info;
+    if (const int status = readBinaryFields(plist.root(), fields); status != platform::kStatusOk) {
+        return status;
     }
-    std::string text;
-    if (stringValue(root.get(), "Display Name", text)) {
-        info.displayName = platform::utf8ToWide(text.data(), text.size());
-    }
-    if (const plist_t date = plist_dict_get_item(root.get(), "Last Backup Date");
-        date != nullptr && plist_get_node_type(date) == PLIST_DATE) {
-        std::int32_t seconds = 0;
-        std::int32_t micros = 0;
-        plist_get_date_val(date, &seconds, &micros);
-        storeDate(platform::formatUtc(platform::kAppleEpochOffset + seconds), info);
-    } else if (stringValue(root.get(), "Last Backup Date", text)) {
-        storeDate(normaliseDateText(text), info);
-    }
-    if (stringValue(root.get(), "Phone Number", text)) {
-        info.phoneNumber = text;
-    }
-    if (stringValue(root.get(), "Product Version", text)) {
-        info.isVersion12OrLater = isVersion12OrLater(text);
-    }
-    if (stringValue(root.get(), "Serial Number", text)) {
-        info.serialNumber = text;
-    }
+    info = std::move(fields);
     return platform::kStatusOk;
 }
 

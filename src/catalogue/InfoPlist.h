@@ -1,6 +1,6 @@
 // Reading the fields of a backup's Info.plist. The XML form is scanned line by line for five
 // known keys, each value taken from the line after its key; the binary form (what current
-// desktop software writes) is parsed as a property list with libplist.
+// desktop software writes) is parsed as a property list through the guarded reader.
 //
 // Keys read: "Display Name", "Last Backup Date", "Phone Number", "Product Version" and
 // "Serial Number". In the XML scan a key found on a line is the only one that line counts for,
@@ -21,17 +21,18 @@ inline constexpr std::uint64_t kMaxInfoPlistBytes = 64ull * 1024 * 1024;
 inline constexpr std::size_t kInfoPlistLineBytes = 2047;
 
 // Fills the plist fields of `info` (display name, date, phone, serial, version flag) from the
-// file content, in whichever form it is. Returns 0; 87 when the content is a binary property
-// list that does not parse or whose root is not a dictionary, leaving `info` unchanged. Text
-// that is not a plist at all scans as XML and yields empty fields.
+// file content, in whichever form it is. Returns 0; -1001 (corrupt) when the content is a
+// damaged binary property list (see readBinaryInfoPlist), leaving `info` unchanged. Text that
+// is not a plist at all scans as XML and yields empty fields.
 [[nodiscard]] int parseInfoPlist(std::string_view content, BackupInfo& info);
 
 // The line scan of the XML form (see the header comment). Fields whose keys are absent stay as
 // they were.
 void scanInfoPlistXml(std::string_view content, BackupInfo& info);
 
-// Reads the binary form. Returns 0, or 87 when libplist rejects it or the root is not a
-// dictionary (`info` unchanged).
+// Reads the binary form. Returns 0, or -1001 (corrupt) when it does not parse within the plist
+// reader's limits, its root is not a dictionary, or one of the five fields is a string that
+// holds a NUL (`info` unchanged).
 [[nodiscard]] int readBinaryInfoPlist(std::string_view content, BackupInfo& info);
 
 // True when the leading decimal number of `version` (leading blanks and a sign allowed) is 12

@@ -1,6 +1,8 @@
 // Manifest.db reading through the SQLite library, without writing anything into the backup.
 #include "ManifestDb.h"
 
+#include "formats/ManifestNames.h"
+#include "formats/SqliteReader.h"
 #include "platform/File.h"
 #include "platform/Status.h"
 #include "platform/Text.h"
@@ -8,24 +10,12 @@
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
-#include <memory>
-#include <sqlite3.h>
 
 namespace catalogue {
 
 namespace {
 
 constexpr const char* kQuery = "select fileID,domain, relativePath from Files;";
-
-struct DatabaseCloser
-{
-    void operator()(sqlite3* db) const { sqlite3_close(db); }
-};
-
-struct StatementFinalizer
-{
-    void operator()(sqlite3_stmt* statement) const { sqlite3_finalize(statement); }
-};
 
 // A private folder under the system's temporary folder, removed with its content when the
 // object goes.
@@ -59,28 +49,6 @@ private:
     std::string m_path;
 };
 
-// A "file:" URI naming `path`, with every byte outside the unreserved set and "/" escaped, so
-// that "?", "#" and "%" in folder names keep their meaning as path characters.
-std::string fileUri(const std::string& path)
-{
-    static constexpr char kDigits[] = "0123456789ABCDEF";
-    std::string uri = "file:";
-    for (const char c : path) {
-        const auto byte = static_cast<unsigned char>(c);
-        const bool plain = (byte >= 'a' && byte <= 'z') || (byte >= 'A' && byte <= 'Z') ||
-                           (byte >= '0' && byte <= '9') || byte == '/' || byte == '-' ||
-                           byte == '.' || byte == '_' || byte == '~';
-        if (plain) {
-            uri += c;
-        } else {
-            uri += '%';
-            uri += kDigits[byte >> 4];
-            uri += kDigits[byte & 0x0F];
-        }
-    }
-    return uri;
-}
-
 bool hasPendingLog(const std::string& path)
 {
     std::uint64_t bytes = 0;
@@ -101,34 +69,29 @@ constexpr sqlite3_int64 kMaxReservedEntries = 4 * 1024 * 1024;
 // the table, not a scan), so that the list does not grow and copy itself while rows arrive.
 void reserveForRows(sqlite3* db, std::vector<ManifestEntry>& manifest)
 {
-    sqlite3_stmt* raw = nullptr;
-    if (sqlite3_prepare_v2(db, "select max(rowid) from Files;", -1, &raw, nullptr) == SQLITE_OK &&
-        sqlite3_step(raw) == SQLITE_ROW) {
-        const sqlite3_int64 rows = sqlite3_column_int64(raw, 0);
+    formats::SqliteStatement statement;
+    if (formats::prepareStatement(db, "select max(rowid) from Files;", statement) == SQLITE_OK &&
+        sqlite3_step(statement.get()) == SQLITE_ROW) {
+        const sqlite3_int64 rows = sqlite3_column_int64(statement.get(), 0);
         if (rows > 0) {
             manifest.reserve(static_cast<std::size_t>(std::min(rows, kMaxReservedEntries)));
         }
     }
-    sqlite3_finalize(raw);
 }
 
 int collectRows(sqlite3* db, std::vector<ManifestEntry>& manifest)
 {
     reserveForRows(db, manifest);
-    sqlite3_stmt* raw = nullptr;
-    if (sqlite3_prepare_v2(db, kQuery, -1, &raw, nullptr) != SQLITE_OK) {
-        sqlite3_finalize(raw);
+    formats::SqliteStatement statement;
+    if (formats::prepareStatement(db, kQuery, statement) != SQLITE_OK) {
         return platform::kStatusQueryFailed;
     }
-    const std::unique_ptr<sqlite3_stmt, StatementFinalizer> statement(raw);
+    sqlite3_stmt* raw = statement.get();
     const int columns = sqlite3_column_count(raw);
     int step = SQLITE_ROW;
     while ((step = sqlite3_step(raw)) == SQLITE_ROW) {
         ManifestEntry entry;
-        if (const auto* id = sqlite3_column_text(raw, 0); id != nullptr) {
-            entry.fileId.assign(reinterpret_cast<const char*>(id),
-                                static_cast<std::size_t>(sqlite3_column_bytes(raw, 0)));
-        }
+        entry.fileId = formats::columnText(raw, 0);
         std::size_t length = 0;
         for (int column = 1; column < columns; ++column) {
             length += static_cast<std::size_t>(sqlite3_column_bytes(raw, column)) + 1;
@@ -151,16 +114,15 @@ int collectRows(sqlite3* db, std::vector<ManifestEntry>& manifest)
     return step == SQLITE_DONE ? platform::kStatusOk : platform::kStatusQueryFailed;
 }
 
-int openAndRead(const std::string& uri, std::vector<ManifestEntry>& manifest)
+int openAndRead(const std::string& path,
+                formats::SqliteOpen mode,
+                std::vector<ManifestEntry>& manifest)
 {
-    sqlite3* raw = nullptr;
-    const int opened =
-        sqlite3_open_v2(uri.c_str(), &raw, SQLITE_OPEN_READONLY | SQLITE_OPEN_URI, nullptr);
-    const std::unique_ptr<sqlite3, DatabaseCloser> db(raw);
-    if (opened != SQLITE_OK) {
+    formats::SqliteHandle db;
+    if (const int opened = formats::openReadOnly(path, mode, db); opened != SQLITE_OK) {
         return opened;
     }
-    return collectRows(raw, manifest);
+    return collectRows(db.get(), manifest);
 }
 
 } // namespace
@@ -173,17 +135,17 @@ int readManifestDb(const std::string& path, std::vector<ManifestEntry>& manifest
         return SQLITE_CANTOPEN;
     }
     if (!hasPendingLog(narrow)) {
-        return openAndRead(fileUri(narrow) + "?immutable=1", manifest);
+        return openAndRead(narrow, formats::SqliteOpen::Immutable, manifest);
     }
     const ScratchFolder scratch;
     if (scratch.path().empty()) {
         return SQLITE_CANTOPEN;
     }
-    const std::string copy = platform::joinPath(scratch.path(), "Manifest.db");
+    const std::string copy = platform::joinPath(scratch.path(), formats::kManifestDbName);
     if (!copyFile(narrow, copy) || !copyFile(narrow + "-wal", copy + "-wal")) {
         return SQLITE_CANTOPEN;
     }
-    return openAndRead(fileUri(copy), manifest);
+    return openAndRead(copy, formats::SqliteOpen::ReadOnly, manifest);
 }
 
 } // namespace catalogue

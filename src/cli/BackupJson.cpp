@@ -12,6 +12,7 @@ void writeBackupMembers(JsonWriter& json, const catalogue::BackupInfo& info)
     json.member("folderPath", info.folderPath);
     json.member("isEncrypted", info.isEncrypted);
     json.member("isVersion12OrLater", info.isVersion12OrLater);
+    json.member("damage", info.damage);
 }
 
 } // namespace cli

@@ -7,7 +7,8 @@
 namespace cli {
 
 // Writes the members of `info` (displayName, lastBackupDate, phoneNumber, serialNumber,
-// folderPath, isEncrypted, isVersion12OrLater) into the object the writer has open.
+// folderPath, isEncrypted, isVersion12OrLater, damage) into the object the writer has open.
+// `damage` is "" for a readable backup, else why it cannot be read ("damaged Info.plist").
 void writeBackupMembers(JsonWriter& json, const catalogue::BackupInfo& info);
 
 } // namespace cli

@@ -5,6 +5,7 @@
 #include "catalogue/BackupDiscovery.h"
 #include "catalogue/ManifestDb.h"
 #include "catalogue/ManifestMbdb.h"
+#include "formats/ManifestNames.h"
 #include "platform/File.h"
 #include "platform/Status.h"
 
@@ -30,14 +31,14 @@ ManifestSummary summariseManifest(const std::string& folder)
 {
     ManifestSummary summary;
     std::vector<catalogue::ManifestEntry> entries;
-    if (platform::fileExists(platform::joinPath(folder, "Manifest.db"))) {
-        summary.kind = "Manifest.db";
-        summary.status =
-            catalogue::readManifestDb(platform::joinPath(folder, "Manifest.db"), entries);
-    } else if (platform::fileExists(platform::joinPath(folder, "Manifest.mbdb"))) {
-        summary.kind = "Manifest.mbdb";
-        summary.status =
-            catalogue::readManifestMbdb(platform::joinPath(folder, "Manifest.mbdb"), entries);
+    const std::string db = platform::joinPath(folder, formats::kManifestDbName);
+    const std::string mbdb = platform::joinPath(folder, formats::kManifestMbdbName);
+    if (platform::fileExists(db)) {
+        summary.kind = formats::kManifestDbName;
+        summary.status = catalogue::readManifestDb(db, entries);
+    } else if (platform::fileExists(mbdb)) {
+        summary.kind = formats::kManifestMbdbName;
+        summary.status = catalogue::readManifestMbdb(mbdb, entries);
     }
     summary.entries = entries.size();
     return summary;
@@ -65,8 +66,13 @@ int runInfo(const CommandArgs& args, std::ostream& out, std::ostream& err)
     }
     catalogue::BackupInfo info;
     if (const int status = catalogue::readBackupInfo(folder, info); status != 0) {
-        err << "brenvale-cli: no backup in " << folder << ": its Info.plist cannot be read"
-            << " (status " << status << ")\n";
+        if (info.damage.empty()) {
+            err << "brenvale-cli: no backup in " << folder << ": its Info.plist cannot be read"
+                << " (status " << status << ")\n";
+        } else {
+            err << "brenvale-cli: the backup in " << folder << " cannot be read: " << info.damage
+                << "\n";
+        }
         return kExitFailure;
     }
     const ManifestSummary manifest = summariseManifest(folder);

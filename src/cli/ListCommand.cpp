@@ -13,7 +13,7 @@ constexpr const char* kListHelp =
     "Usage: brenvale-cli list [--root DIR]... [--json]\n"
     "\n"
     "Lists the backups found under the platform's usual folders and under every --root,\n"
-    "newest first.\n"
+    "newest first; folders whose Info.plist is damaged follow, marked unreadable.\n"
     "\n"
     "  --root DIR   also look for backups in DIR (repeatable)\n"
     "  --json       print a JSON array of backup objects\n";
@@ -25,6 +25,10 @@ void printTable(std::ostream& out, const std::vector<catalogue::BackupInfo>& bac
         return;
     }
     for (const catalogue::BackupInfo& info : backups) {
+        if (!info.damage.empty()) {
+            out << "(unreadable)  " << info.damage << "\n    " << info.folderPath << "\n";
+            continue;
+        }
         out << (info.lastBackupDate.empty() ? "(no date)" : info.lastBackupDate) << "  "
             << (info.displayName.empty() ? "(no name)" : info.displayName) << "  "
             << info.serialNumber << (info.isEncrypted ? "  encrypted" : "") << "\n    "

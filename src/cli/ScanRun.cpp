@@ -127,8 +127,13 @@ int ScanRun::scan(const std::string& folder,
         path.pop_back();
     }
     if (const int status = catalogue::readBackupInfo(path, m_info); status != 0) {
-        m_err << "brenvale-cli: no backup in " << path << ": its Info.plist cannot be read"
-              << " (status " << status << ")\n";
+        if (m_info.damage.empty()) {
+            m_err << "brenvale-cli: no backup in " << path << ": its Info.plist cannot be read"
+                  << " (status " << status << ")\n";
+        } else {
+            m_err << "brenvale-cli: the backup in " << path << " cannot be read: " << m_info.damage
+                  << "\n";
+        }
         return kExitFailure;
     }
     std::string password;

@@ -10,16 +10,19 @@
 #include "Keybag.h"
 #include "MbFile.h"
 #include "Mbdb.h"
-#include "PlistReader.h"
+#include "formats/FileId.h"
+#include "formats/ManifestNames.h"
+#include "formats/ManifestPlist.h"
+#include "formats/Mbdb.h"
+#include "formats/SqliteReader.h"
+#include "platform/Diagnostics.h"
 #include "platform/File.h"
 #include "platform/Status.h"
 #include "platform/Text.h"
 
 #include <cerrno>
 #include <filesystem>
-#include <memory>
 #include <optional>
-#include <sqlite3.h>
 #include <vector>
 
 namespace decrypt {
@@ -27,16 +30,6 @@ namespace decrypt {
 namespace {
 
 constexpr std::string_view kSqliteMagic("SQLite format 3\0", 16);
-
-struct DatabaseClose
-{
-    void operator()(sqlite3* db) const { sqlite3_close_v2(db); }
-};
-
-struct StatementFinalize
-{
-    void operator()(sqlite3_stmt* statement) const { sqlite3_finalize(statement); }
-};
 
 std::span<const std::uint8_t> asBytes(const std::string& text)
 {
@@ -49,20 +42,13 @@ int fail(DecryptSummary& summary, int status, std::string message)
     return status;
 }
 
-// Reads and parses backupFolder/Manifest.plist into `manifest`.
-int readManifestPlist(const std::string& backupFolder, Plist& manifest)
+// `message`, followed by what the reader that failed last recorded about the fault, if any.
+std::string withDetail(std::string message, const platform::Diagnostics& diagnostics)
 {
-    std::string bytes;
-    int status = platform::readWholeFile(
-        platform::joinPath(backupFolder, "Manifest.plist"), kMaxManifestPlistBytes, bytes);
-    if (status != platform::kStatusOk) {
-        return platform::kStatusInvalid;
+    if (!diagnostics.entries().empty()) {
+        message += " (" + diagnostics.entries().back().message + ")";
     }
-    status = parsePlist(asBytes(bytes), kMaxManifestPlistBytes, manifest);
-    if (status != platform::kStatusOk || plist_get_node_type(manifest.root()) != PLIST_DICT) {
-        return platform::kStatusCorrupt;
-    }
-    return platform::kStatusOk;
+    return message;
 }
 
 // True when `inner` is `outer` or lies below it, after resolving links and dot segments.
@@ -122,7 +108,7 @@ public:
     }
 
     // Reports a listed file whose record cannot be used at all.
-    void unreadable(const std::string& fileId, const char* what)
+    void unreadable(const std::string& fileId, const std::string& what)
     {
         problem(fileId, what);
         ++m_summary.filesWithProblems;
@@ -133,6 +119,17 @@ public:
     }
 
     const std::string& backup() const { return m_backup; }
+
+    // The first of `candidates` that exists, or an empty text.
+    static std::string firstExisting(const std::vector<std::string>& candidates)
+    {
+        for (const auto& candidate : candidates) {
+            if (platform::fileExists(candidate)) {
+                return candidate;
+            }
+        }
+        return {};
+    }
 
 private:
     void problem(const std::string& fileId, const std::string& what)
@@ -147,13 +144,7 @@ private:
                    const std::optional<WrappedFileKey>& key,
                    std::uint64_t declaredSize)
     {
-        std::string input;
-        for (const auto& candidate : candidates) {
-            if (platform::fileExists(candidate)) {
-                input = candidate;
-                break;
-            }
-        }
+        const std::string input = firstExisting(candidates);
         const std::string output = platform::joinPath(m_output, fileId);
         if (input.empty()) {
             // Empty files without a key may have no content file at all.
@@ -219,8 +210,8 @@ int prepareManifestDb(const std::string& backupFolder,
                       DecryptSummary& summary,
                       std::string& manifestPath)
 {
-    const std::string source = platform::joinPath(backupFolder, "Manifest.db");
-    manifestPath = platform::joinPath(outputFolder, kDecryptedManifestName);
+    const std::string source = platform::joinPath(backupFolder, formats::kManifestDbName);
+    manifestPath = platform::joinPath(outputFolder, formats::kDecryptedManifestDbName);
     if (!manifestKey) {
         std::uint64_t copied = 0;
         const int status = copyFile(source, manifestPath, copied);
@@ -263,50 +254,80 @@ int prepareManifestDb(const std::string& backupFolder,
     return platform::kStatusOk;
 }
 
+// The rows that hold a file's content say so with flags 1 (modern) or a regular-file mode
+// (legacy). Other writers put other values there for real files, so a row of another kind is
+// decrypted too when its record carries a file key and its content file is on disk; such a row
+// with only one of the two is reported, and a row with neither (a folder, a link) is skipped.
+void otherRow(Run& run,
+              const std::string& fileId,
+              const std::string& kind,
+              const std::vector<std::string>& candidates,
+              const std::optional<WrappedFileKey>& key,
+              bool recordReadable,
+              std::uint64_t declaredSize)
+{
+    const bool hasContent = !Run::firstExisting(candidates).empty();
+    if (key && hasContent) {
+        run.file(fileId, candidates, key, declaredSize);
+    } else if (key) {
+        run.unreadable(fileId, kind + " and a file key, but its content file is missing");
+    } else if (hasContent) {
+        run.unreadable(fileId,
+                       kind + (recordReadable ? " and a content file, but no file key"
+                                              : " and a content file, but its record cannot be "
+                                                "read"));
+    }
+}
+
 int decryptModern(Run& run, const std::string& manifestPath, DecryptSummary& summary)
 {
-    sqlite3* raw = nullptr;
-    const int openStatus =
-        sqlite3_open_v2(manifestPath.c_str(), &raw, SQLITE_OPEN_READONLY, nullptr);
-    std::unique_ptr<sqlite3, DatabaseClose> db(raw);
-    if (openStatus != SQLITE_OK) {
-        return fail(summary, openStatus, "the decrypted Manifest.db cannot be opened");
+    formats::SqliteHandle db;
+    if (const int opened = formats::openReadOnly(manifestPath, formats::SqliteOpen::Immutable, db);
+        opened != SQLITE_OK) {
+        return fail(summary, opened, "the decrypted Manifest.db cannot be opened");
     }
-    sqlite3_stmt* rawStatement = nullptr;
-    if (sqlite3_prepare_v2(db.get(),
-                           "SELECT fileID, file FROM Files WHERE flags = 1",
-                           -1,
-                           &rawStatement,
-                           nullptr) != SQLITE_OK) {
+    formats::SqliteStatement statement;
+    if (formats::prepareStatement(db.get(), "SELECT fileID, file, flags FROM Files", statement) !=
+        SQLITE_OK) {
         return fail(summary, platform::kStatusQueryFailed, "Manifest.db has no usable Files table");
     }
-    std::unique_ptr<sqlite3_stmt, StatementFinalize> statement(rawStatement);
+    constexpr sqlite3_int64 kFileFlags = 1;
     int step = SQLITE_ROW;
     while ((step = sqlite3_step(statement.get())) == SQLITE_ROW) {
-        const auto* idText = sqlite3_column_text(statement.get(), 0);
-        const std::string fileId =
-            idText != nullptr
-                ? std::string(reinterpret_cast<const char*>(idText),
-                              static_cast<std::size_t>(sqlite3_column_bytes(statement.get(), 0)))
-                : std::string();
-        if (!isFileId(fileId)) {
-            run.unreadable("(a row)", "its fileID is not 40 hexadecimal digits");
+        const std::string fileId = formats::columnText(statement.get(), 0);
+        const sqlite3_int64 flags = sqlite3_column_int64(statement.get(), 2);
+        const bool isFile = flags == kFileFlags;
+        if (!formats::isFileId(fileId)) {
+            if (isFile) {
+                run.unreadable("(a row)", "its fileID is not 40 hexadecimal digits");
+            }
             continue;
         }
         const auto* blob =
             static_cast<const std::uint8_t*>(sqlite3_column_blob(statement.get(), 1));
         const auto blobBytes = static_cast<std::size_t>(sqlite3_column_bytes(statement.get(), 1));
         MbFileInfo info;
-        if (parseMbFile({blob, blob != nullptr ? blobBytes : 0}, info) != platform::kStatusOk) {
-            run.unreadable(fileId, "its MBFile record cannot be read");
-            continue;
-        }
+        platform::Diagnostics diagnostics;
+        const bool readable =
+            parseMbFile({blob, blob != nullptr ? blobBytes : 0}, info, &diagnostics) ==
+            platform::kStatusOk;
         const std::string twoLevel =
             platform::joinPath(platform::joinPath(run.backup(), fileId.substr(0, 2)), fileId);
-        run.file(fileId,
-                 {twoLevel, platform::joinPath(run.backup(), fileId)},
-                 info.key,
-                 info.size.value_or(0));
+        const std::vector<std::string> candidates = {twoLevel,
+                                                     platform::joinPath(run.backup(), fileId)};
+        if (!isFile) {
+            otherRow(run,
+                     fileId,
+                     "it is listed with flags " + std::to_string(flags),
+                     candidates,
+                     info.key,
+                     readable,
+                     info.size.value_or(0));
+        } else if (!readable) {
+            run.unreadable(fileId, withDetail("its MBFile record cannot be read", diagnostics));
+        } else {
+            run.file(fileId, candidates, info.key, info.size.value_or(0));
+        }
     }
     if (step != SQLITE_DONE) {
         return fail(summary, platform::kStatusQueryFailed, "reading Manifest.db failed");
@@ -317,8 +338,8 @@ int decryptModern(Run& run, const std::string& manifestPath, DecryptSummary& sum
 int decryptLegacy(Run& run, DecryptSummary& summary)
 {
     std::string bytes;
-    if (platform::readWholeFile(platform::joinPath(run.backup(), "Manifest.mbdb"),
-                                kMaxMbdbBytes,
+    if (platform::readWholeFile(platform::joinPath(run.backup(), formats::kManifestMbdbName),
+                                formats::kMaxMbdbBytes,
                                 bytes) != platform::kStatusOk) {
         return fail(summary, platform::kStatusMbdbOpenFailed, "Manifest.mbdb cannot be read");
     }
@@ -328,29 +349,26 @@ int decryptLegacy(Run& run, DecryptSummary& summary)
         return fail(summary, status, "Manifest.mbdb is damaged");
     }
     for (const auto& record : records) {
-        if (!record.isRegularFile()) {
-            continue;
-        }
         const std::string twoLevel = platform::joinPath(
             platform::joinPath(run.backup(), record.fileId.substr(0, 2)), record.fileId);
-        run.file(record.fileId,
-                 {platform::joinPath(run.backup(), record.fileId), twoLevel},
-                 record.key,
-                 record.size);
+        const std::vector<std::string> candidates = {
+            platform::joinPath(run.backup(), record.fileId), twoLevel};
+        if (record.isRegularFile()) {
+            run.file(record.fileId, candidates, record.key, record.size);
+        } else {
+            otherRow(run,
+                     record.fileId,
+                     "it is listed with mode " + std::to_string(record.mode),
+                     candidates,
+                     record.key,
+                     true,
+                     record.size);
+        }
     }
     return platform::kStatusOk;
 }
 
 } // namespace
-
-bool manifestSaysEncrypted(const std::string& backupFolder)
-{
-    Plist manifest;
-    if (readManifestPlist(backupFolder, manifest) != platform::kStatusOk) {
-        return false;
-    }
-    return boolValue(dictItem(manifest.root(), "IsEncrypted")).value_or(false);
-}
 
 int decryptBackupFolder(const std::string& backupFolder,
                         const std::string& outputFolder,
@@ -359,28 +377,31 @@ int decryptBackupFolder(const std::string& backupFolder,
                         DecryptSummary& summary)
 {
     summary = DecryptSummary{};
-    Plist manifest;
-    int status = readManifestPlist(backupFolder, manifest);
+    formats::Plist manifest;
+    platform::Diagnostics diagnostics;
+    int status = formats::readManifestPlist(backupFolder, manifest, &diagnostics);
     if (status == platform::kStatusInvalid) {
         return fail(summary, status, "Manifest.plist is missing or cannot be read");
     }
     if (status != platform::kStatusOk) {
-        return fail(summary, status, "Manifest.plist is damaged");
+        return fail(summary, status, withDetail("Manifest.plist is damaged", diagnostics));
     }
-    if (!boolValue(dictItem(manifest.root(), "IsEncrypted")).value_or(false)) {
+    if (!formats::boolValue(formats::dictItem(manifest.root(), "IsEncrypted")).value_or(false)) {
         return fail(summary,
                     platform::kStatusUnsupported,
                     "Manifest.plist does not say the backup is encrypted");
     }
-    const auto keybagBytes = dataValue(dictItem(manifest.root(), "BackupKeyBag"));
+    const auto keybagBytes = formats::dataValue(formats::dictItem(manifest.root(), "BackupKeyBag"));
     Keybag keybag;
-    if (!keybagBytes || parseKeybag(*keybagBytes, keybag) != platform::kStatusOk) {
-        return fail(summary, platform::kStatusCorrupt, "the backup keybag is missing or damaged");
+    if (!keybagBytes || parseKeybag(*keybagBytes, keybag, &diagnostics) != platform::kStatusOk) {
+        return fail(summary,
+                    platform::kStatusCorrupt,
+                    withDetail("the backup keybag is missing or damaged", diagnostics));
     }
 
     std::optional<WrappedFileKey> manifestKey;
-    if (const plist_t node = dictItem(manifest.root(), "ManifestKey"); node != nullptr) {
-        const auto bytes = dataValue(node);
+    if (const plist_t node = formats::dictItem(manifest.root(), "ManifestKey"); node != nullptr) {
+        const auto bytes = formats::dataValue(node);
         WrappedFileKey key;
         if (!bytes || splitWrappedKey(*bytes, key) != platform::kStatusOk) {
             return fail(summary, platform::kStatusCorrupt, "ManifestKey is damaged");
@@ -388,9 +409,9 @@ int decryptBackupFolder(const std::string& backupFolder,
         manifestKey = std::move(key);
     }
     const bool hasManifestDb =
-        platform::fileExists(platform::joinPath(backupFolder, "Manifest.db"));
+        platform::fileExists(platform::joinPath(backupFolder, formats::kManifestDbName));
     if (!hasManifestDb &&
-        !platform::fileExists(platform::joinPath(backupFolder, "Manifest.mbdb"))) {
+        !platform::fileExists(platform::joinPath(backupFolder, formats::kManifestMbdbName))) {
         return fail(summary,
                     platform::kStatusInvalid,
                     "the backup has neither Manifest.db nor Manifest.mbdb");

@@ -10,12 +10,6 @@
 
 namespace decrypt {
 
-// The name under which the decrypted Manifest.db is written into the output folder.
-inline constexpr const char* kDecryptedManifestName = "Manifest.db-decypted";
-
-// The largest Manifest.plist accepted (it is read whole).
-inline constexpr std::uint64_t kMaxManifestPlistBytes = 64ull << 20;
-
 // Calls made while a backup is decrypted; either may be empty.
 struct DecryptCallbacks
 {
@@ -36,14 +30,15 @@ struct DecryptSummary
     std::string message;
 };
 
-// True when `backupFolder`/Manifest.plist exists, parses and has IsEncrypted set to true.
-bool manifestSaysEncrypted(const std::string& backupFolder);
-
 // Decrypts the backup in `backupFolder` with `password` (UTF-8) into `outputFolder`, which is
 // created with permissions 0700 and must not lie inside the backup folder. Each file becomes
 // `outputFolder`/<fileId>; for a backup with Manifest.db the decrypted manifest becomes
-// `outputFolder`/Manifest.db-decypted. Problems with single files (missing, truncated, bad
-// padding, an unknown class) are reported through `callbacks.problem` and do not stop the run.
+// `outputFolder`/Manifest.db-decypted. The files are the rows marked as files (flags 1, or a
+// regular-file mode in Manifest.mbdb) and every other row whose record holds a file key and
+// whose content file exists; another row with only one of the two is reported. Problems with
+// single files (missing, truncated, bad padding, an unknown class) are reported through
+// `callbacks.problem` and do not stop the run. Why the manifest, Manifest.plist or keybag is
+// damaged is named in `summary.message`.
 // Returns 0 when every listed file was attempted; -110 when the password does not open the
 // keybag (nothing is written, and an output folder this call created is removed again); 87
 // when Manifest.plist or the manifest is missing, or the output folder lies inside the backup;

@@ -1,4 +1,4 @@
-// OpenSSL calls behind the key derivation, key unwrapping and SHA-1 naming.
+// OpenSSL calls behind the key derivation and key unwrapping.
 #include "Crypto.h"
 
 #include "platform/Status.h"
@@ -118,39 +118,6 @@ int unwrapKey(const Key256& kek, std::span<const std::uint8_t> wrapped, Key256& 
         return platform::kStatusInvalid;
     }
     return unwrapKeyBytes(kek.bytes(), wrapped, out.bytes());
-}
-
-std::string sha1Hex(std::string_view text)
-{
-    unsigned char digest[EVP_MAX_MD_SIZE];
-    unsigned int length = 0;
-    if (EVP_Digest(text.data(), text.size(), digest, &length, EVP_sha1(), nullptr) != 1) {
-        return {};
-    }
-    static const char kHex[] = "0123456789abcdef";
-    std::string hex;
-    hex.reserve(length * 2);
-    for (unsigned int i = 0; i < length; ++i) {
-        hex.push_back(kHex[digest[i] >> 4]);
-        hex.push_back(kHex[digest[i] & 0xF]);
-    }
-    return hex;
-}
-
-bool isFileId(std::string_view fileId)
-{
-    if (fileId.size() != 40) {
-        return false;
-    }
-    for (const char c : fileId) {
-        const bool digit = c >= '0' && c <= '9';
-        const bool lower = c >= 'a' && c <= 'f';
-        const bool upper = c >= 'A' && c <= 'F';
-        if (!digit && !lower && !upper) {
-            return false;
-        }
-    }
-    return true;
 }
 
 } // namespace decrypt

@@ -1,12 +1,10 @@
 // The cryptographic steps of backup decryption, all through OpenSSL: the password-to-key
-// derivation, RFC 3394 key unwrapping and the SHA-1 names of backup files.
+// derivation and RFC 3394 key unwrapping.
 #pragma once
 
 #include <array>
 #include <cstdint>
 #include <span>
-#include <string>
-#include <string_view>
 
 namespace decrypt {
 
@@ -57,12 +55,5 @@ inline constexpr std::uint32_t kMaxIterations = 100'000'000;
 [[nodiscard]] int unwrapKeyBytes(std::span<const std::uint8_t> kek,
                                  std::span<const std::uint8_t> wrapped,
                                  std::span<std::uint8_t> out);
-
-// Lower-case hexadecimal SHA-1 of `text`: the file id of a backup file is
-// sha1Hex(domain + "-" + relativePath).
-std::string sha1Hex(std::string_view text);
-
-// True when `fileId` is 40 hexadecimal digits, so it is safe as a file name.
-bool isFileId(std::string_view fileId);
 
 } // namespace decrypt

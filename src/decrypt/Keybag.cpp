@@ -2,6 +2,7 @@
 #include "Keybag.h"
 
 #include "platform/ByteReader.h"
+#include "platform/Diagnostics.h"
 #include "platform/Status.h"
 
 #include <string_view>
@@ -21,11 +22,13 @@ bool readU32(std::span<const std::uint8_t> value, std::uint32_t& out)
 
 } // namespace
 
-int parseKeybag(std::span<const std::uint8_t> bytes, Keybag& keybag)
+int parseKeybag(std::span<const std::uint8_t> bytes,
+                Keybag& keybag,
+                platform::Diagnostics* diagnostics)
 {
     keybag = Keybag{};
     if (bytes.size() > kMaxKeybagBytes) {
-        return platform::kStatusCorrupt;
+        return platform::corruptAt(diagnostics, 0, "keybag larger than the limit");
     }
     platform::ByteReader reader(bytes);
     bool seenHeaderUuid = false;
@@ -35,7 +38,7 @@ int parseKeybag(std::span<const std::uint8_t> bytes, Keybag& keybag)
         std::uint32_t length = 0;
         std::span<const std::uint8_t> value;
         if (!reader.text(4, tag) || !reader.u32be(length) || !reader.bytes(length, value)) {
-            return platform::kStatusCorrupt;
+            return platform::corruptAt(diagnostics, 0, "keybag record runs past the end");
         }
         std::uint32_t number = 0;
         const bool isNumber = readU32(value, number);
@@ -45,7 +48,7 @@ int parseKeybag(std::span<const std::uint8_t> bytes, Keybag& keybag)
                 continue;
             }
             if (keybag.classes.size() >= kMaxKeybagClasses) {
-                return platform::kStatusCorrupt;
+                return platform::corruptAt(diagnostics, 0, "keybag holds too many classes");
             }
             current = &keybag.classes.emplace_back();
             continue;
@@ -78,12 +81,12 @@ int parseKeybag(std::span<const std::uint8_t> bytes, Keybag& keybag)
         }
     }
     if (keybag.salt.empty() || keybag.iterations == 0 || keybag.iterations > kMaxIterations) {
-        return platform::kStatusCorrupt;
+        return platform::corruptAt(diagnostics, 0, "keybag lacks a salt or a usable ITER");
     }
     if (keybag.dataProtectionIterations.has_value() &&
         (*keybag.dataProtectionIterations == 0 ||
          *keybag.dataProtectionIterations > kMaxIterations)) {
-        return platform::kStatusCorrupt;
+        return platform::corruptAt(diagnostics, 0, "keybag DPIC out of range");
     }
     return platform::kStatusOk;
 }

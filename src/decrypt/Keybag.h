@@ -19,6 +19,10 @@
 #include <string>
 #include <vector>
 
+namespace platform {
+class Diagnostics;
+} // namespace platform
+
 namespace decrypt {
 
 // One class record of a keybag.
@@ -58,8 +62,11 @@ using ClassKeys = std::map<std::uint32_t, Key256>;
 
 // Parses the keybag `bytes`. Returns 0; -1001 (corrupt) when a record runs past the end, the
 // keybag is larger than kMaxKeybagBytes or holds more than kMaxKeybagClasses classes, or the
-// header lacks SALT or ITER, or an iteration count is 0 or above kMaxIterations.
-[[nodiscard]] int parseKeybag(std::span<const std::uint8_t> bytes, Keybag& keybag);
+// header lacks SALT or ITER, or an iteration count is 0 or above kMaxIterations (recorded in
+// `diagnostics` when it is given).
+[[nodiscard]] int parseKeybag(std::span<const std::uint8_t> bytes,
+                              Keybag& keybag,
+                              platform::Diagnostics* diagnostics = nullptr);
 
 // Derives the key-encryption key from `password`: PBKDF2-SHA256 (DPSL, DPIC) then
 // PBKDF2-SHA1 (SALT, ITER) when the keybag has both DP values, PBKDF2-SHA1 alone otherwise.

@@ -14,6 +14,10 @@
 #include <span>
 #include <vector>
 
+namespace platform {
+class Diagnostics;
+} // namespace platform
+
 namespace decrypt {
 
 // A per-file key as backups store it: the class that wraps it and the wrapped key.
@@ -40,7 +44,10 @@ inline constexpr std::size_t kMaxMbFileBytes = 1 << 20;
 
 // Reads the MBFile archive `blob`. Returns 0; the status of parsePlist; -1001 (corrupt) when
 // the archive lacks $top.root or $objects, a UID points outside $objects, the root object is
-// not of class MBFile, or EncryptionKey is present but holds no 44-byte NS.data.
-[[nodiscard]] int parseMbFile(std::span<const std::uint8_t> blob, MbFileInfo& info);
+// not of class MBFile, or EncryptionKey is present but holds no 44-byte NS.data. Failures are
+// recorded in `diagnostics` when it is given.
+[[nodiscard]] int parseMbFile(std::span<const std::uint8_t> blob,
+                              MbFileInfo& info,
+                              platform::Diagnostics* diagnostics = nullptr);
 
 } // namespace decrypt

@@ -1,6 +1,8 @@
 // The path rule for content files: flat, two-level, encrypted, and names that must not lead
-// outside the backup folder.
+// outside the backup folder; the fixed names of the device databases.
 #include "catalogue/BackupFiles.h"
+
+#include "formats/FileId.h"
 
 #include <gtest/gtest.h>
 
@@ -37,4 +39,19 @@ TEST(BackupFilePathTest, NamesThatCouldLeaveTheFolderGiveNoPath)
         EXPECT_FALSE(isSafeFileId(id)) << id;
     }
     EXPECT_EQ(backupFilePath("/b", "A", false, true), "/b/A/A");
+}
+
+TEST(BackupFilesTest, FixedDatabaseNamesAreDigestsOfTheirPaths)
+{
+    const std::pair<const char*, std::string_view> names[] = {
+        {"HomeDomain-Library/AddressBook/AddressBook.sqlitedb", kContactsDbId},
+        {"HomeDomain-Library/SMS/sms.db", kMessagesDbId},
+        {"HomeDomain-Library/CallHistoryDB/CallHistory.storedata", kCallHistoryDbId},
+        {"WirelessDomain-Library/CallHistory/call_history.db", kCallHistoryLegacyDbId},
+        {"HomeDomain-Library/Notes/notes.sqlite", kNotesLegacyDbId},
+        {"AppDomainGroup-group.com.apple.notes-NoteStore.sqlite", kNotesDbId},
+    };
+    for (const auto& [path, id] : names) {
+        EXPECT_EQ(formats::sha1Hex(path), id) << path;
+    }
 }

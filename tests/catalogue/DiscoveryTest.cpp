@@ -4,6 +4,7 @@
 #include "catalogue/BackupDiscovery.h"
 #include "catalogue/BackupFiles.h"
 #include "fixtures/backup/BackupWriter.h"
+#include "fixtures/backup/InfoPlistWriter.h"
 #include "platform/File.h"
 #include "platform/Status.h"
 #include "support/SharedFixtures.h"
@@ -132,19 +133,43 @@ TEST_F(DiscoveryTest, RootThatIsItselfABackupIsListed)
     EXPECT_EQ(list.size(), 1u);
 }
 
-TEST_F(DiscoveryTest, ReadBackupInfoFailuresLeaveTheRecord)
+// A folder without an Info.plist file is no backup: its record is left alone and it is not
+// listed. A folder whose Info.plist is damaged is listed as damaged beside the good ones.
+TEST_F(DiscoveryTest, FoldersWithoutOrWithADamagedInfoPlist)
 {
+    writeBackup("good", "2014-01-01T00:00:00Z");
     std::filesystem::create_directory(m_root.file("noplist"));
     std::filesystem::create_directory(m_root.file("plistfolder"));
     std::filesystem::create_directory(m_root.file("plistfolder/Info.plist"));
-    std::filesystem::create_directory(m_root.file("badbinary"));
-    testsupport::writeFileBytes(m_root.file("badbinary/Info.plist"), "bplist00 garbage");
-    for (const char* name : {"missing", "noplist", "plistfolder", "badbinary"}) {
+    for (const char* name : {"missing", "noplist", "plistfolder"}) {
         BackupInfo info;
         info.displayName = "kept";
         EXPECT_EQ(readBackupInfo(m_root.file(name), info), platform::kStatusInvalid) << name;
         EXPECT_EQ(info.displayName, "kept") << name;
     }
+    std::filesystem::create_directory(m_root.file("badbinary"));
+    testsupport::writeFileBytes(m_root.file("badbinary/Info.plist"), "bplist00 garbage");
+    std::filesystem::create_directory(m_root.file("nul"));
+    testsupport::writeFileBytes(m_root.file("nul/Info.plist"),
+                                fixtures::infoPlistBinaryWithNul(fixtures::BackupDescription{}));
+    for (const char* name : {"badbinary", "nul"}) {
+        BackupInfo info;
+        info.displayName = "replaced";
+        EXPECT_EQ(readBackupInfo(m_root.file(name) + "/", info), platform::kStatusCorrupt) << name;
+        EXPECT_EQ(info.displayName, "") << name;
+        EXPECT_EQ(info.folderPath, m_root.file(name)) << name;
+        EXPECT_EQ(info.damage, "damaged Info.plist") << name;
+    }
+
+    std::vector<std::string> folders;
+    ASSERT_EQ(findBackupFolders({m_root.path()}, folders), platform::kStatusOk);
+    std::vector<BackupInfo> list;
+    ASSERT_EQ(readBackupList(folders, list), platform::kStatusOk);
+    ASSERT_EQ(list.size(), 3u);
+    EXPECT_EQ(list[0].displayName, "good");
+    EXPECT_TRUE(list[0].damage.empty());
+    EXPECT_FALSE(list[1].damage.empty());
+    EXPECT_FALSE(list[2].damage.empty());
 }
 
 TEST_F(DiscoveryTest, ListedFoldersWithoutPhoneNumberHaveAnEmptyOne)

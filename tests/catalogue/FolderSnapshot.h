@@ -2,7 +2,7 @@
 // for checking that reading a backup left its folder exactly as it was.
 #pragma once
 
-#include "catalogue/Sha1.h"
+#include "formats/FileId.h"
 #include "support/SharedFixtures.h"
 
 #include <filesystem>
@@ -20,7 +20,7 @@ inline std::map<std::string, std::string> snapshotFolder(const std::string& fold
         std::string description = std::to_string(stamp);
         if (entry.is_regular_file()) {
             description +=
-                " " + catalogue::sha1Hex(testsupport::readFileBytes(entry.path().string()));
+                " " + formats::sha1Hex(testsupport::readFileBytes(entry.path().string()));
         }
         entries[entry.path().string()] = description;
     }

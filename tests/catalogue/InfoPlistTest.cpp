@@ -171,10 +171,11 @@ TEST(InfoPlistBinaryTest, DamagedBinaryPlistIsRejectedAndLeavesTheRecord)
     std::string badRefSize = good;
     badRefSize[badRefSize.size() - 25] = '\x00'; // object reference size 0
     damaged.push_back(badRefSize);
+    damaged.push_back(fixtures::infoPlistBinaryWithNul(spec));
     for (std::size_t i = 0; i < damaged.size(); ++i) {
         BackupInfo info;
         info.displayName = "unchanged";
-        EXPECT_EQ(parseInfoPlist(damaged[i], info), platform::kStatusInvalid) << i;
+        EXPECT_EQ(parseInfoPlist(damaged[i], info), platform::kStatusCorrupt) << i;
         EXPECT_EQ(info.displayName, "unchanged") << i;
     }
 }
@@ -193,7 +194,7 @@ TEST(InfoPlistBinaryTest, RootThatIsNotADictionaryIsRejected)
     trailer += std::string("\0\0\0\0\0\0\0\x0A", 8);
     array += trailer;
     BackupInfo info;
-    EXPECT_EQ(parseInfoPlist(array, info), platform::kStatusInvalid);
+    EXPECT_EQ(parseInfoPlist(array, info), platform::kStatusCorrupt);
 }
 
 TEST(InfoPlistBinaryTest, RealBinaryInfoPlist)

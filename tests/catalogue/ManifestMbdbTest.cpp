@@ -2,8 +2,8 @@
 // statuses.
 #include "catalogue/ManifestMbdb.h"
 
-#include "catalogue/Sha1.h"
 #include "fixtures/backup/MbdbWriter.h"
+#include "formats/FileId.h"
 #include "platform/Status.h"
 #include "support/SharedFixtures.h"
 #include "support/TempDir.h"
@@ -71,7 +71,7 @@ TEST(ManifestMbdbTest, AcceptsFilesAndLinksAndSkipsTheRest)
     for (std::size_t i = 0; i < expected.size(); ++i) {
         EXPECT_EQ(entries[i].domainPath, expected[i]);
     }
-    EXPECT_EQ(entries[1].fileId, sha1Hex("CameraRollDomain-Media/DCIM/A/B.JPG"));
+    EXPECT_EQ(entries[1].fileId, formats::sha1Hex("CameraRollDomain-Media/DCIM/A/B.JPG"));
     EXPECT_EQ(entries[3].fileId, "3d0d7e5fb2ce288813306e4d4636395e047a3d28");
 }
 

@@ -1,6 +1,8 @@
-// `list` and `info` run in-process over generated backups and the real backup fixture.
+// `list` and `info` run in-process over generated backups, a damaged one among them, and the
+// real backup fixture.
 #include "cli/Commands.h"
 #include "fixtures/backup/BackupWriter.h"
+#include "fixtures/backup/InfoPlistWriter.h"
 #include "support/SharedFixtures.h"
 #include "support/TempDir.h"
 
@@ -82,6 +84,44 @@ TEST(ListCommandTest, ListsBackupsOfEveryRootNewestFirst)
     EXPECT_LT(middle, older);
     EXPECT_EQ(run.out.find("not-a-backup"), std::string::npos);
     EXPECT_NE(run.out.find("\"isEncrypted\": false"), std::string::npos);
+}
+
+// A folder whose Info.plist is damaged is listed as unreadable after the good backups, and
+// info and scan on it end with status 1 and say what is damaged.
+TEST(ListCommandTest, DamagedFolderIsListedBesideTheGoodOnes)
+{
+    testsupport::TempDir root;
+    ASSERT_EQ(fixtures::writeBackup(
+                  datedBackup("Good", "2015-02-01T10:00:00Z", fixtures::ManifestKind::Db),
+                  root.file("a")),
+              0);
+    ASSERT_EQ(
+        fixtures::writeBackup(
+            datedBackup("Bad", "2016-02-01T10:00:00Z", fixtures::ManifestKind::Db), root.file("b")),
+        0);
+    testsupport::writeFileBytes(root.file("b/Info.plist"),
+                                fixtures::infoPlistBinaryWithNul(fixtures::BackupDescription{}));
+
+    const CliRun json = runCli({"list", "--root", root.path(), "--json"});
+    ASSERT_EQ(json.status, 0) << json.err;
+    const std::size_t good = json.out.find("\"damage\": \"\"");
+    const std::size_t bad = json.out.find("\"damage\": \"damaged Info.plist\"");
+    ASSERT_NE(bad, std::string::npos) << json.out;
+    EXPECT_LT(json.out.find("\"Good\""), good);
+    EXPECT_LT(good, bad);
+    const CliRun text = runCli({"list", "--root", root.path()});
+    ASSERT_EQ(text.status, 0) << text.err;
+    EXPECT_NE(text.out.find("Good"), std::string::npos);
+    EXPECT_NE(text.out.find("(unreadable)  damaged Info.plist\n    " + root.file("b")),
+              std::string::npos)
+        << text.out;
+
+    for (const char* command : {"info", "scan"}) {
+        const CliRun run = runCli({command, root.file("b")});
+        EXPECT_EQ(run.status, 1) << command;
+        EXPECT_NE(run.err.find("cannot be read: damaged Info.plist"), std::string::npos)
+            << command << ": " << run.err;
+    }
 }
 
 TEST(ListCommandTest, UsageErrorsExitTwo)

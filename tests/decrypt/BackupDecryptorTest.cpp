@@ -1,14 +1,18 @@
 // Whole-backup decryption in-process: both eras, the manifest key's class, problems with
-// single files, damaged or missing inputs, the output folder, and the IsEncrypted probe.
+// single files, rows of other kinds that hold files, damaged or missing inputs, the output
+// folder, and the IsEncrypted probe.
 #include "decrypt/BackupDecryptor.h"
 
 #include "TestHelpers.h"
-#include "decrypt/PlistReader.h"
+#include "formats/ManifestNames.h"
+#include "formats/ManifestPlist.h"
+#include "formats/Mbdb.h"
 #include "platform/Status.h"
 #include "support/SharedFixtures.h"
 #include "support/TempDir.h"
 
 #include <filesystem>
+#include <sqlite3.h>
 #include <sys/stat.h>
 
 #include <gtest/gtest.h>
@@ -106,9 +110,9 @@ TEST_P(BackupDecryptorTest, DecryptsEveryFileFlatAndLeavesTheBackupAsItWas)
         EXPECT_EQ(readFileBytes(output() + "/" + idOf(file)), file.bytes) << file.relativePath;
     }
     const bool later = GetParam() == BackupEra::Ios10_2AndLater;
-    EXPECT_EQ(std::filesystem::exists(output() + "/" + decrypt::kDecryptedManifestName), later);
+    EXPECT_EQ(std::filesystem::exists(output() + "/" + formats::kDecryptedManifestDbName), later);
     if (later) {
-        EXPECT_EQ(readFileBytes(output() + "/" + decrypt::kDecryptedManifestName).substr(0, 16),
+        EXPECT_EQ(readFileBytes(output() + "/" + formats::kDecryptedManifestDbName).substr(0, 16),
                   std::string("SQLite format 3\0", 16));
     }
     EXPECT_EQ(decrypttest::snapshot(backup()), before);
@@ -166,6 +170,60 @@ TEST_P(BackupDecryptorTest, ProblemsWithSingleFilesDoNotStopTheRest)
     EXPECT_EQ(truncated, files[2].bytes.substr(0, truncated.size()));
     EXPECT_EQ(readFileBytes(output() + "/" + idOf(files[0])), files[0].bytes);
     EXPECT_EQ(readFileBytes(output() + "/" + idOf(files[4])), "");
+}
+
+// Other writers mark real files with other flags (or modes): such a row is decrypted when it
+// has a key and a content file, and reported when its content file is missing.
+TEST_P(BackupDecryptorTest, RowsOfOtherKindsWithAKeyAndContentAreDecrypted)
+{
+    const std::vector<std::string> relabelled = {idOf(files[0]), idOf(files[2])};
+    if (GetParam() == BackupEra::Ios10_2AndLater) {
+        // A plain Manifest.db (as iOS 10.0 writes it) whose rows are edited in place.
+        ASSERT_EQ(decryptFolder(backup(), dir.file("first"), "0000").status, 0);
+        std::filesystem::copy_file(dir.file("first") + "/" + formats::kDecryptedManifestDbName,
+                                   backup() + "/Manifest.db",
+                                   std::filesystem::copy_options::overwrite_existing);
+        editManifestPlist(backup(), "ManifestKey", nullptr);
+        sqlite3* db = nullptr;
+        ASSERT_EQ(sqlite3_open((backup() + "/Manifest.db").c_str(), &db), SQLITE_OK);
+        const std::string update = "UPDATE Files SET flags = 8 WHERE fileID IN ('" + relabelled[0] +
+                                   "', '" + relabelled[1] + "')";
+        EXPECT_EQ(sqlite3_exec(db, update.c_str(), nullptr, nullptr, nullptr), SQLITE_OK);
+        sqlite3_close(db);
+    } else {
+        // The mode follows the encryption key, the last string of a record.
+        std::string mbdb = readFileBytes(backup() + "/Manifest.mbdb");
+        const auto* base = reinterpret_cast<const std::uint8_t*>(mbdb.data());
+        std::vector<std::size_t> modeOffsets;
+        ASSERT_EQ(formats::readMbdbRecords({base, mbdb.size()},
+                                           [&](const formats::MbdbRecord& record) {
+                                               const std::string id =
+                                                   fixtures::fileIdOf(std::string(record.domain),
+                                                                      std::string(record.path));
+                                               if (id == relabelled[0] || id == relabelled[1]) {
+                                                   modeOffsets.push_back(static_cast<std::size_t>(
+                                                       record.encryptionKey.data() +
+                                                       record.encryptionKey.size() - base));
+                                               }
+                                               return 0;
+                                           }),
+                  0);
+        ASSERT_EQ(modeOffsets.size(), 2u);
+        for (const std::size_t at : modeOffsets) {
+            mbdb[at] = '\0'; // no file type bits
+        }
+        writeFileBytes(backup() + "/Manifest.mbdb", mbdb);
+    }
+    std::filesystem::remove(content(files[2]));
+
+    const Result result = decryptFolder(backup(), output(), "0000");
+    ASSERT_EQ(result.status, 0) << result.summary.message;
+    EXPECT_EQ(readFileBytes(output() + "/" + idOf(files[0])), files[0].bytes);
+    ASSERT_EQ(result.problems.size(), 1u);
+    EXPECT_TRUE(result.problems[0].starts_with(idOf(files[2])));
+    EXPECT_NE(result.problems[0].find("content file is missing"), std::string::npos);
+    EXPECT_EQ(result.summary.filesWithProblems, 1u);
+    EXPECT_EQ(result.summary.filesDone, files.size());
 }
 
 TEST_P(BackupDecryptorTest, MissingOrDamagedInputsGiveAStatusAndAMessage)
@@ -281,20 +339,20 @@ TEST(BackupDecryptorEdgeTest, BackupWithoutFilesAndTheIsEncryptedProbe)
         fixtures::EncryptedBackupOptions options;
         options.era = era;
         ASSERT_EQ(fixtures::writeEncryptedBackup(dir.file("b"), {}, options), 0);
-        EXPECT_TRUE(decrypt::manifestSaysEncrypted(dir.file("b")));
+        EXPECT_TRUE(formats::manifestSaysEncrypted(dir.file("b")));
         const Result result = decryptFolder(dir.file("b"), dir.file("o"), "0000");
         EXPECT_EQ(result.status, 0) << result.summary.message;
         EXPECT_EQ(result.summary.filesDone, 0u);
         EXPECT_EQ(result.progress, std::vector<std::uint64_t>{0});
     }
     TempDir dir;
-    EXPECT_FALSE(decrypt::manifestSaysEncrypted(dir.path()));
+    EXPECT_FALSE(formats::manifestSaysEncrypted(dir.path()));
     writeFileBytes(dir.file("Manifest.plist"),
                    "<?xml version=\"1.0\"?><plist version=\"1.0\"><dict><key>IsEncrypted</key>"
                    "<false/></dict></plist>");
-    EXPECT_FALSE(decrypt::manifestSaysEncrypted(dir.path()));
+    EXPECT_FALSE(formats::manifestSaysEncrypted(dir.path()));
     writeFileBytes(dir.file("Manifest.plist"),
                    "<?xml version=\"1.0\"?><plist version=\"1.0\"><dict><key>IsEncrypted</key>"
                    "<true/></dict></plist>");
-    EXPECT_TRUE(decrypt::manifestSaysEncrypted(dir.path()));
+    EXPECT_TRUE(formats::manifestSaysEncrypted(dir.path()));
 }

@@ -1,5 +1,5 @@
 // Key unwrapping against RFC 3394's test vectors, PBKDF2 against RFC 6070 and RFC 7914
-// answers, and file ids.
+// answers.
 #include "decrypt/Crypto.h"
 
 #include "TestHelpers.h"
@@ -119,18 +119,4 @@ TEST(CryptoTest, Pbkdf2GivesPublishedAnswers)
               platform::kStatusInvalid);
     // An empty password is allowed.
     EXPECT_EQ(decrypt::pbkdf2Sha1({}, s, 1, key), 0);
-}
-
-TEST(CryptoTest, FileIdsAndTheirCheck)
-{
-    EXPECT_EQ(decrypt::sha1Hex("HomeDomain-Library/SMS/sms.db"),
-              "3d0d7e5fb2ce288813306e4d4636395e047a3d28");
-    EXPECT_TRUE(decrypt::isFileId("3d0d7e5fb2ce288813306e4d4636395e047a3d28"));
-    EXPECT_TRUE(decrypt::isFileId("3D0D7E5FB2CE288813306E4D4636395E047A3D28"));
-    for (const char* bad : {"",
-                            "3d0d7e5fb2ce288813306e4d4636395e047a3d2",
-                            "../../../../../../../../../../etc/passwd.",
-                            "3d0d7e5fb2ce288813306e4d4636395e047a3d2g"}) {
-        EXPECT_FALSE(decrypt::isFileId(bad)) << bad;
-    }
 }

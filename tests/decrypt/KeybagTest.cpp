@@ -1,6 +1,7 @@
 // Keybag parsing (good and damaged), the two key derivations and the wrong-password check.
 #include "decrypt/Keybag.h"
 
+#include "platform/Diagnostics.h"
 #include "platform/Status.h"
 
 #include <openssl/evp.h>
@@ -155,9 +156,13 @@ TEST(KeybagTest, DamagedKeybagsAreRefused)
         {"too many classes", manyClasses},
         {"larger than the cap", Bytes(decrypt::kMaxKeybagBytes + 1, 0)},
     };
+    // Every refusal says where it was found.
     for (const auto& c : cases) {
         decrypt::Keybag keybag;
-        EXPECT_EQ(decrypt::parseKeybag(c.bytes, keybag), platform::kStatusCorrupt) << c.name;
+        platform::Diagnostics diagnostics;
+        EXPECT_EQ(decrypt::parseKeybag(c.bytes, keybag, &diagnostics), platform::kStatusCorrupt)
+            << c.name;
+        EXPECT_EQ(diagnostics.entries().size(), 1u) << c.name;
     }
     // Fewer than 8 trailing bytes end the keybag without harm.
     Bytes trailing = good;

@@ -2,6 +2,7 @@
 // input, "Count:" progress and "Wrong password" on standard output, byte-for-byte outputs.
 #include "TestHelpers.h"
 #include "decrypt/BackupDecryptor.h"
+#include "formats/ManifestNames.h"
 #include "support/SharedFixtures.h"
 #include "support/TempDir.h"
 
@@ -69,7 +70,7 @@ TEST_P(ToolTest, DecryptsWithThePasswordFromStandardInput)
         EXPECT_EQ(readFileBytes(dir.file("out") + "/" + id), file.bytes) << file.relativePath;
     }
     if (c.era == BackupEra::Ios10_2AndLater) {
-        wanted.insert(decrypt::kDecryptedManifestName);
+        wanted.insert(formats::kDecryptedManifestDbName);
     }
     EXPECT_EQ(written, wanted);
     EXPECT_EQ(decrypttest::snapshot(dir.file("backup")), before);

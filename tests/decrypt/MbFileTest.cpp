@@ -1,43 +1,21 @@
-// The guarded plist reader (cycles, depth, reference blow-up, bad trailers), the MBFile
-// archive in its inline and referenced forms, and Manifest.mbdb records.
-#include "decrypt/PlistReader.h"
-
-#include "decrypt/Crypto.h"
+// The MBFile archive in its inline and referenced forms, and Manifest.mbdb records as the
+// decryption takes them.
 #include "decrypt/MbFile.h"
+
 #include "decrypt/Mbdb.h"
 #include "fixtures/encrypt/EncryptedBackupWriter.h"
+#include "platform/Diagnostics.h"
 #include "platform/Status.h"
 #include "support/SharedFixtures.h"
 #include "support/TempDir.h"
+
+#include <plist/plist.h>
 
 #include <gtest/gtest.h>
 
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
-
-// A binary plist whose objects are arrays of references (1-byte refs and offsets); an object
-// with no children is an empty array.
-Bytes arraysPlist(const std::vector<std::vector<std::uint8_t>>& children, std::uint8_t top = 0)
-{
-    Bytes out = {'b', 'p', 'l', 'i', 's', 't', '0', '0'};
-    Bytes offsets;
-    for (const auto& refs : children) {
-        offsets.push_back(static_cast<std::uint8_t>(out.size()));
-        out.push_back(static_cast<std::uint8_t>(0xA0 | refs.size()));
-        out.insert(out.end(), refs.begin(), refs.end());
-    }
-    const auto tableOffset = static_cast<std::uint8_t>(out.size());
-    out.insert(out.end(), offsets.begin(), offsets.end());
-    Bytes trailer(32, 0);
-    trailer[6] = 1;
-    trailer[7] = 1;
-    trailer[15] = static_cast<std::uint8_t>(children.size());
-    trailer[23] = top;
-    trailer[31] = tableOffset;
-    out.insert(out.end(), trailer.begin(), trailer.end());
-    return out;
-}
 
 Bytes toBytes(plist_t node)
 {
@@ -92,83 +70,6 @@ Bytes mbFile(int keyForm, const char* className, std::size_t keyBytes, std::uint
 
 } // namespace
 
-TEST(PlistReaderTest, BinaryPlistShapeChecks)
-{
-    struct Case
-    {
-        const char* name;
-        Bytes bytes;
-        int status;
-    };
-
-    std::vector<std::vector<std::uint8_t>> deep;
-    for (std::uint8_t i = 0; i < 100; ++i) {
-        deep.push_back(i + 1 < 100 ? std::vector<std::uint8_t>{static_cast<std::uint8_t>(i + 1)}
-                                   : std::vector<std::uint8_t>{});
-    }
-    // 40 levels, each referring twice to the next: 2^40 nodes once libplist copies them.
-    std::vector<std::vector<std::uint8_t>> doubling;
-    for (std::uint8_t i = 0; i < 40; ++i) {
-        doubling.push_back(std::vector<std::uint8_t>(2, static_cast<std::uint8_t>(i + 1)));
-    }
-    doubling.push_back({});
-    Bytes badRefSize = arraysPlist({{1}, {}});
-    badRefSize[badRefSize.size() - 32 + 7] = 9;
-    Bytes tableOutside = arraysPlist({{1}, {}});
-    tableOutside.back() = 0xF0;
-    Bytes hugeCount = arraysPlist({{1}, {}});
-    hugeCount[hugeCount.size() - 32 + 8] = 0x7F;
-    const std::vector<Case> cases = {
-        {"shared but acyclic", arraysPlist({{1, 2, 2}, {2}, {}}), 0},
-        {"self reference", arraysPlist({{0}}), platform::kStatusCycle},
-        {"longer cycle", arraysPlist({{1}, {2}, {0}}), platform::kStatusCycle},
-        {"reference out of range", arraysPlist({{7}, {}}), platform::kStatusCorrupt},
-        {"top object out of range", arraysPlist({{}}, 3), platform::kStatusCorrupt},
-        {"100 levels", arraysPlist(deep), platform::kStatusTooDeep},
-        {"reference blow-up", arraysPlist(doubling), platform::kStatusCorrupt},
-        {"reference size 9", badRefSize, platform::kStatusCorrupt},
-        {"offset table outside", tableOutside, platform::kStatusCorrupt},
-        {"object count beyond the file", hugeCount, platform::kStatusCorrupt},
-        {"shorter than a trailer",
-         Bytes{'b', 'p', 'l', 'i', 's', 't', '0', '0', 0},
-         platform::kStatusCorrupt},
-    };
-    for (const auto& c : cases) {
-        EXPECT_EQ(decrypt::checkBinaryPlist(c.bytes), c.status) << c.name;
-        decrypt::Plist plist;
-        const int status = decrypt::parsePlist(c.bytes, 1 << 20, plist);
-        EXPECT_EQ(status, c.status) << c.name;
-        EXPECT_EQ(plist.root() != nullptr, c.status == 0) << c.name;
-    }
-}
-
-TEST(PlistReaderTest, XmlNestingSizeCapAndGarbage)
-{
-    std::string deep = "<?xml version=\"1.0\"?><plist version=\"1.0\">";
-    for (int i = 0; i < 100; ++i) {
-        deep += "<array>";
-    }
-    for (int i = 0; i < 100; ++i) {
-        deep += "</array>";
-    }
-    deep += "</plist>";
-    const std::string shallow = "<?xml version=\"1.0\"?><plist version=\"1.0\"><dict><key>a</key>"
-                                "<array><true/></array><key>b</key><dict/></dict></plist>";
-    auto bytes = [](const std::string& text) {
-        return std::span<const std::uint8_t>(reinterpret_cast<const std::uint8_t*>(text.data()),
-                                             text.size());
-    };
-    decrypt::Plist plist;
-    EXPECT_EQ(decrypt::parsePlist(bytes(deep), 1 << 20, plist), platform::kStatusTooDeep);
-    ASSERT_EQ(decrypt::parsePlist(bytes(shallow), 1 << 20, plist), 0);
-    EXPECT_EQ(decrypt::boolValue(plist_array_get_item(decrypt::dictItem(plist.root(), "a"), 0)),
-              true);
-    EXPECT_EQ(decrypt::parsePlist(bytes(shallow), 10, plist), platform::kStatusInvalid);
-    EXPECT_EQ(decrypt::parsePlist({}, 10, plist), platform::kStatusInvalid);
-    EXPECT_EQ(decrypt::parsePlist(bytes("not a plist at all"), 1 << 20, plist),
-              platform::kStatusCorrupt);
-}
-
 TEST(MbFileTest, KeyInlineOrByReferenceAndDamagedArchives)
 {
     for (const int form : {0, 1}) {
@@ -198,8 +99,11 @@ TEST(MbFileTest, KeyInlineOrByReferenceAndDamagedArchives)
         {"key UID to a string", mbFile(0, "MBFile", 44, 3)},
         {"not a plist", Bytes{1, 2, 3}},
     };
+    // Every refusal says where it was found.
     for (const auto& c : cases) {
-        EXPECT_NE(decrypt::parseMbFile(c.blob, info), 0) << c.name;
+        platform::Diagnostics diagnostics;
+        EXPECT_NE(decrypt::parseMbFile(c.blob, info, &diagnostics), 0) << c.name;
+        EXPECT_EQ(diagnostics.entries().size(), 1u) << c.name;
     }
 }
 

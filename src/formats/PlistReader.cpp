@@ -2,12 +2,13 @@
 #include "PlistReader.h"
 
 #include "platform/ByteReader.h"
+#include "platform/Diagnostics.h"
 #include "platform/Status.h"
 
 #include <string_view>
 #include <vector>
 
-namespace decrypt {
+namespace formats {
 
 namespace {
 
@@ -34,10 +35,13 @@ bool readCount(platform::ByteReader& reader, std::uint8_t low, std::uint64_t& co
     return reader.uintBe(std::size_t{1} << (marker & 0x0F), count);
 }
 
-int buildGraph(std::span<const std::uint8_t> bytes, ObjectGraph& graph, std::uint64_t& top)
+int buildGraph(std::span<const std::uint8_t> bytes,
+               ObjectGraph& graph,
+               std::uint64_t& top,
+               platform::Diagnostics* diagnostics)
 {
     if (bytes.size() < 8 + kTrailerBytes) {
-        return platform::kStatusCorrupt;
+        return platform::corruptAt(diagnostics, 0, "binary plist shorter than its trailer");
     }
     const std::uint8_t* trailer = bytes.data() + bytes.size() - kTrailerBytes;
     const std::size_t offsetSize = trailer[6];
@@ -49,7 +53,7 @@ int buildGraph(std::span<const std::uint8_t> bytes, ObjectGraph& graph, std::uin
     if (offsetSize < 1 || offsetSize > 8 || refSize < 1 || refSize > 8 || count == 0 ||
         top >= count || tableOffset < 8 || tableOffset > objectsEnd ||
         count > (objectsEnd - tableOffset) / offsetSize) {
-        return platform::kStatusCorrupt;
+        return platform::corruptAt(diagnostics, 0, "binary plist trailer out of range");
     }
     platform::ByteReader table(bytes.subspan(static_cast<std::size_t>(tableOffset)));
     const std::span<const std::uint8_t> objects =
@@ -59,12 +63,12 @@ int buildGraph(std::span<const std::uint8_t> bytes, ObjectGraph& graph, std::uin
         graph.firstChild[static_cast<std::size_t>(i)] = graph.children.size();
         std::uint64_t offset = 0;
         if (!table.uintBe(offsetSize, offset) || offset < 8 || offset >= tableOffset) {
-            return platform::kStatusCorrupt;
+            return platform::corruptAt(diagnostics, 0, "binary plist object offset out of range");
         }
         platform::ByteReader reader(objects);
         std::uint8_t marker = 0;
         if (!reader.seek(static_cast<std::size_t>(offset)) || !reader.u8(marker)) {
-            return platform::kStatusCorrupt;
+            return platform::corruptAt(diagnostics, 0, "binary plist object unreadable");
         }
         const std::uint8_t high = marker >> 4;
         if (high != 0xA && high != 0xC && high != 0xD) {
@@ -72,16 +76,16 @@ int buildGraph(std::span<const std::uint8_t> bytes, ObjectGraph& graph, std::uin
         }
         std::uint64_t items = 0;
         if (!readCount(reader, marker & 0x0F, items)) {
-            return platform::kStatusCorrupt;
+            return platform::corruptAt(diagnostics, 0, "binary plist container count unreadable");
         }
         const std::uint64_t refs = high == 0xD ? items * 2 : items;
         if (items > reader.remaining() || refs > reader.remaining() / refSize) {
-            return platform::kStatusCorrupt;
+            return platform::corruptAt(diagnostics, 0, "binary plist container beyond the file");
         }
         for (std::uint64_t r = 0; r < refs; ++r) {
             std::uint64_t child = 0;
             if (!reader.uintBe(refSize, child) || child >= count) {
-                return platform::kStatusCorrupt;
+                return platform::corruptAt(diagnostics, 0, "binary plist reference out of range");
             }
             graph.children.push_back(child);
         }
@@ -92,7 +96,7 @@ int buildGraph(std::span<const std::uint8_t> bytes, ObjectGraph& graph, std::uin
 
 // Depth-first walk from `top` without recursion, with the expanded depth and node count of
 // every object remembered, so shared sub-trees are measured once.
-int measureGraph(const ObjectGraph& graph, std::uint64_t top)
+int measureGraph(const ObjectGraph& graph, std::uint64_t top, platform::Diagnostics* diagnostics)
 {
     enum : std::uint8_t
     {
@@ -121,11 +125,13 @@ int measureGraph(const ObjectGraph& graph, std::uint64_t top)
         if (frame.next < end) {
             const auto child = static_cast<std::size_t>(graph.children[frame.next++]);
             if (state[child] == kOnPath) {
-                return platform::kStatusCycle;
+                return platform::failAt(
+                    diagnostics, platform::kStatusCycle, 0, "binary plist reference cycle");
             }
             if (state[child] == kNew) {
                 if (stack.size() >= kMaxPlistDepth) {
-                    return platform::kStatusTooDeep;
+                    return platform::failAt(
+                        diagnostics, platform::kStatusTooDeep, 0, "binary plist nested too deep");
                 }
                 state[child] = kOnPath;
                 stack.push_back({child, graph.firstChild[child]});
@@ -139,10 +145,11 @@ int measureGraph(const ObjectGraph& graph, std::uint64_t top)
             nodes[object] = std::min(nodes[object] + nodes[child], kMaxPlistNodes + 1);
         }
         if (depth[object] > kMaxPlistDepth) {
-            return platform::kStatusTooDeep;
+            return platform::failAt(
+                diagnostics, platform::kStatusTooDeep, 0, "binary plist nested too deep");
         }
         if (nodes[object] > kMaxPlistNodes) {
-            return platform::kStatusCorrupt;
+            return platform::corruptAt(diagnostics, 0, "binary plist expands into too many nodes");
         }
         state[object] = kDone;
         stack.pop_back();
@@ -218,22 +225,25 @@ void Plist::reset(plist_t root)
     m_root = root;
 }
 
-int checkBinaryPlist(std::span<const std::uint8_t> bytes)
+int checkBinaryPlist(std::span<const std::uint8_t> bytes, platform::Diagnostics* diagnostics)
 {
     if (bytes.size() < 8 ||
         std::string_view(reinterpret_cast<const char*>(bytes.data()), 7) != "bplist0") {
-        return platform::kStatusCorrupt;
+        return platform::corruptAt(diagnostics, 0, "not a binary plist");
     }
     ObjectGraph graph;
     std::uint64_t top = 0;
-    const int status = buildGraph(bytes, graph, top);
+    const int status = buildGraph(bytes, graph, top, diagnostics);
     if (status != platform::kStatusOk) {
         return status;
     }
-    return measureGraph(graph, top);
+    return measureGraph(graph, top, diagnostics);
 }
 
-int parsePlist(std::span<const std::uint8_t> bytes, std::size_t maxBytes, Plist& out)
+int parsePlist(std::span<const std::uint8_t> bytes,
+               std::size_t maxBytes,
+               Plist& out,
+               platform::Diagnostics* diagnostics)
 {
     out.reset(nullptr);
     if (bytes.empty() || bytes.size() > maxBytes || bytes.size() > UINT32_MAX) {
@@ -242,19 +252,20 @@ int parsePlist(std::span<const std::uint8_t> bytes, std::size_t maxBytes, Plist&
     const std::string_view text(reinterpret_cast<const char*>(bytes.data()), bytes.size());
     plist_t root = nullptr;
     if (text.starts_with("bplist0")) {
-        const int status = checkBinaryPlist(bytes);
+        const int status = checkBinaryPlist(bytes, diagnostics);
         if (status != platform::kStatusOk) {
             return status;
         }
         plist_from_bin(text.data(), static_cast<std::uint32_t>(text.size()), &root);
     } else {
         if (xmlNesting(text) > kMaxPlistDepth) {
-            return platform::kStatusTooDeep;
+            return platform::failAt(
+                diagnostics, platform::kStatusTooDeep, 0, "XML plist nested too deep");
         }
         plist_from_xml(text.data(), static_cast<std::uint32_t>(text.size()), &root);
     }
     if (root == nullptr) {
-        return platform::kStatusCorrupt;
+        return platform::corruptAt(diagnostics, 0, "plist does not parse");
     }
     out.reset(root);
     return platform::kStatusOk;
@@ -325,4 +336,15 @@ std::optional<std::string> stringValue(plist_t node)
     return std::string(text, static_cast<std::size_t>(length));
 }
 
-} // namespace decrypt
+std::optional<std::int64_t> dateSeconds(plist_t node)
+{
+    if (node == nullptr || plist_get_node_type(node) != PLIST_DATE) {
+        return std::nullopt;
+    }
+    std::int32_t seconds = 0;
+    std::int32_t micros = 0;
+    plist_get_date_val(node, &seconds, &micros);
+    return seconds;
+}
+
+} // namespace formats

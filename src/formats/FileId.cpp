@@ -1,12 +1,12 @@
-// SHA-1 through OpenSSL. The digest algorithm is fetched once and each thread keeps one digest
-// context: fetching on every call (as the one-shot function does) costs three times the hashing
-// of a short manifest key.
-#include "Sha1.h"
+// SHA-1 through OpenSSL, and the content file names built on it. The digest algorithm is
+// fetched once and each thread keeps one digest context: fetching on every call (as the one-shot
+// function does) costs three times the hashing of a short manifest key.
+#include "FileId.h"
 
 #include <memory>
 #include <openssl/evp.h>
 
-namespace catalogue {
+namespace formats {
 
 namespace {
 
@@ -51,4 +51,28 @@ std::string sha1Hex(std::string_view bytes)
     return hex;
 }
 
-} // namespace catalogue
+std::string fileId(std::string_view domain, std::string_view path)
+{
+    std::string key;
+    key.reserve(domain.size() + 1 + path.size());
+    key.append(domain).append(1, '-').append(path);
+    return sha1Hex(key);
+}
+
+bool isFileId(std::string_view fileId)
+{
+    if (fileId.size() != 40) {
+        return false;
+    }
+    for (const char c : fileId) {
+        const bool digit = c >= '0' && c <= '9';
+        const bool lower = c >= 'a' && c <= 'f';
+        const bool upper = c >= 'A' && c <= 'F';
+        if (!digit && !lower && !upper) {
+            return false;
+        }
+    }
+    return true;
+}
+
+} // namespace formats
