@@ -10,8 +10,6 @@
 #include "platform/File.h"
 #include "platform/Status.h"
 
-#include <cstring>
-#include <unistd.h>
 
 namespace cli {
 
@@ -56,8 +54,7 @@ public:
         if (status == 0) {
             m_err << "Success\n";
         } else {
-            m_err << (status > 0 ? std::strerror(status) : platform::statusName(status))
-                  << " (status " << status << ")\n";
+            m_err << platform::statusName(status) << " (status " << status << ")\n";
         }
     }
 

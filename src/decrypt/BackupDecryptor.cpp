@@ -161,7 +161,7 @@ private:
                 return platform::writeWholeFile(output, "");
             }
             problem(fileId, "the content file is missing");
-            return ENOENT;
+            return platform::statusFromErrno(ENOENT);
         }
         if (!key) {
             std::uint64_t copied = 0;
@@ -257,7 +257,7 @@ int prepareManifestDb(const std::string& backupFolder,
         (void)platform::removeFile(manifestPath);
         return fail(summary,
                     platform::kStatusCorrupt,
-                    status == ENOENT ? "Manifest.db is missing"
+                    status == platform::statusFromErrno(ENOENT) ? "Manifest.db is missing"
                                      : "Manifest.db does not decrypt to a SQLite database");
     }
     return platform::kStatusOk;

@@ -201,8 +201,7 @@ int ScanDriver::runCategories()
             continue;
         }
         status = step.run();
-        // A file missing on the platform also reads 2 (ENOENT): only a requested stop stops.
-        if (status == platform::kStatusStopped && m_scanStop) {
+        if (status == platform::kStatusStopped) {
             break;
         }
         takeOver(step.first);

@@ -24,9 +24,10 @@ namespace {
 
 constexpr std::size_t kReadPiece = 65536;
 
+// The status of the failed call that set errno.
 int lastError()
 {
-    return errno != 0 ? errno : kStatusFailed;
+    return statusFromErrno(errno);
 }
 
 void closeFd(int& fd)
