@@ -170,12 +170,12 @@ void readRows(sqlitecarve::Database& db,
         table, [&sink](CarvedRow& row) { sink(row); }, options);
 }
 
-// Opens `path` in `db`; a missing file reads 87 rather than the platform's code, which could
-// be taken for a stop request.
+// Opens `path` in `db`; a missing file reads 87, the category operations' code for a needed
+// file that is not there.
 int openDatabase(sqlitecarve::Database& db, const std::string& path)
 {
     const int status = db.open(path);
-    return status == ENOENT ? platform::kStatusInvalid : status;
+    return status == platform::statusFromErrno(ENOENT) ? platform::kStatusInvalid : status;
 }
 
 } // namespace
