@@ -10,7 +10,6 @@
 #include "platform/File.h"
 #include "platform/Status.h"
 
-
 namespace cli {
 
 namespace {

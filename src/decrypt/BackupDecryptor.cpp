@@ -257,8 +257,9 @@ int prepareManifestDb(const std::string& backupFolder,
         (void)platform::removeFile(manifestPath);
         return fail(summary,
                     platform::kStatusCorrupt,
-                    status == platform::statusFromErrno(ENOENT) ? "Manifest.db is missing"
-                                     : "Manifest.db does not decrypt to a SQLite database");
+                    status == platform::statusFromErrno(ENOENT)
+                        ? "Manifest.db is missing"
+                        : "Manifest.db does not decrypt to a SQLite database");
     }
     return platform::kStatusOk;
 }

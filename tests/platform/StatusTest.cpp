@@ -1,8 +1,8 @@
 // Every status means one thing: the named codes are distinct and named, and no system or
 // SQLite error lands on a named code or on another block.
-#include "platform/File.h"
 #include "platform/Status.h"
 
+#include "platform/File.h"
 #include "support/TempDir.h"
 
 #include <cerrno>
@@ -70,6 +70,7 @@ TEST(StatusTest, NamedCodesAreDistinctAndNoMappedErrorLandsOnOne)
         {statusFromSqlite(200), "database error"},
         {123456, "unknown status"},
     };
+
     for (const auto& edge : edges) {
         EXPECT_EQ(statusName(edge.status), edge.name) << edge.status;
     }
