@@ -158,7 +158,7 @@ void RecoveryRun::fileFailed(int status, const std::string& path)
 
 void RecoveryRun::runFileFailed(int status, const std::string& path)
 {
-    if (status == platform::kStatusOk) {
+    if (status == platform::kStatusOk || status == platform::kStatusStopped) {
         return;
     }
     {

@@ -123,7 +123,8 @@ private:
     // for 0 or a stop.
     void fileFailed(int status, const std::string& path);
     // Reports a file that finish() could not write (a dump or an aggregate page) as an item of
-    // its own that failed: total, processed and failed each count it. Does nothing for 0.
+    // its own that failed: total, processed and failed each count it. Does nothing for 0 or a
+    // stop.
     void runFileFailed(int status, const std::string& path);
     // Writes a table dump to `path` through `write`, removing an older dump first, and reports
     // a failure.
