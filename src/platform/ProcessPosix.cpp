@@ -236,7 +236,7 @@ int Process::writeInput(std::string_view bytes)
         break;
     }
 
-    if (status == EPIPE && !alreadyPending) {
+    if (status == statusFromErrno(EPIPE) && !alreadyPending) {
         const timespec zero{0, 0};
         while (sigtimedwait(&pipeSet, nullptr, &zero) < 0 && errno == EINTR) {
         }
