@@ -4,8 +4,7 @@
 #include "app/CMessageBox.h"
 #include "app/Texts.h"
 #include "app/WebPages.h"
-
-#include <system_error>
+#include "platform/Status.h"
 
 #include <QDesktopServices>
 #include <QDir>
@@ -37,10 +36,10 @@ QPushButton* addButton(QWidget* parent, QLayout* layout, const char* name)
     return button;
 }
 
-// The system's text for a failed item's status.
+// The text of a failed item's status.
 QString errorText(int status)
 {
-    return fromUtf8(std::system_category().message(status));
+    return fromUtf8(platform::statusName(status));
 }
 
 } // namespace

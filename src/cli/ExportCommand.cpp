@@ -10,9 +10,6 @@
 #include "platform/File.h"
 #include "platform/Status.h"
 
-#include <cstring>
-#include <unistd.h>
-
 namespace cli {
 
 namespace {
@@ -32,9 +29,12 @@ constexpr const char* kExportHelp =
     "                     calendar, safari-bookmarks (default: all)\n"
     "  --deleted-only     save only records recovered as deleted\n"
     "  --password-stdin   read the backup password from the first line of standard input\n"
-    "  --quiet            no progress on standard error\n";
+    "  --quiet            no progress on standard error (failures are still listed)\n"
+    "\n"
+    "Exits 1 when any file could not be written.\n";
 
-// Prints every finished item: "[processed/total] path: Success" or the error's text.
+// Prints every finished item: "[processed/total] path: Success" or the error's text. Quiet
+// leaves out the successes, never a failure.
 class ItemPrinter : public exporting::RecoveryObserver
 {
 public:
@@ -49,15 +49,14 @@ public:
                       std::uint64_t,
                       std::uint64_t total) override
     {
-        if (m_quiet) {
+        if (m_quiet && status == 0) {
             return;
         }
         m_err << "[" << processed << "/" << total << "] " << path << ": ";
         if (status == 0) {
             m_err << "Success\n";
         } else {
-            m_err << (status > 0 ? std::strerror(status) : platform::statusName(status))
-                  << " (status " << status << ")\n";
+            m_err << platform::statusName(status) << " (status " << status << ")\n";
         }
     }
 

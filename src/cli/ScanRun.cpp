@@ -28,6 +28,16 @@ public:
         }
     }
 
+    // Said even when quiet: the category holds less than the backup does.
+    void categoryUnreadable(extract::RecoveryCategory category, int status) override
+    {
+        m_lastUnreadable = status;
+        m_err << (m_terminal && m_printed ? "\n" : "")
+              << "brenvale-cli: " << extract::categoryInfo(category).optionText
+              << ": its database is damaged or cannot be read (" << platform::statusName(status)
+              << ", status " << status << "); the category holds only what could be read\n";
+    }
+
     void progressShown(int percent) override
     {
         if (m_quiet) {
@@ -41,11 +51,15 @@ public:
         }
     }
 
+    // The status of the last category reported unreadable, or 0.
+    int lastUnreadable() const { return m_lastUnreadable; }
+
 private:
     std::ostream& m_err;
     bool m_quiet;
     bool m_terminal;
     bool m_printed = false;
+    int m_lastUnreadable = 0;
 };
 
 int parseCategoryList(const std::vector<std::string>& lists,
@@ -160,7 +174,8 @@ int ScanRun::scan(const std::string& folder,
         m_err << "brenvale-cli: the scan was stopped (status " << status << ")\n";
         return kExitFailure;
     }
-    if (status != 0) {
+    // The final status is the last category's, which may have been reported already.
+    if (status != 0 && status != m_printer->lastUnreadable()) {
         m_err << "brenvale-cli: the scan ended with status " << status << " ("
               << platform::statusName(status) << ")\n";
     }

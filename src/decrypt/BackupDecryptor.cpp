@@ -152,7 +152,7 @@ private:
                 return platform::writeWholeFile(output, "");
             }
             problem(fileId, "the content file is missing");
-            return ENOENT;
+            return platform::statusFromErrno(ENOENT);
         }
         if (!key) {
             std::uint64_t copied = 0;
@@ -248,8 +248,9 @@ int prepareManifestDb(const std::string& backupFolder,
         (void)platform::removeFile(manifestPath);
         return fail(summary,
                     platform::kStatusCorrupt,
-                    status == ENOENT ? "Manifest.db is missing"
-                                     : "Manifest.db does not decrypt to a SQLite database");
+                    status == platform::statusFromErrno(ENOENT)
+                        ? "Manifest.db is missing"
+                        : "Manifest.db does not decrypt to a SQLite database");
     }
     return platform::kStatusOk;
 }

@@ -77,7 +77,7 @@ std::string runStamp(std::int64_t seconds);
 
 // Reads the template of `kind` from `templateFolder` (once per run) and splits it at its first
 // "{|content|}" into head and tail, replacing every "{|title|}" of the head by the title
-// prefix and the escaped device name. Returns 0, the system's error code when the file cannot
+// prefix and the escaped device name. Returns 0, the system error's status when the file cannot
 // be read, or 87 when it is larger than 16 MiB or has no "{|content|}".
 [[nodiscard]] int
 loadTemplate(ExportState& state, TemplateKind kind, const std::string& templateFolder);
@@ -111,7 +111,7 @@ std::string senderLabelText(const extract::WhatsAppMessage& message);
 // to `path`: person head, one date line and one bubble per message, tail. Reports
 // (i + 1)·100/n after each message; a non-zero answer stops adding messages and becomes the
 // result, and a failed result is reported once more with percent 100. Returns 0, the
-// callback's answer or the system's error code of the create.
+// callback's answer or the system error's status of the create.
 [[nodiscard]] int writeConversationHtml(ExportState& state,
                                         const std::string& path,
                                         const extract::MessageMap& messages,
@@ -123,7 +123,7 @@ std::string senderLabelText(const extract::WhatsAppMessage& message);
 
 // Writes the transcript of a conversation or chat to `path`: per message the lines "To" or
 // "From", "Data" and "Content", labels right-aligned in ten characters, and an empty line.
-// Returns 0 or the system's error code; reports nothing.
+// Returns 0 or the system error's status; reports nothing.
 [[nodiscard]] int writeConversationText(const std::string& path,
                                         const extract::MessageMap& messages,
                                         std::int32_t id);
@@ -131,7 +131,7 @@ std::string senderLabelText(const extract::WhatsAppMessage& message);
 writeConversationText(const std::string& path, const extract::WhatsAppMap& chats, std::int32_t id);
 
 // Writes the CSV table of chat `chatId` to `path`: the header "Chats,Name/Phone,Date,Type,
-// Content" and one quoted row per message. Returns 0 or the system's error code.
+// Content" and one quoted row per message. Returns 0 or the system error's status.
 [[nodiscard]] int
 writeChatCsv(const std::string& path, const extract::WhatsAppMap& chats, std::int32_t chatId);
 
@@ -149,7 +149,7 @@ int appendContactRow(ExportState& state,
 std::string callStatus(const extract::CallRecord& call);
 
 // Writes head, body and tail of `kind` to `path`, creating its folder. Returns 0 or the
-// system's error code.
+// system error's status.
 [[nodiscard]] int
 writeAggregatePage(ExportState& state, TemplateKind kind, const std::string& path);
 
@@ -161,7 +161,7 @@ std::string makeUniquePath(const std::string& path);
 std::string formatDuration(std::int64_t seconds);
 
 // Writes `content` to `path` as a UTF-8 text file: byte-order mark first, creating the folder.
-// The caller gives the content with its CR LF line ends. Returns 0 or the system's error code.
+// The caller gives the content with its CR LF line ends. Returns 0 or the system error's status.
 [[nodiscard]] int writeUtf8TextFile(const std::string& path, std::string_view content);
 
 } // namespace exporting

@@ -53,6 +53,7 @@ int RecoveryRun::start()
     if (m_started.exchange(true)) {
         return platform::kStatusInvalid;
     }
+    // The worker's outcome is read from state(), finished() and cancelled().
     m_thread = std::thread([this] { (void)run(); });
     return 0;
 }
@@ -131,8 +132,42 @@ int RecoveryRun::onProgress(int percent, int status, const std::string& path)
 void RecoveryRun::endItem(int status, const std::string& path)
 {
     if (!m_itemDone && status != platform::kStatusStopped) {
+        // The answer only says whether the run was cancelled, which run() checks itself.
         (void)onProgress(100, status, path);
     }
+}
+
+void RecoveryRun::fileFailed(int status, const std::string& path)
+{
+    if (status == platform::kStatusOk || status == platform::kStatusStopped) {
+        return;
+    }
+    const std::lock_guard guard(m_lock);
+    if (!m_itemDone) {
+        m_itemDone = true;
+        ++m_state.processed;
+    }
+    if (!m_itemFailed) {
+        m_itemFailed = true;
+        ++m_state.failed;
+    }
+    if (m_observer != nullptr) {
+        m_observer->itemFinished(path, status, m_state.processed, m_state.failed, m_state.total);
+    }
+}
+
+void RecoveryRun::runFileFailed(int status, const std::string& path)
+{
+    if (status == platform::kStatusOk || status == platform::kStatusStopped) {
+        return;
+    }
+    {
+        const std::lock_guard guard(m_lock);
+        ++m_state.total;
+    }
+    m_itemDone = false;
+    m_itemFailed = false;
+    fileFailed(status, path);
 }
 
 std::string RecoveryRun::outputPath(std::initializer_list<std::string_view> parts) const
@@ -171,17 +206,17 @@ void RecoveryRun::exportEntry(const SelectionEntry& entry)
         } else if constexpr (std::is_same_v<Pointer, const extract::WhatsAppMessage*>) {
             exportChat(*record);
         } else if constexpr (std::is_same_v<Pointer, const extract::ContactRecord*>) {
-            (void)platform::createFolders(outputPath({kContactsFolder, m_state.runStamp}));
+            // Rows of contacts, calls and notes only collect into their page, which finish()
+            // writes and reports; the answer only says whether the run was cancelled, which
+            // run() checks itself.
             (void)appendContactRow(
                 m_state, *record, outputPath({kContactsFolder, m_state.runStamp, "Contacts.html"}));
         } else if constexpr (std::is_same_v<Pointer, const extract::CallRecord*>) {
-            (void)platform::createFolders(outputPath({kCallHistoryFolder}));
             (void)appendCallRow(
                 m_state,
                 *record,
                 outputPath({kCallHistoryFolder, "CallHistory_" + m_state.runStamp + ".html"}));
         } else if constexpr (std::is_same_v<Pointer, const extract::NoteRecord*>) {
-            (void)platform::createFolders(outputPath({kNotesFolder}));
             (void)appendNoteRow(m_state,
                                 *record,
                                 outputPath({kNotesFolder, "Notes_" + m_state.runStamp + ".html"}));
@@ -199,6 +234,7 @@ void RecoveryRun::copyFile(std::string_view folder,
                                   ? outputPath({folder, safeName(fileName)})
                                   : outputPath({folder, safeName(appName), safeName(fileName)});
     if (!appName.empty()) {
+        // A folder that cannot be made fails the copy into it, which reports the failure.
         (void)platform::createFolders(outputPath({folder, safeName(appName)}));
     }
     destination = makeUniquePath(destination);
@@ -213,6 +249,7 @@ void RecoveryRun::exportConversation(const extract::ConversationSummary& convers
         conversation.contactName.empty() ? std::string(kUnknownName) : conversation.contactName;
     const std::string folder =
         outputPath({kMessageFolder, safeName(name) + "-" + m_state.runStamp});
+    // A folder that cannot be made fails the writes into it, which report the failure.
     (void)platform::createFolders(folder);
     m_state.messageExported = true;
     const std::string label = safeName(conversationLabel(conversation));
@@ -220,63 +257,77 @@ void RecoveryRun::exportConversation(const extract::ConversationSummary& convers
 
     const std::string textPath = makeUniquePath(platform::joinPath(folder, label + ".txt"));
     buildPersonHead(m_state, TemplateKind::Sms, personLine(conversation));
-    (void)writeConversationText(textPath, messages, conversation.handleId);
+    const int textStatus = writeConversationText(textPath, messages, conversation.handleId);
 
     const std::string htmlPath = makeUniquePath(platform::joinPath(folder, label + ".html"));
     const int status = writeConversationHtml(m_state, htmlPath, messages, conversation.handleId);
     endItem(status, htmlPath);
+    fileFailed(textStatus, textPath);
 }
 
 void RecoveryRun::exportChat(const extract::WhatsAppMessage& chat)
 {
     const std::string label = safeName(chatLabel(chat));
     const std::string folder = outputPath({kWhatsAppFolder, label + "-" + m_state.runStamp});
+    // A folder that cannot be made fails the writes into it, which report the failure.
     (void)platform::createFolders(folder);
     const extract::WhatsAppMap& chats = m_inputs.results->whatsApp;
 
     const std::string textPath = makeUniquePath(platform::joinPath(folder, label + ".txt"));
     buildPersonHead(m_state, TemplateKind::WhatsApp, personLine(chat));
-    (void)writeConversationText(textPath, chats, chat.sessionId);
+    const int textStatus = writeConversationText(textPath, chats, chat.sessionId);
 
     const std::string csvPath = makeUniquePath(platform::joinPath(folder, label + ".csv"));
-    (void)writeChatCsv(csvPath, chats, chat.sessionId);
+    const int csvStatus = writeChatCsv(csvPath, chats, chat.sessionId);
 
     const std::string htmlPath = makeUniquePath(platform::joinPath(folder, label + ".html"));
     const int status = writeConversationHtml(m_state, htmlPath, chats, chat.sessionId);
     endItem(status, htmlPath);
+    fileFailed(textStatus, textPath);
+    fileFailed(csvStatus, csvPath);
 }
 
 void RecoveryRun::finish()
 {
     if (m_state.messageExported) {
-        const std::string dump = outputPath({kMessageFolder, "sms.csv"});
-        if (platform::fileExists(dump)) {
-            (void)platform::removeFile(dump);
-        }
-        (void)m_inputs.source->ExportMessagesTable(dump);
+        writeDump(outputPath({kMessageFolder, "sms.csv"}), [this](const std::string& dump) {
+            return m_inputs.source->ExportMessagesTable(dump);
+        });
     }
     if (!m_state.group(TemplateKind::CallHistory).body.empty()) {
-        (void)writeAggregatePage(
-            m_state,
-            TemplateKind::CallHistory,
-            outputPath({kCallHistoryFolder, "CallHistory_" + m_state.runStamp + ".html"}));
+        const std::string page =
+            outputPath({kCallHistoryFolder, "CallHistory_" + m_state.runStamp + ".html"});
+        runFileFailed(writeAggregatePage(m_state, TemplateKind::CallHistory, page), page);
     }
     if (!m_state.group(TemplateKind::Notes).body.empty()) {
-        (void)writeAggregatePage(m_state,
-                                 TemplateKind::Notes,
-                                 outputPath({kNotesFolder, "Notes_" + m_state.runStamp + ".html"}));
+        const std::string page = outputPath({kNotesFolder, "Notes_" + m_state.runStamp + ".html"});
+        runFileFailed(writeAggregatePage(m_state, TemplateKind::Notes, page), page);
     }
     if (!m_state.group(TemplateKind::Contacts).body.empty()) {
-        (void)platform::createFolders(outputPath({kContactsFolder, m_state.runStamp}));
-        const std::string dump = outputPath({kContactsFolder, m_state.runStamp, "Contacts.csv"});
-        if (platform::fileExists(dump)) {
-            (void)platform::removeFile(dump);
-        }
-        (void)m_inputs.source->ExportContactsTable(dump);
-        (void)writeAggregatePage(m_state,
-                                 TemplateKind::Contacts,
-                                 outputPath({kContactsFolder, m_state.runStamp, "Contacts.html"}));
+        const std::string folder = outputPath({kContactsFolder, m_state.runStamp});
+        // A folder that cannot be made fails the dump and the page, which report it.
+        (void)platform::createFolders(folder);
+        writeDump(platform::joinPath(folder, "Contacts.csv"), [this](const std::string& dump) {
+            return m_inputs.source->ExportContactsTable(dump);
+        });
+        const std::string page = platform::joinPath(folder, "Contacts.html");
+        runFileFailed(writeAggregatePage(m_state, TemplateKind::Contacts, page), page);
     }
+}
+
+void RecoveryRun::writeDump(const std::string& path,
+                            const std::function<int(const std::string&)>& write)
+{
+    // The dump appends to its file, so an older one is removed first; when it cannot be, the
+    // dump is not written over it.
+    int status = platform::kStatusOk;
+    if (platform::fileExists(path)) {
+        status = platform::removeFile(path);
+    }
+    if (status == platform::kStatusOk) {
+        status = write(path);
+    }
+    runFileFailed(status, path);
 }
 
 } // namespace exporting

@@ -58,7 +58,10 @@ public:
     virtual ~RecoveryObserver() = default;
 
     // An item is finished: `status` 0 for success, else the error of its copy or page.
-    // `processed` and `failed` already count it.
+    // `processed` and `failed` already count it. Every file that could not be written is
+    // reported with its error: a transcript or table under the conversation or chat it
+    // belongs to (which counts as failed once), a dump or aggregate page as an item of its own
+    // that `total` counts too.
     virtual void itemFinished(const std::string& path,
                               int status,
                               std::uint64_t processed,
@@ -115,6 +118,17 @@ private:
     int onProgress(int percent, int status, const std::string& path);
     // Counts the current item when its exporter ended without reporting it done.
     void endItem(int status, const std::string& path);
+    // Reports a file of the current item that could not be written (`status` not 0): the item
+    // counts as processed and failed once, and every failed file is reported. Does nothing
+    // for 0 or a stop.
+    void fileFailed(int status, const std::string& path);
+    // Reports a file that finish() could not write (a dump or an aggregate page) as an item of
+    // its own that failed: total, processed and failed each count it. Does nothing for 0 or a
+    // stop.
+    void runFileFailed(int status, const std::string& path);
+    // Writes a table dump to `path` through `write`, removing an older dump first, and reports
+    // a failure.
+    void writeDump(const std::string& path, const std::function<int(const std::string&)>& write);
     void exportEntry(const SelectionEntry& entry);
     void copyFile(std::string_view folder,
                   const std::string& appName,

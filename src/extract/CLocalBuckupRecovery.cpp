@@ -92,7 +92,7 @@ int CLocalBuckupRecovery::ScanMessages(MessageMap& messages)
     if (answer != 0 || last != 0) {
         return answer != 0 ? answer : last;
     }
-    return status == platform::kStatusStopped ? status : platform::kStatusOk;
+    return status;
 }
 
 int CLocalBuckupRecovery::ScanMessageAttachments(std::vector<AttachmentItem>& attachments)

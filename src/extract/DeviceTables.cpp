@@ -170,12 +170,20 @@ void readRows(sqlitecarve::Database& db,
         table, [&sink](CarvedRow& row) { sink(row); }, options);
 }
 
-// Opens `path` in `db`; a missing file reads 87 rather than the platform's code, which could
-// be taken for a stop request.
+// Opens `path` in `db`; a missing file reads 87, the category operations' code for a needed
+// file that is not there. A file that is there but is no readable database (the reader's 87
+// for a bad header, or a schema that could not be read at all) reads as corrupt, so that the
+// scan can tell damage from absence.
 int openDatabase(sqlitecarve::Database& db, const std::string& path)
 {
     const int status = db.open(path);
-    return status == ENOENT ? platform::kStatusInvalid : status;
+    if (status == platform::statusFromErrno(ENOENT)) {
+        return platform::kStatusInvalid;
+    }
+    if (status == platform::kStatusInvalid) {
+        return platform::kStatusCorrupt;
+    }
+    return status == platform::kStatusOk && db.tableNames().empty() ? db.schemaStatus() : status;
 }
 
 } // namespace

@@ -5,9 +5,34 @@
 #include "extract/MessagesBuilder.h"
 #include "platform/Status.h"
 
+#include <cerrno>
+#include <sqlite3.h>
+
 namespace extract {
 
 namespace {
+
+// True for a status that says data could not be read: damage found by our readers, a short
+// read, or an error of the system or of the SQLite library other than a missing file. The
+// codes the category operations use for a database that is not there (87, 1006) and raw
+// codes whose meaning is unknown are not among them.
+bool meansUnreadable(int status)
+{
+    switch (status) {
+    case platform::kStatusCorrupt:
+    case platform::kStatusCycle:
+    case platform::kStatusTooDeep:
+    case platform::kStatusTruncated:
+    case platform::kStatusUnsupported:
+    case platform::kStatusShortRead:
+        return true;
+    default:
+        break;
+    }
+    const int error = platform::errnoOf(status);
+    const int code = platform::sqliteCodeOf(status);
+    return (error != 0 && error != ENOENT) || (code != 0 && (code & 0xff) != SQLITE_CANTOPEN);
+}
 
 std::size_t groupedCount(const AppMediaGroups& groups)
 {
@@ -201,9 +226,11 @@ int ScanDriver::runCategories()
             continue;
         }
         status = step.run();
-        // A file missing on the platform also reads 2 (ENOENT): only a requested stop stops.
-        if (status == platform::kStatusStopped && m_scanStop) {
+        if (status == platform::kStatusStopped) {
             break;
+        }
+        if (meansUnreadable(status)) {
+            m_observer.categoryUnreadable(step.first, status);
         }
         takeOver(step.first);
     }

@@ -59,6 +59,15 @@ public:
 
     // The shown percent rose to `percent` (2 to 99).
     virtual void progressShown(int percent) { (void)percent; }
+
+    // The step of `category` (and of the category read with it) ended with `status`, which
+    // says its database is damaged or cannot be read: the category keeps what could be read,
+    // usually nothing, and the scan goes on. A missing database is not reported.
+    virtual void categoryUnreadable(RecoveryCategory category, int status)
+    {
+        (void)category;
+        (void)status;
+    }
 };
 
 // Item counts per category, indexed by RecoveryCategory.

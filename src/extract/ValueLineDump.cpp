@@ -74,7 +74,7 @@ int dumpTableValueLines(const std::string& databasePath,
     const int alias = schema->rowidAliasIndex();
     std::unique_ptr<std::FILE, FileCloser> out(std::fopen(outputPath.c_str(), "ab"));
     if (!out) {
-        return errno != 0 ? errno : platform::kStatusInvalid;
+        return errno != 0 ? platform::statusFromErrno(errno) : platform::kStatusInvalid;
     }
     int status = platform::kStatusOk;
     (void)db.readTable(table, [&](sqlitecarve::CarvedRow& row) {
@@ -90,7 +90,7 @@ int dumpTableValueLines(const std::string& databasePath,
         line += "\r\n";
         if (status == platform::kStatusOk &&
             std::fwrite(line.data(), 1, line.size(), out.get()) != line.size()) {
-            status = errno != 0 ? errno : platform::kStatusInvalid;
+            status = errno != 0 ? platform::statusFromErrno(errno) : platform::kStatusInvalid;
         }
     });
     return status;

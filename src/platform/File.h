@@ -21,26 +21,26 @@ public:
     File(const File&) = delete;
     File& operator=(const File&) = delete;
 
-    // Opens `path` for reading. Returns 0, or the system's error code.
+    // Opens `path` for reading. Returns 0, or the system error's status.
     [[nodiscard]] int openRead(const std::string& path);
     // Creates (or truncates) `path` for writing with the given permission bits. Returns 0, or
-    // the system's error code.
+    // the system error's status.
     [[nodiscard]] int createWrite(const std::string& path, unsigned mode = 0644);
 
     bool isOpen() const { return m_fd >= 0; }
 
     void close();
 
-    // The file's size in bytes. Returns 0, or the system's error code.
+    // The file's size in bytes. Returns 0, or the system error's status.
     [[nodiscard]] int size(std::uint64_t& bytes) const;
     // Reads up to `count` bytes at the current position; `got` is what arrived (0 at the end).
-    // Returns 0, or the system's error code.
+    // Returns 0, or the system error's status.
     [[nodiscard]] int read(void* buffer, std::size_t count, std::size_t& got);
     // Reads up to `count` bytes at `offset` without moving the position; retries short reads
-    // until `count` bytes or the end of the file. Returns 0, or the system's error code.
+    // until `count` bytes or the end of the file. Returns 0, or the system error's status.
     [[nodiscard]] int
     readAt(std::uint64_t offset, void* buffer, std::size_t count, std::size_t& got) const;
-    // Writes all `count` bytes at the current position. Returns 0, or the system's error code.
+    // Writes all `count` bytes at the current position. Returns 0, or the system error's status.
     [[nodiscard]] int writeAll(const void* buffer, std::size_t count);
 
 private:
@@ -52,7 +52,7 @@ private:
 // is the number of bytes read in both cases. A count of 0 returns 0 at once.
 [[nodiscard]] int readExact(File& file, void* buffer, std::size_t count, std::size_t& got);
 
-// The size of the file at `path`. Returns 0, or the system's error code.
+// The size of the file at `path`. Returns 0, or the system error's status.
 [[nodiscard]] int getFileSize(const std::string& path, std::uint64_t& bytes);
 
 // Appends the full path of every entry of `folder` (files and sub-folders) in the order the
@@ -62,25 +62,25 @@ private:
 bool listFolderEntries(const std::string& folder, std::vector<std::string>& entries);
 
 // Reads the whole file at `path` into `content`, refusing files larger than `maxBytes`
-// (status 87). Returns 0, or the system's error code.
+// (status 87). Returns 0, or the system error's status.
 [[nodiscard]] int
 readWholeFile(const std::string& path, std::uint64_t maxBytes, std::string& content);
 
-// Writes `content` to `path`, replacing it. Returns 0, or the system's error code.
+// Writes `content` to `path`, replacing it. Returns 0, or the system error's status.
 [[nodiscard]] int writeWholeFile(const std::string& path, std::string_view content);
 
 bool fileExists(const std::string& path);
 bool folderExists(const std::string& path);
 
 // Creates `folder` with its missing parents. Returns 0 (also when it already exists), or the
-// system's error code.
+// system error's status.
 [[nodiscard]] int createFolders(const std::string& folder);
 
 // Creates `folder` with its missing parents and makes it readable by its owner alone (0700):
-// it is for decrypted personal data. Returns 0, or the system's error code.
+// it is for decrypted personal data. Returns 0, or the system error's status.
 [[nodiscard]] int createPrivateFolder(const std::string& folder);
 
-// Deletes the file at `path`. Returns 0, or the system's error code.
+// Deletes the file at `path`. Returns 0, or the system error's status.
 [[nodiscard]] int removeFile(const std::string& path);
 
 // `folder` and `name` joined by exactly one separator.

@@ -18,9 +18,10 @@ namespace {
 
 constexpr std::size_t kReadPiece = 65536;
 
+// The status of the failed call that set errno.
 int lastError()
 {
-    return errno != 0 ? errno : kStatusFailed;
+    return statusFromErrno(errno);
 }
 
 } // namespace
@@ -58,7 +59,7 @@ int File::openRead(const std::string& path)
     {};
 
     if (::fstat(m_fd, &info) != 0 || S_ISDIR(info.st_mode)) {
-        const int error = S_ISDIR(info.st_mode) ? EISDIR : lastError();
+        const int error = S_ISDIR(info.st_mode) ? statusFromErrno(EISDIR) : lastError();
         close();
         return error;
     }
@@ -246,9 +247,9 @@ int createFolders(const std::string& folder)
     std::error_code error;
     std::filesystem::create_directories(pathFromUtf8(folder), error);
     if (error) {
-        return error.value();
+        return statusFromErrno(error.value());
     }
-    return folderExists(folder) ? kStatusOk : ENOTDIR;
+    return folderExists(folder) ? kStatusOk : statusFromErrno(ENOTDIR);
 }
 
 int createPrivateFolder(const std::string& folder)

@@ -30,15 +30,15 @@ public:
     // Starts the program at `program` (a path; no search of PATH, no shell) with `arguments`
     // as argv[1..], in a process group of its own. With `mergeError` its standard error goes
     // into the same pipe as its standard output. Returns 0; 87 when the program does not exist
-    // or cannot be run; the system's error code when the pipes cannot be made; -1 when this
+    // or cannot be run; the system error's status when the pipes cannot be made; -1 when this
     // object already holds a process.
     [[nodiscard]] int start(const std::string& program,
                             const std::vector<std::string>& arguments,
                             bool mergeError = false);
 
     // Writes all of `bytes` to the child's standard input, waiting while the pipe is full.
-    // Returns 0; EPIPE when the child has closed its input; -1 when the input is closed or no
-    // child runs; another system error code otherwise.
+    // Returns 0; statusFromErrno(EPIPE) when the child has closed its input; -1 when the input is
+    // closed or no child runs; another system error's status otherwise.
     [[nodiscard]] int writeInput(std::string_view bytes);
 
     // Closes the child's standard input so that it reads end-of-file.
@@ -50,7 +50,7 @@ public:
 
     // Appends to `out` what `stream` holds now, at most `maxBytes`, without blocking. `ended`
     // becomes true once the pipe is at its end (the child and everything it started have
-    // closed it). Returns 0, or the system's error code.
+    // closed it). Returns 0, or the system error's status.
     [[nodiscard]] int
     readAvailable(ProcessStream stream, std::string& out, std::size_t maxBytes, bool& ended);
 
@@ -65,8 +65,8 @@ public:
     // it; -1 before.
     int exitCode() const { return m_exitCode; }
 
-    // Sends SIGKILL to the child's process group and reaps it. Returns 0, or the system's
-    // error code; 0 also when the child had already ended.
+    // Sends SIGKILL to the child's process group and reaps it. Returns 0, or the system
+    // error's status; 0 also when the child had already ended.
     [[nodiscard]] int kill();
 
 private:

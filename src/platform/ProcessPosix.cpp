@@ -24,9 +24,10 @@ namespace {
 
 constexpr std::size_t kReadPiece = 65536;
 
+// The status of the failed call that set errno.
 int lastError()
 {
-    return errno != 0 ? errno : kStatusFailed;
+    return statusFromErrno(errno);
 }
 
 void closeFd(int& fd)
@@ -235,7 +236,7 @@ int Process::writeInput(std::string_view bytes)
         break;
     }
 
-    if (status == EPIPE && !alreadyPending) {
+    if (status == statusFromErrno(EPIPE) && !alreadyPending) {
         const timespec zero{0, 0};
         while (sigtimedwait(&pipeSet, nullptr, &zero) < 0 && errno == EINTR) {
         }

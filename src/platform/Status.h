@@ -1,5 +1,6 @@
 // Every status code of the system in one place. Operations return an int: 0 is success, the
-// fixed codes below have the meanings shown, and errno values of the platform pass through.
+// fixed codes below have the meanings shown, and errors of the operating system and of the
+// SQLite library are mapped into blocks of their own, so that one number means one thing.
 #pragma once
 
 namespace platform {
@@ -20,17 +21,38 @@ inline constexpr int kStatusStopped = 2;
 // A generic failure with no more specific code.
 inline constexpr int kStatusFailed = -1;
 
-// Our own block, kept apart from errno values (which are positive and small) and from the
-// fixed codes above.
+// Our own block, kept apart from the fixed codes above and from the mapped blocks below.
 inline constexpr int kStatusCorrupt = -1001;
 inline constexpr int kStatusCycle = -1002;
 inline constexpr int kStatusTooDeep = -1003;
 inline constexpr int kStatusTruncated = -1004;
 inline constexpr int kStatusUnsupported = -1005;
-inline constexpr int kStatusCancelled = -1006;
 
-// A short English name for a status, for command-line messages; errno values get the
-// system's text.
+// The mapped blocks: a system error (errno) e reads kStatusSystemBase - e, a SQLite result
+// code c (extended codes included) reads kStatusSqliteBase - c. Raw codes from 1 to
+// kStatusBlockSize - 1 fit; the raw value stays recoverable for messages.
+inline constexpr int kStatusBlockSize = 0x10000;
+inline constexpr int kStatusSystemBase = -0x100000;
+inline constexpr int kStatusSqliteBase = -0x200000;
+
+// The status of the system error `error`, an errno value read right after a failed call;
+// kStatusFailed when `error` is 0 or too large for the block (the call failed without saying
+// why).
+int statusFromErrno(int error);
+
+// The status of the SQLite result code `code`: 0 for SQLITE_OK, the mapped value for any
+// other code (kStatusFailed for a negative or too large one).
+int statusFromSqlite(int code);
+
+// The errno value held by a status of the system block, or 0 for any other status.
+int errnoOf(int status);
+
+// The SQLite result code held by a status of the SQLite block, or 0 for any other status.
+int sqliteCodeOf(int status);
+
+// A short English text for a status, for messages: the fixed and own codes by name, system
+// errors with the system's text, SQLite codes by their primary code, anything else
+// "unknown status". Never null.
 const char* statusName(int status);
 
 } // namespace platform

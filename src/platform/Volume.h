@@ -8,11 +8,11 @@
 namespace platform {
 
 // Free bytes available to this user on the volume that holds `path`. Returns 0, or the
-// system's error code.
+// system error's status.
 [[nodiscard]] int freeSpace(const std::string& path, std::uint64_t& bytes);
 
 // Appends the mount points of the writable, disk-backed volumes in mount order (pseudo and
-// memory file systems are left out). Returns 0, or the system's error code when the list of
+// memory file systems are left out). Returns 0, or the system error's status when the list of
 // mounts cannot be read.
 [[nodiscard]] int listVolumes(std::vector<std::string>& roots);
 

@@ -50,7 +50,7 @@ int freeSpace(const std::string& path, std::uint64_t& bytes)
     {};
 
     if (::statvfs(path.c_str(), &info) != 0) {
-        return errno != 0 ? errno : kStatusFailed;
+        return statusFromErrno(errno);
     }
     bytes = static_cast<std::uint64_t>(info.f_bavail) * info.f_frsize;
     return kStatusOk;
@@ -60,7 +60,7 @@ int listVolumes(std::vector<std::string>& roots)
 {
     std::ifstream mounts("/proc/self/mounts");
     if (!mounts) {
-        return errno != 0 ? errno : kStatusFailed;
+        return statusFromErrno(errno);
     }
     std::set<std::string> seen;
     std::string line;

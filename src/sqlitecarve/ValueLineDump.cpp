@@ -77,7 +77,7 @@ int dumpTable(const std::string& databasePath,
     }
     std::ofstream out(outputPath, std::ios::binary | std::ios::app);
     if (!out) {
-        return errno != 0 ? errno : platform::kStatusFailed;
+        return platform::statusFromErrno(errno);
     }
     int writeStatus = platform::kStatusOk;
     status = db.readTable(table, [&](CarvedRow& row) {

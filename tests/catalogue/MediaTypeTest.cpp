@@ -311,9 +311,9 @@ TEST(NameMediaFileTest, ShortAndMissingFiles)
     std::string name;
     EXPECT_EQ(nameMediaFile(dir.file("exact"), counter, name), platform::kStatusOk);
     EXPECT_EQ(name, "5.jpg");
-    EXPECT_EQ(nameMediaFile(dir.file("missing"), counter, name), ENOENT);
+    EXPECT_EQ(nameMediaFile(dir.file("missing"), counter, name), platform::statusFromErrno(ENOENT));
     EXPECT_TRUE(name.empty());
-    EXPECT_EQ(nameMediaFile(dir.path(), counter, name), EISDIR);
+    EXPECT_EQ(nameMediaFile(dir.path(), counter, name), platform::statusFromErrno(EISDIR));
 }
 
 TEST(NameMediaFileTest, BufferVariantSniffsTheFirst128Bytes)

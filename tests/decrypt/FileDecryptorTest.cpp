@@ -170,11 +170,12 @@ TEST(FileDecryptorTest, TruncatedAndMissingInputs)
     EXPECT_EQ(
         decrypt::decryptFile(
             dir.file("absent"), dir.file("never"), key(), decrypt::PaddingRule::Pkcs7, outcome),
-        ENOENT);
+        platform::statusFromErrno(ENOENT));
     EXPECT_FALSE(std::filesystem::exists(dir.file("never")));
 
     std::uint64_t copied = 0;
-    EXPECT_EQ(decrypt::copyFile(dir.file("absent"), dir.file("never"), copied), ENOENT);
+    EXPECT_EQ(decrypt::copyFile(dir.file("absent"), dir.file("never"), copied),
+              platform::statusFromErrno(ENOENT));
     writeFileBytes(dir.file("plain"), plain);
     ASSERT_EQ(decrypt::copyFile(dir.file("plain"), dir.file("copy"), copied), 0);
     EXPECT_EQ(copied, plain.size());

@@ -1,12 +1,15 @@
 // `brenvale-cli export` in-process on a generated backup with every device database: the
-// folder layout, copies, dumps, the final counts and --deleted-only.
+// folder layout, copies, dumps, the final counts, --deleted-only and an output that cannot be
+// written.
 #include "cli/Commands.h"
 #include "fixtures/backup/BackupWriter.h"
 #include "fixtures/backup/DemoDevice.h"
+#include "platform/Status.h"
 #include "support/SharedFixtures.h"
 #include "support/TempDir.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <filesystem>
 #include <set>
@@ -158,6 +161,43 @@ TEST_F(ExportCommandTest, DeletedOnlyLeavesLiveRecordsAndMediaOut)
             EXPECT_NE(bytes.find("\t<tr class=\"deleted\">"), std::string::npos);
         }
     }
+}
+
+TEST_F(ExportCommandTest, OutputThatCannotBeWrittenListsEveryFailureAndExitsOne)
+{
+    // A plain file where the contacts folder belongs: the contact dump and page fail, the
+    // notes are written all the same. Quiet keeps the failures.
+    const std::string out = s_dir->file("out-blocked");
+    fs::create_directories(out);
+    testsupport::writeFileBytes(out + "/Contacts", "in the way");
+    const Outcome run = runCli({"export",
+                                s_dir->file("backup"),
+                                "--out",
+                                out,
+                                "--categories",
+                                "contacts,notes",
+                                "--quiet"});
+    EXPECT_EQ(run.status, 1) << run.err;
+    std::size_t processed = 0;
+    std::size_t failed = 0;
+    ASSERT_EQ(std::sscanf(run.out.c_str(), "%zu processed, %zu failed", &processed, &failed), 2)
+        << run.out;
+    EXPECT_EQ(failed, 2U);
+    std::istringstream lines(run.err);
+    std::vector<std::string> failures;
+    for (std::string line; std::getline(lines, line);) {
+        failures.push_back(line.substr(line.find("] ") + 2));
+    }
+    std::sort(failures.begin(), failures.end());
+    ASSERT_EQ(failures.size(), 2U) << run.err;
+    EXPECT_TRUE(failures[0].starts_with(out + "/Contacts/")) << failures[0];
+    EXPECT_TRUE(failures[0].ends_with("/Contacts.csv: Not a directory (status " +
+                                      std::to_string(platform::statusFromErrno(ENOTDIR)) + ")"))
+        << failures[0];
+    EXPECT_TRUE(failures[1].ends_with("/Contacts.html: Not a directory (status " +
+                                      std::to_string(platform::statusFromErrno(ENOTDIR)) + ")"))
+        << failures[1];
+    EXPECT_TRUE(fs::is_directory(out + "/Notes"));
 }
 
 TEST_F(ExportCommandTest, UsageErrors)

@@ -1,13 +1,15 @@
 // The recovery run end to end over a small generated backup: the folder layout and bytes,
-// name clashes, a hostile backup, cancelling and pausing.
+// name clashes, a hostile backup, files that cannot be written, cancelling and pausing.
 #include "export/RecoveryRun.h"
 
 #include "ExportFixture.h"
+#include "platform/Status.h"
 #include "support/SharedFixtures.h"
 #include "support/TempDir.h"
 
 #include <chrono>
 #include <filesystem>
+#include <set>
 #include <thread>
 
 #include <gtest/gtest.h>
@@ -144,6 +146,74 @@ TEST_F(RecoveryRunTest, WritesTheFolderLayoutPagesTablesCopiesAndDumps)
               "</t>\n");
     EXPECT_EQ(tree.at("Message/sms.csv"), "message table dump\n");
     EXPECT_EQ(tree.at("Contacts/" + s + "/Contacts.csv"), "contact table dump\n");
+}
+
+TEST_F(RecoveryRunTest, EveryFileThatCannotBeWrittenIsReportedAndCountedAsFailed)
+{
+    const std::string s = kStamp;
+    const std::string bob = "Message/Bob-" + s + "/Bob(+15550100)";
+    const std::string unknown = "Message/Unknown-" + s + "/Unknown";
+    const std::string chat = "WhatsApp Message/Cara(15550111)-" + s + "/Cara(15550111)";
+    const std::string notesPage = "Notes/Notes_" + s + ".html";
+
+    // What stands in the way: a plain file where a folder belongs, or the page linked to a
+    // full device (both fail for root too). Extra counts the dumps and pages that failed on
+    // top of the 14 items.
+    const struct
+    {
+        std::string blocker;
+        bool full;
+        std::uint64_t failed;
+        std::uint64_t extra;
+        std::set<std::string> reported;
+    } cases[] = {
+        {"Message",
+         false,
+         3,
+         1,
+         {bob + ".html", bob + ".txt", unknown + ".html", unknown + ".txt", "Message/sms.csv"}},
+        {"WhatsApp Message", false, 1, 0, {chat + ".html", chat + ".txt", chat + ".csv"}},
+        {"Contacts",
+         false,
+         2,
+         2,
+         {"Contacts/" + s + "/Contacts.csv", "Contacts/" + s + "/Contacts.html"}},
+        {"CallHistory", false, 1, 1, {"CallHistory/CallHistory_" + s + ".html"}},
+        {"Camera Roll", false, 2, 0, {"Camera Roll/IMG_0001.JPG", "Camera Roll/IMG_0002.MOV"}},
+        {notesPage, true, 1, 1, {notesPage}},
+    };
+
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.blocker);
+        std::filesystem::remove_all(dir.file("out"));
+        const std::string blocker = dir.file("out/" + c.blocker);
+        std::filesystem::create_directories(std::filesystem::path(blocker).parent_path());
+        if (c.full) {
+            std::filesystem::create_symlink("/dev/full", blocker);
+        } else {
+            testsupport::writeFileBytes(blocker, "in the way");
+        }
+        recorder.items.clear();
+        RecoveryRun run(inputs(), &recorder);
+        ASSERT_EQ(run.loadTemplates(), 0);
+        EXPECT_EQ(run.run(), 0);
+        EXPECT_EQ(run.state().failed, c.failed);
+        EXPECT_EQ(run.state().total, 14U + c.extra);
+        EXPECT_EQ(run.state().processed, run.state().total);
+
+        std::set<std::string> reported;
+        for (const auto& [path, status] : recorder.items) {
+            if (status != 0) {
+                reported.insert(path.substr(dir.file("out/").size()));
+                EXPECT_STRNE(platform::statusName(status), "unknown status") << path;
+            }
+        }
+        EXPECT_EQ(reported, c.reported);
+        // The rest of the run is written all the same.
+        const auto tree = exporttest::readTree(dir.file("out"));
+        EXPECT_EQ(tree.count("App Photos/Camera/shot.png"), 1U);
+        EXPECT_EQ(tree.count(notesPage), c.full ? 0U : 1U);
+    }
 }
 
 TEST_F(RecoveryRunTest, ClashingNamesGetNumberedAndUntickedOrFilteredRecordsAreLeftOut)

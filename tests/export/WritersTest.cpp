@@ -113,7 +113,8 @@ TEST(WritersTest, LoadTemplateSplitsAtContentAndFillsEscapedTitles)
     testsupport::TempDir dir;
     ExportState state;
     state.deviceName = "Ann's <b>Phone</b>";
-    EXPECT_EQ(loadTemplate(state, TemplateKind::Notes, dir.path()), ENOENT);
+    EXPECT_EQ(loadTemplate(state, TemplateKind::Notes, dir.path()),
+              platform::statusFromErrno(ENOENT));
 
     writeFileBytes(dir.file("Notes.html"),
                    "<title>{|title|}</title>{|title|}{|content|}tail{|content|}{|title|}");

@@ -135,7 +135,7 @@ TEST(ProcessTest, MissingProgramAndChildThatClosedItsInput)
     for (int attempt = 0; attempt < 200 && status == 0; ++attempt) {
         status = process.writeInput(big);
     }
-    EXPECT_EQ(status, EPIPE);
+    EXPECT_EQ(status, platform::statusFromErrno(EPIPE));
     ASSERT_EQ(process.kill(), 0);
 }
 

@@ -1,12 +1,10 @@
-// Text conversions, status codes and bounds-checked decoding.
+// Text conversions and bounds-checked decoding.
 #include "platform/Text.h"
 
 #include "platform/ByteReader.h"
 #include "platform/Clock.h"
-#include "platform/Status.h"
 
 #include <cstdlib>
-#include <set>
 
 #include <gtest/gtest.h>
 
@@ -33,25 +31,6 @@ TEST(TextTest, ValidationRejectsSurrogatesAndOutOfRange)
     EXPECT_EQ(narrowToWide("plain"), "plain");
     EXPECT_LT(compareAsciiNoCase("2014-01-01", "2015-01-01"), 0);
     EXPECT_EQ(compareAsciiNoCase("SQLite", "sqlite"), 0);
-}
-
-TEST(StatusTest, CodesAreDistinct)
-{
-    const std::set<int> codes = {kStatusOk,
-                                 kStatusShortRead,
-                                 kStatusInvalid,
-                                 kStatusQueryFailed,
-                                 kStatusMbdbOpenFailed,
-                                 kStatusWrongPassword,
-                                 kStatusStopped,
-                                 kStatusFailed,
-                                 kStatusCorrupt,
-                                 kStatusCycle,
-                                 kStatusTooDeep,
-                                 kStatusTruncated,
-                                 kStatusUnsupported,
-                                 kStatusCancelled};
-    EXPECT_EQ(codes.size(), 14u);
 }
 
 TEST(ByteReaderTest, NeverReadsPastTheEnd)

@@ -1,0 +1,113 @@
+// `brenvale-cli scan` in-process over a generated backup whose device databases are damaged:
+// a damaged database costs only its category and says so on standard error; a missing one
+// is no error.
+#include "catalogue/BackupFiles.h"
+#include "cli/Commands.h"
+#include "fixtures/backup/BackupWriter.h"
+#include "fixtures/backup/DemoDevice.h"
+#include "support/TempDir.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// The Live column of the summary table's row for `category`, or -1.
+int liveCount(const std::string& table, const std::string& category)
+{
+    std::istringstream lines(table);
+    for (std::string line; std::getline(lines, line);) {
+        if (line.starts_with(category + "  ")) {
+            std::istringstream fields(line.substr(category.size()));
+            int live = -1;
+            fields >> live;
+            return live;
+        }
+    }
+    return -1;
+}
+
+TEST(ScanDamageTest, DamagedDatabaseEmptiesOnlyItsCategoryAndIsReported)
+{
+    testsupport::TempDir dir;
+    fixtures::DeviceFilesOptions options;
+    options.currentLayouts = false;
+    options.conversations = 3;
+    options.messages = 30;
+    options.contacts = 8;
+    options.calls = 10;
+    options.notes = 4;
+    options.whatsAppMessages = 10;
+    fixtures::BackupDescription spec;
+    ASSERT_EQ(fixtures::deviceDatabaseFiles(options, dir.file("db"), spec.files), 0);
+    ASSERT_EQ(fixtures::writeBackup(spec, dir.file("good")), 0);
+
+    const std::string messages(catalogue::kMessagesDbId);
+    const std::string calls(catalogue::kCallHistoryLegacyDbId);
+    const auto garbage = [](const fs::path& file) {
+        std::ofstream(file, std::ios::binary | std::ios::trunc) << std::string(9000, '\x5a');
+    };
+    const auto truncate = [](const fs::path& file) { fs::resize_file(file, 3000); };
+    const auto empty = [](const fs::path& file) { fs::resize_file(file, 0); };
+    const auto folder = [](const fs::path& file) {
+        fs::remove(file);
+        fs::create_directory(file);
+    };
+    const auto remove = [](const fs::path& file) { fs::remove(file); };
+
+    const struct
+    {
+        const char* name;
+        const std::string* fileId;
+        void (*damage)(const fs::path&);
+        const char* category;
+        // The reason shown, or null when nothing is to be said.
+        const char* reason;
+    } cases[] = {
+        {"garbage", &messages, +garbage, "Messages", "corrupt data"},
+        {"truncated", &messages, +truncate, "Messages", "corrupt data"},
+        {"empty", &messages, +empty, "Messages", "read ended early"},
+        {"folder", &messages, +folder, "Messages", "Is a directory"},
+        {"missing", &messages, +remove, "Messages", nullptr},
+        {"truncated calls", &calls, +truncate, "Call History", "corrupt data"},
+    };
+
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string backup = dir.file(c.name);
+        fs::copy(dir.file("good"), backup, fs::copy_options::recursive);
+        c.damage(fs::path(backup) / c.fileId->substr(0, 2) / *c.fileId);
+
+        std::ostringstream out;
+        std::ostringstream err;
+        const int status = cli::runCli(
+            {"scan", backup, "--categories", "messages,contacts,call-history", "--quiet"},
+            out,
+            err);
+        const std::string table = out.str();
+        const std::string said = err.str();
+        EXPECT_EQ(status, 0) << said;
+        EXPECT_EQ(liveCount(table, c.category), 0) << table;
+        const std::string other =
+            std::string(c.category) == "Messages" ? "Call History" : "Messages";
+        EXPECT_GT(liveCount(table, other), 0) << table;
+        EXPECT_GT(liveCount(table, "Contacts"), 0) << table;
+        if (c.reason == nullptr) {
+            EXPECT_EQ(said, "");
+        } else {
+            const std::string expected = std::string("brenvale-cli: ") + c.category +
+                                         ": its database is damaged or cannot be read (" +
+                                         c.reason + ", status ";
+            EXPECT_TRUE(said.starts_with(expected)) << said;
+            EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1) << said;
+        }
+    }
+}
+
+} // namespace
