@@ -120,7 +120,7 @@ int openAndRead(const std::string& path,
 {
     formats::SqliteHandle db;
     if (const int opened = formats::openReadOnly(path, mode, db); opened != SQLITE_OK) {
-        return opened;
+        return platform::statusFromSqlite(opened);
     }
     return collectRows(db.get(), manifest);
 }
@@ -132,18 +132,18 @@ int readManifestDb(const std::string& path, std::vector<ManifestEntry>& manifest
     manifest.clear();
     const std::string narrow = platform::wideToNarrow(path);
     if (narrow.empty()) {
-        return SQLITE_CANTOPEN;
+        return platform::statusFromSqlite(SQLITE_CANTOPEN);
     }
     if (!hasPendingLog(narrow)) {
         return openAndRead(narrow, formats::SqliteOpen::Immutable, manifest);
     }
     const ScratchFolder scratch;
     if (scratch.path().empty()) {
-        return SQLITE_CANTOPEN;
+        return platform::statusFromSqlite(SQLITE_CANTOPEN);
     }
     const std::string copy = platform::joinPath(scratch.path(), formats::kManifestDbName);
     if (!copyFile(narrow, copy) || !copyFile(narrow + "-wal", copy + "-wal")) {
-        return SQLITE_CANTOPEN;
+        return platform::statusFromSqlite(SQLITE_CANTOPEN);
     }
     return openAndRead(copy, formats::SqliteOpen::ReadOnly, manifest);
 }

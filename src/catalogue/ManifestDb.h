@@ -17,9 +17,9 @@ namespace catalogue {
 // Replaces `manifest` with one entry per row of Files, folders included, in the order the
 // library returns them: fileId = fileID, domainPath = domain + "-" + relativePath (a NULL
 // relativePath gives the domain alone, an empty one the domain and the hyphen). Returns 0; the
-// SQLite library's result code when the database cannot be opened; 1006 when it opened but the
-// query failed (a file that is not a database, such as an encrypted manifest); the rows read
-// before a failure stay in `manifest`.
+// library's result code mapped by platform::statusFromSqlite when the database cannot be opened;
+// 1006 when it opened but the query failed (a file that is not a database, such as an encrypted
+// manifest); the rows read before a failure stay in `manifest`.
 [[nodiscard]] int readManifestDb(const std::string& path, std::vector<ManifestEntry>& manifest);
 
 } // namespace catalogue

@@ -285,7 +285,9 @@ int decryptModern(Run& run, const std::string& manifestPath, DecryptSummary& sum
     formats::SqliteHandle db;
     if (const int opened = formats::openReadOnly(manifestPath, formats::SqliteOpen::Immutable, db);
         opened != SQLITE_OK) {
-        return fail(summary, opened, "the decrypted Manifest.db cannot be opened");
+        return fail(summary,
+                    platform::statusFromSqlite(opened),
+                    "the decrypted Manifest.db cannot be opened");
     }
     formats::SqliteStatement statement;
     if (formats::prepareStatement(db.get(), "SELECT fileID, file, flags FROM Files", statement) !=

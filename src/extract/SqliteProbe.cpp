@@ -13,7 +13,7 @@ int probeQuery(const std::string& path, const std::string& sql, int& columns)
     formats::SqliteHandle db;
     if (const int opened = formats::openReadOnly(path, formats::SqliteOpen::Immutable, db);
         opened != SQLITE_OK) {
-        return opened;
+        return platform::statusFromSqlite(opened);
     }
     char* message = nullptr;
     const int status = sqlite3_exec(
@@ -37,7 +37,7 @@ int readNoteStore(const std::string& path, std::vector<NoteRecord>& notes)
     formats::SqliteHandle db;
     if (const int opened = formats::openReadOnly(path, formats::SqliteOpen::Immutable, db);
         opened != SQLITE_OK) {
-        return opened;
+        return platform::statusFromSqlite(opened);
     }
     static constexpr const char* kQuery =
         "SELECT ZTITLE1, ZSNIPPET, ZCREATIONDATE1 FROM ZICCLOUDSYNCINGOBJECT "

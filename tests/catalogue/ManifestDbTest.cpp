@@ -82,7 +82,7 @@ TEST(ManifestDbTest, FailuresGiveTheirStatusAndAnEmptyManifest)
     };
 
     const Case cases[] = {
-        {"missing.db", SQLITE_CANTOPEN},
+        {"missing.db", platform::statusFromSqlite(SQLITE_CANTOPEN)},
         {"garbage.db", platform::kStatusQueryFailed},
         {"encrypted.db", platform::kStatusQueryFailed},
         {"empty.db", platform::kStatusQueryFailed},
@@ -95,7 +95,7 @@ TEST(ManifestDbTest, FailuresGiveTheirStatusAndAnEmptyManifest)
         EXPECT_TRUE(manifest.empty()) << c.name;
     }
     std::vector<ManifestEntry> manifest;
-    EXPECT_EQ(readManifestDb(dir.path(), manifest), SQLITE_IOERR);
+    EXPECT_EQ(readManifestDb(dir.path(), manifest), platform::statusFromSqlite(SQLITE_IOERR));
 }
 
 TEST(ManifestDbTest, WritesNothingBesideTheDatabase)
