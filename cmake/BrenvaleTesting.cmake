@@ -4,12 +4,17 @@
 include(GoogleTest)
 find_package(GTest REQUIRED)
 
+# Where the real files written by others are looked for when BRENVALE_SHARED_FIXTURES is not
+# set. The only place that names this folder: every test reaches it through the variable, so
+# that pointing the variable at an empty folder shows how the suite runs on a fresh clone.
+set(BRENVALE_DEFAULT_SHARED_FIXTURES "${PROJECT_SOURCE_DIR}/../shared/fixtures")
+
 # The environment of tests that are not GoogleTest executables (whose main pins its own).
+# It leaves BRENVALE_SHARED_FIXTURES to the caller.
 set(BRENVALE_TEST_ENVIRONMENT
     "LANG=C.UTF-8"
     "TZ=Pacific/Chatham"
-    "QT_QPA_PLATFORM=offscreen"
-    "BRENVALE_SHARED_FIXTURES=${PROJECT_SOURCE_DIR}/../shared/fixtures")
+    "QT_QPA_PLATFORM=offscreen")
 
 # brenvale_add_test(NAME name SOURCES ... LIBRARIES ... [LABEL unit])
 function(brenvale_add_test)
