@@ -1,6 +1,7 @@
 // Seed sets written by the fixture generators.
 #include "GeneratedSeeds.h"
 
+#include "fixtures/backup/InfoPlistWriter.h"
 #include "fixtures/backup/ManifestDbWriter.h"
 #include "fixtures/backup/MediaBytes.h"
 #include "fixtures/devicedb/AddressBookDb.h"
@@ -25,6 +26,22 @@ int writeMediaSeeds(const std::string& folder)
         }
     }
     return 0;
+}
+
+int writePlistSeeds(const std::string& folder)
+{
+    fixtures::BackupDescription device;
+    device.deviceName = "Zoë's iPhone";
+    device.phoneNumber = "+44 7700 900123";
+    const bool written = platform::writeWholeFile(platform::joinPath(folder, "info.xml"),
+                                                  fixtures::infoPlistXml(device)) == 0 &&
+                         platform::writeWholeFile(platform::joinPath(folder, "info.bplist"),
+                                                  fixtures::infoPlistBinary(device)) == 0 &&
+                         platform::writeWholeFile(platform::joinPath(folder, "manifest.xml"),
+                                                  fixtures::manifestPlistXml(device)) == 0 &&
+                         platform::writeWholeFile(platform::joinPath(folder, "status.xml"),
+                                                  fixtures::statusPlistXml(device)) == 0;
+    return written ? 0 : 1;
 }
 
 int writeManifestDbSeed(const std::string& folder)
@@ -79,6 +96,8 @@ int writeGeneratedSeeds(std::string_view name, const std::string& folder, std::s
     int status = 1;
     if (name == "media") {
         status = writeMediaSeeds(folder);
+    } else if (name == "plist") {
+        status = writePlistSeeds(folder);
     } else if (name == "manifest-db") {
         status = writeManifestDbSeed(folder);
     } else if (name == "device-db") {
