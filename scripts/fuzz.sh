@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Fuzzes the parsers of backup bytes with libFuzzer, AddressSanitizer and UBSan (the fuzz preset,
-# clang 16, installed by scripts/install-deps.sh --fuzz when missing).
+# clang 16 and its tools, installed by scripts/install-deps.sh --fuzz when missing).
 # Usage: scripts/fuzz.sh [TARGET|all] [SECONDS] [libFuzzer option]...
 #   TARGET   a name from build/fuzz/fuzz-targets.txt (default all, one after the other)
 #   SECONDS  how long each target runs (default 60)

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Installs, with apt-get, the Debian 12 packages that building and testing Brenvale need and
 # that this machine lacks. Runs as root (or through sudo when it is there).
-# Usage: scripts/install-deps.sh [--fuzz]   (--fuzz: only the compiler and runtime that the
-# fuzz preset needs; Debian's default clang 14 cannot compile <source_location>).
+# Usage: scripts/install-deps.sh [--fuzz]   (--fuzz: only the compiler, runtime and symbolizer
+# that the fuzz preset needs; Debian's default clang 14 cannot compile <source_location>).
 set -euo pipefail
 
 packages=(
@@ -13,7 +13,7 @@ packages=(
     libheif-dev gstreamer1.0-plugins-base gstreamer1.0-plugins-good
 )
 if [ "${1:-}" = "--fuzz" ]; then
-    packages=(clang-16 libclang-rt-16-dev)
+    packages=(clang-16 libclang-rt-16-dev llvm-16)
 fi
 
 missing=()
