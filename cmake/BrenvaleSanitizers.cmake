@@ -7,3 +7,17 @@ if(BRENVALE_SANITIZE)
                         -fno-sanitize-recover=all)
     add_link_options(-fsanitize=${brenvale_sanitizers})
 endif()
+
+# BRENVALE_FUZZ builds the fuzz targets as libFuzzer programs. Every object gets the fuzzer's
+# coverage instrumentation, so that it sees into the libraries the targets link; the fuzz
+# preset pairs it with address;undefined, whose runtime serves that instrumentation in the
+# programs that do not link libFuzzer.
+if(BRENVALE_FUZZ)
+    if(NOT CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
+        message(FATAL_ERROR "BRENVALE_FUZZ needs clang (the fuzz preset uses clang++-16)")
+    endif()
+    if(NOT BRENVALE_SANITIZE)
+        message(FATAL_ERROR "BRENVALE_FUZZ needs BRENVALE_SANITIZE (the fuzz preset sets address;undefined)")
+    endif()
+    add_compile_options(-fsanitize=fuzzer-no-link)
+endif()

@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Installs, with apt-get, the Debian 12 packages that building and testing Brenvale need and
 # that this machine lacks. Runs as root (or through sudo when it is there).
+# Usage: scripts/install-deps.sh [--fuzz]   (--fuzz: only the compiler, runtime and symbolizer
+# that the fuzz preset needs; Debian's default clang 14 cannot compile <source_location>).
 set -euo pipefail
 
 packages=(
@@ -10,6 +12,9 @@ packages=(
     qt6-base-dev qt6-svg-dev qt6-multimedia-dev libgl-dev poppler-utils fonts-dejavu-core
     libheif-dev gstreamer1.0-plugins-base gstreamer1.0-plugins-good
 )
+if [ "${1:-}" = "--fuzz" ]; then
+    packages=(clang-16 libclang-rt-16-dev llvm-16)
+fi
 
 missing=()
 for package in "${packages[@]}"; do

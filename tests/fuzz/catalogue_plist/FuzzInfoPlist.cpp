@@ -1,7 +1,10 @@
 // Fuzz target: Info.plist reading of arbitrary bytes, in both forms (binary through libplist
-// when the input begins "bplist0", else the XML line scan). Text fields that come from the
-// display name must be valid UTF-8.
+// when the input begins "bplist0", else the XML line scan), and Manifest.plist reading of the
+// same bytes (libplist's binary or XML parser). Text fields that come from the display name
+// must be valid UTF-8.
+#include "ScratchFile.h"
 #include "catalogue/InfoPlist.h"
+#include "catalogue/ManifestPlist.h"
 #include "platform/Text.h"
 
 #include <cstdlib>
@@ -17,5 +20,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     catalogue::BackupInfo scanned;
     catalogue::scanInfoPlistXml(content, scanned);
+    static fuzzsupport::ScratchFile manifest("Manifest.plist");
+    if (manifest.assign(data, size)) {
+        (void)catalogue::manifestPlistSaysEncrypted(manifest.folder());
+    }
     return 0;
 }

@@ -1,43 +1,18 @@
 // Fuzz target: a database file of arbitrary bytes is opened and every table is read, live and
 // recovered, through the generic reader and every device-table reader. Nothing may crash,
 // hang or read outside a buffer.
+#include "MemoryFile.h"
 #include "sqlitecarve/Database.h"
 #include "sqlitecarve/DeviceTables.h"
 
-#include <cstdio>
-#include <cstdlib>
-#include <string>
-#include <unistd.h>
-
-namespace {
-
-// One temporary file per process, rewritten for every input: the reader takes a path.
-const std::string& scratchPath()
-{
-    static const std::string path = [] {
-        std::string pattern = "/tmp/brenvale-fuzz-sqlitecarve-XXXXXX";
-        const int fd = ::mkstemp(pattern.data());
-        if (fd >= 0) {
-            ::close(fd);
-        }
-        return pattern;
-    }();
-    return path;
-}
-
-} // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    const std::string& path = scratchPath();
-    std::FILE* file = std::fopen(path.c_str(), "wb");
-    if (file == nullptr) {
+    static fuzzsupport::MemoryFile file;
+    if (!file.assign(data, size)) {
         return 0;
     }
-    std::fwrite(data, 1, size, file);
-    std::fclose(file);
     sqlitecarve::Database db;
-    if (db.open(path) != 0) {
+    if (db.open(file.path()) != 0) {
         return 0;
     }
     for (const std::string& table : db.tableNames()) {
