@@ -4,7 +4,7 @@
 // must be valid UTF-8.
 #include "ScratchFile.h"
 #include "catalogue/InfoPlist.h"
-#include "catalogue/ManifestPlist.h"
+#include "formats/ManifestPlist.h"
 #include "platform/Text.h"
 
 #include <cstdlib>
@@ -22,7 +22,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     catalogue::scanInfoPlistXml(content, scanned);
     static fuzzsupport::ScratchFile manifest("Manifest.plist");
     if (manifest.assign(data, size)) {
-        (void)catalogue::manifestPlistSaysEncrypted(manifest.folder());
+        (void)formats::manifestSaysEncrypted(manifest.folder());
     }
     return 0;
 }
