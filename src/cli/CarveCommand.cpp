@@ -273,8 +273,7 @@ int runCarve(const std::vector<std::string>& args, std::ostream& out, std::ostre
                 writeJsonDamage(out, table, fault);
             } else {
                 err << "brenvale-cli carve: " << table.value_or("(no table)") << ": page "
-                    << fault.page << ", offset " << fault.offset << ": " << fault.message
-                    << '\n';
+                    << fault.page << ", offset " << fault.offset << ": " << fault.message << '\n';
             }
         }
         faults.clear();

@@ -52,7 +52,8 @@ int assembleOverflow(const SqliteCarver& carver,
         const platform::ByteView view(page);
         std::span<const std::uint8_t> piece;
         if (!view.u32be(0, next) ||
-            !view.sub(4, static_cast<std::size_t>(std::min(perPage, payloadSize - payload.size())),
+            !view.sub(4,
+                      static_cast<std::size_t>(std::min(perPage, payloadSize - payload.size())),
                       piece)) {
             return platform::kStatusCorrupt;
         }

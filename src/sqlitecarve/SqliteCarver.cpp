@@ -227,7 +227,8 @@ int SqliteCarver::childPages(std::span<const std::uint8_t> page,
     const auto add = [&](std::size_t at, std::int64_t key) {
         std::uint32_t child = 0;
         if (!view.u32be(at, child) || child == 0 || child > m_pageCount) {
-            status = platform::corruptAt(m_diagnostics, index + 1ULL, at, "child page beyond the file");
+            status =
+                platform::corruptAt(m_diagnostics, index + 1ULL, at, "child page beyond the file");
             return;
         }
         children[child - 1] = key;

@@ -180,6 +180,7 @@ TEST_F(PageCarverTest, HostileLengthsCostOnlyTheirBlock)
     // Theo is found, the second block gives nothing, and nothing is read outside the page.
     const std::uint64_t huge = ~0ULL;
     const std::uint64_t tooLong = 2 * kMaxRecordBytes + 15;
+
     struct Case
     {
         const char* name;

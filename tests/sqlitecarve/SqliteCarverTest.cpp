@@ -152,6 +152,7 @@ TEST(SqliteCarverTest, DamagedLiveCellCostsOnlyItself)
 {
     testsupport::TempDir dir;
     constexpr std::int64_t kRows = 60;
+
     struct Case
     {
         const char* name;
@@ -162,11 +163,12 @@ TEST(SqliteCarverTest, DamagedLiveCellCostsOnlyItself)
     };
 
     const Case cases[] = {
-        {"payload longer than any record",
-         200,
-         [](ByteBuilder& b, std::size_t cell, std::size_t, std::size_t) {
-             b.patch(cell, ByteBuilder().fill(8, 0xff).u8(0x7f).data());
-         },
+        {
+            "payload longer than any record",
+            200,
+            [](ByteBuilder& b, std::size_t cell, std::size_t, std::size_t) {
+                b.patch(cell, ByteBuilder().fill(8, 0xff).u8(0x7f).data());
+            },
         },
         {"content lengths that wrap around",
          200,
@@ -223,9 +225,9 @@ TEST(SqliteCarverTest, DamagedLiveCellCostsOnlyItself)
         std::ostringstream out;
         std::ostringstream err;
         EXPECT_EQ(cli::runCarve({path, "--table", "people", "--json"}, out, err), 0) << c.name;
-        const std::string damage = "{\"table\": \"people\", \"damage\": {\"page\": " +
-                                   std::to_string(leaf) + ", \"offset\": " +
-                                   std::to_string(offset) + ", \"message\": \"cell skipped";
+        const std::string damage =
+            "{\"table\": \"people\", \"damage\": {\"page\": " + std::to_string(leaf) +
+            ", \"offset\": " + std::to_string(offset) + ", \"message\": \"cell skipped";
         EXPECT_NE(out.str().find(damage), std::string::npos) << c.name << '\n' << out.str();
     }
 }
@@ -253,7 +255,11 @@ TEST(SqliteCarverTest, ReadErrorsEndOnlyWhatTheyHit)
         {"error in the header", 50, Failure::Error, EIO, 0, false},
         {"header cut short", 50, Failure::ShortRead, platform::kStatusShortRead, 0, false},
         {"error in the last page", lastPage + 10, Failure::Error, 0, EIO, true},
-        {"last page cut short", lastPage + 10, Failure::ShortRead, 0, platform::kStatusShortRead,
+        {"last page cut short",
+         lastPage + 10,
+         Failure::ShortRead,
+         0,
+         platform::kStatusShortRead,
          true},
     };
     for (const Case& c : cases) {

@@ -13,7 +13,10 @@ int FailingFile::size(std::uint64_t& bytes) const
     return 0;
 }
 
-int FailingFile::readAt(std::uint64_t offset, void* buffer, std::size_t count, std::size_t& got) const
+int FailingFile::readAt(std::uint64_t offset,
+                        void* buffer,
+                        std::size_t count,
+                        std::size_t& got) const
 {
     got = 0;
     const std::uint64_t end = std::min<std::uint64_t>(m_bytes.size(), offset + count);

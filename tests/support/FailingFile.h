@@ -30,10 +30,8 @@ public:
     // Returns 0 with the size of all the bytes.
     [[nodiscard]] int size(std::uint64_t& bytes) const override;
     // Returns 0 for reads before the break; EIO, or 0 with a short count, for reads past it.
-    [[nodiscard]] int readAt(std::uint64_t offset,
-                             void* buffer,
-                             std::size_t count,
-                             std::size_t& got) const override;
+    [[nodiscard]] int
+    readAt(std::uint64_t offset, void* buffer, std::size_t count, std::size_t& got) const override;
 
 private:
     std::string m_bytes;
