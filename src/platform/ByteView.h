@@ -14,13 +14,10 @@ namespace platform {
 class ByteView
 {
 public:
+    // A view of `bytes`, which must outlive it.
     explicit ByteView(std::span<const std::uint8_t> bytes)
         : m_bytes(bytes)
     {}
-
-    std::size_t size() const { return m_bytes.size(); }
-
-    std::span<const std::uint8_t> bytes() const { return m_bytes; }
 
     // Whether `count` bytes from `offset` lie inside the span (no overflow in the sum).
     bool contains(std::size_t offset, std::size_t count) const

@@ -103,14 +103,6 @@ ByteBuilder& ByteBuilder::fill(std::size_t count, std::uint8_t value)
     return *this;
 }
 
-ByteBuilder& ByteBuilder::padTo(std::size_t size, std::uint8_t value)
-{
-    if (m_bytes.size() < size) {
-        m_bytes.resize(size, value);
-    }
-    return *this;
-}
-
 ByteBuilder& ByteBuilder::patch(std::size_t offset, std::span<const std::uint8_t> values)
 {
     if (m_bytes.size() < offset + values.size()) {

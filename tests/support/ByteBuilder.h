@@ -18,10 +18,12 @@ class ByteBuilder
 public:
     ByteBuilder() = default;
 
+    // Starts from `bytes`, to patch or extend them.
     explicit ByteBuilder(std::vector<std::uint8_t> bytes)
         : m_bytes(std::move(bytes))
     {}
 
+    // Each appends its value in the named width and byte order and returns the builder.
     ByteBuilder& u8(std::uint8_t value);
     ByteBuilder& u16be(std::uint16_t value);
     ByteBuilder& u32be(std::uint32_t value);
@@ -31,13 +33,12 @@ public:
     ByteBuilder& u64le(std::uint64_t value);
     // `value` as the SQLite varint of the fewest bytes (1–9).
     ByteBuilder& varint(std::uint64_t value);
+    // Append the bytes, or the characters, as they are.
     ByteBuilder& bytes(std::initializer_list<std::uint8_t> values);
     ByteBuilder& bytes(std::span<const std::uint8_t> values);
     ByteBuilder& text(std::string_view value);
     // `count` copies of `value`.
     ByteBuilder& fill(std::size_t count, std::uint8_t value = 0);
-    // Pads with `value` up to `size` bytes (nothing when already as long).
-    ByteBuilder& padTo(std::size_t size, std::uint8_t value = 0);
 
     // Overwrite bytes from `offset`, growing the buffer with zeros when they reach past it.
     ByteBuilder& patch(std::size_t offset, std::span<const std::uint8_t> values);
@@ -50,10 +51,13 @@ public:
 
     std::size_t size() const { return m_bytes.size(); }
 
+    // The bytes built so far.
     const std::vector<std::uint8_t>& data() const { return m_bytes; }
 
+    // The bytes built, moved out; the builder is left empty.
     std::vector<std::uint8_t> take() { return std::move(m_bytes); }
 
+    // The bytes built as a string, for the helpers that write files from one.
     std::string str() const { return std::string(m_bytes.begin(), m_bytes.end()); }
 
 private:

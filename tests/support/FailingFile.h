@@ -21,6 +21,7 @@ public:
         ShortRead
     };
 
+    // Reads `bytes`, breaking as `failure` says after the first `goodBytes`.
     FailingFile(std::string bytes, std::uint64_t goodBytes, Failure failure)
         : m_bytes(std::move(bytes))
         , m_goodBytes(goodBytes)
