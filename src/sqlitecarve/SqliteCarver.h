@@ -55,7 +55,8 @@ public:
     // list. Returns 0; the system's error code when the file cannot be opened; kStatusInvalid
     // (87) when the first 16 bytes are not the format's magic (compared without regard to
     // case) or the page size is not a power of two from 512 to 65,536; kStatusShortRead when
-    // the file is shorter than its header.
+    // the file is shorter than its header. Each fault of the header and the free list is
+    // recorded in the diagnostics with its page and offset.
     [[nodiscard]] int open(const std::string& path);
     // Reads the database from `source` as open(path) does, without the open errors; `source`
     // must outlive the carver or its next open.
@@ -68,7 +69,8 @@ public:
     readAt(std::uint64_t offset, std::size_t length, void* buffer, std::size_t& got) const;
 
     // Reads the page of 0-based `index` into `page` (resized to the page size). Returns 0,
-    // kStatusCorrupt for an index beyond the file, or a readAt status.
+    // kStatusCorrupt for an index beyond the file, or a readAt status; each failure is
+    // recorded in the diagnostics with the page.
     [[nodiscard]] int readPage(std::uint32_t index, std::vector<std::uint8_t>& page) const;
 
     std::uint32_t pageSize() const { return m_pageSize; }
