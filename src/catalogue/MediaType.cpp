@@ -3,6 +3,7 @@
 #include "MediaType.h"
 
 #include "platform/ByteReader.h"
+#include "platform/ByteView.h"
 #include "platform/File.h"
 #include "platform/Status.h"
 
@@ -28,13 +29,18 @@ bool hasBytesAt(Bytes bytes, std::size_t offset, std::initializer_list<std::uint
            std::equal(expected.begin(), expected.end(), bytes.begin() + offset);
 }
 
-std::uint32_t loadLe(Bytes bytes, std::size_t offset, std::size_t width)
+// Whether the little-endian 16-bit value at `offset` lies inside `bytes` and equals `expected`.
+bool u16leIs(Bytes bytes, std::size_t offset, std::uint16_t expected)
+{
+    std::uint16_t value = 0;
+    return platform::ByteView(bytes).u16le(offset, value) && value == expected;
+}
+
+// Whether the little-endian 32-bit value at `offset` lies inside `bytes` and equals `expected`.
+bool u32leIs(Bytes bytes, std::size_t offset, std::uint64_t expected)
 {
     std::uint32_t value = 0;
-    for (std::size_t i = width; i-- > 0;) {
-        value = (value << 8) | bytes[offset + i];
-    }
-    return value;
+    return platform::ByteView(bytes).u32le(offset, value) && value == expected;
 }
 
 bool isMpegStream(Bytes bytes)
@@ -144,7 +150,7 @@ bool isGif(Bytes bytes)
 bool isBmp(Bytes bytes)
 {
     return bytes.size() >= 40 && (hasAt(bytes, 0, "BM") || hasAt(bytes, 0, "BA")) &&
-           loadLe(bytes, 6, 2) == 0 && loadLe(bytes, 8, 2) == 0 && loadLe(bytes, 14, 4) == 40;
+           u16leIs(bytes, 6, 0) && u16leIs(bytes, 8, 0) && u32leIs(bytes, 14, 40);
 }
 
 bool isJpeg(Bytes bytes)
@@ -165,18 +171,22 @@ bool isIco(Bytes bytes)
     if (bytes.size() < 16 || !hasBytesAt(bytes, 0, {0x00, 0x00, 0x01, 0x00})) {
         return false;
     }
-    const std::uint64_t count = loadLe(bytes, 4, 2);
+    const platform::ByteView view(bytes);
+    std::uint16_t count = 0;
     constexpr std::uint64_t kEntryBytes = 16;
-    if (count == 0 || 6 + kEntryBytes * count > bytes.size()) {
+    if (!view.u16le(4, count) || count == 0 || 6 + kEntryBytes * count > bytes.size()) {
         return false;
     }
     std::uint64_t expected = 6 + kEntryBytes * count;
     for (std::uint64_t i = 0; i < count; ++i) {
         const std::size_t entry = static_cast<std::size_t>(6 + kEntryBytes * i);
-        if (bytes[entry + 3] != 0 || loadLe(bytes, entry + 12, 4) != expected) {
+        std::uint8_t reserved = 0;
+        std::uint32_t size = 0;
+        if (!view.u8(entry + 3, reserved) || reserved != 0 ||
+            !u32leIs(bytes, entry + 12, expected) || !view.u32le(entry + 8, size)) {
             return false;
         }
-        expected += loadLe(bytes, entry + 8, 4);
+        expected += size;
     }
     return true;
 }

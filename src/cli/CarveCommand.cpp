@@ -1,11 +1,13 @@
 // The carve command: argument parsing, and the text and JSON forms of carved rows.
 #include "cli/CarveCommand.h"
 
+#include "platform/Diagnostics.h"
 #include "platform/Status.h"
 #include "sqlitecarve/Database.h"
 
 #include <cmath>
 #include <cstdio>
+#include <optional>
 
 namespace cli {
 
@@ -22,7 +24,8 @@ constexpr const char* kHelp =
     "\n"
     "  --table NAME   print the rows of table NAME (may be repeated)\n"
     "  --json         one JSON object per row: table, deleted, origin, page, offset, rowid,\n"
-    "                 values\n"
+    "                 values; and one per damaged place: table, damage (page, offset,\n"
+    "                 message)\n"
     "  --help         show this help\n";
 
 // Length of the well-formed UTF-8 sequence at `i`, or 0 when the byte there starts none.
@@ -154,6 +157,23 @@ void writeJsonRow(std::ostream& out, const sqlitecarve::CarvedRow& row)
     out << "]}\n";
 }
 
+// A damaged place found while reading `table` (null for the schema and free pages), as JSON.
+void writeJsonDamage(std::ostream& out,
+                     const std::optional<std::string>& table,
+                     const platform::Diagnostic& fault)
+{
+    out << "{\"table\": ";
+    if (table) {
+        writeJsonString(out, *table);
+    } else {
+        out << "null";
+    }
+    out << ", \"damage\": {\"page\": " << fault.page << ", \"offset\": " << fault.offset
+        << ", \"message\": ";
+    writeJsonString(out, fault.message);
+    out << "}}\n";
+}
+
 // Text form: a value as it reads, control characters and invalid bytes escaped.
 std::string displayValue(const sqlitecarve::Value& value)
 {
@@ -244,13 +264,29 @@ int runCarve(const std::vector<std::string>& args, std::ostream& out, std::ostre
     if (database.empty()) {
         return usageError(err, "missing DATABASE");
     }
+    platform::Diagnostics faults;
+    // Hands on the faults recorded since the last call: into the JSON stream, or as lines
+    // on `err` next to the other messages. Each names the page and offset of the damage.
+    const auto reportFaults = [&](const std::optional<std::string>& table) {
+        for (const platform::Diagnostic& fault : faults.entries()) {
+            if (json) {
+                writeJsonDamage(out, table, fault);
+            } else {
+                err << "brenvale-cli carve: " << table.value_or("(no table)") << ": page "
+                    << fault.page << ", offset " << fault.offset << ": " << fault.message << '\n';
+            }
+        }
+        faults.clear();
+    };
     sqlitecarve::Database db;
-    const int openStatus = db.open(database);
+    const int openStatus = db.open(database, &faults);
     if (openStatus != 0) {
+        reportFaults(std::nullopt);
         err << "brenvale-cli carve: cannot read " << database << ": "
             << platform::statusName(openStatus) << " (status " << openStatus << ")\n";
         return 1;
     }
+    reportFaults(std::nullopt);
     const bool everything = tables.empty();
     if (everything) {
         tables = db.tableNames();
@@ -275,6 +311,7 @@ int runCarve(const std::vector<std::string>& args, std::ostream& out, std::ostre
             continue;
         }
         const int status = db.readTable(table, write);
+        reportFaults(table);
         if (status != 0) {
             err << "brenvale-cli carve: table " << table << ": " << platform::statusName(status)
                 << " (status " << status << ")\n";
@@ -287,6 +324,7 @@ int runCarve(const std::vector<std::string>& args, std::ostream& out, std::ostre
         for (sqlitecarve::CarvedRow& row : unowned) {
             write(row);
         }
+        reportFaults(std::nullopt);
         if (status != 0) {
             err << "brenvale-cli carve: free pages: " << platform::statusName(status) << '\n';
             exitStatus = 1;

@@ -10,7 +10,9 @@
 namespace cli {
 
 // Runs `carve DATABASE [--table NAME]... [--json]` with `args` (the program and command names
-// left out). Rows go to `out`, messages to `err`. Returns the exit status: 0 success, 1 when
+// left out). Rows go to `out`, messages to `err`; each damaged place met (page, offset, what)
+// goes to `err`, or with --json into `out` as an object with a "damage" member, and costs
+// only the rows it holds. Returns the exit status: 0 success, 1 when
 // the database could not be read or a table could not be found or read in full, 2 bad usage.
 int runCarve(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 

@@ -2,6 +2,7 @@
 #include "Keybag.h"
 
 #include "platform/ByteReader.h"
+#include "platform/ByteView.h"
 #include "platform/Diagnostics.h"
 #include "platform/Status.h"
 
@@ -13,11 +14,7 @@ namespace {
 
 bool readU32(std::span<const std::uint8_t> value, std::uint32_t& out)
 {
-    if (value.size() != 4) {
-        return false;
-    }
-    out = static_cast<std::uint32_t>(platform::loadBe(value.data(), 4));
-    return true;
+    return value.size() == 4 && platform::ByteView(value).u32be(0, out);
 }
 
 } // namespace

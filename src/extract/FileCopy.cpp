@@ -17,7 +17,10 @@ namespace {
 // block and answers 0 to go on. Returns 0, 30 for a failed or empty read before the end, the
 // platform's write error, or the report's non-zero answer.
 template <typename Report>
-int copyBlocks(platform::File& from, platform::File& to, std::uint64_t size, Report report)
+int copyBlocks(const platform::ReadSource& from,
+               platform::File& to,
+               std::uint64_t size,
+               Report report)
 {
     std::vector<std::uint8_t> block(kCopyBlockBytes);
     std::uint64_t copied = 0;
@@ -52,6 +55,32 @@ std::string previewName(PreviewKind kind)
         break;
     }
     return {};
+}
+
+// Copies `source` (null when it did not open) to `destination` as copyOut describes.
+int copyFrom(const platform::ReadSource* source,
+             const std::string& destination,
+             ProgressCallback callback,
+             void* userData)
+{
+    const auto report = [&](int percent, int status) {
+        return callback != nullptr ? callback(userData, percent, status, destination) : 0;
+    };
+    const std::filesystem::path parent = platform::pathFromUtf8(destination).parent_path();
+    int status = platform::kStatusOk;
+    platform::File to;
+    std::uint64_t size = 0;
+    if ((!parent.empty() && platform::createFolders(platform::pathToUtf8(parent)) != 0) ||
+        source == nullptr || source->size(size) != platform::kStatusOk ||
+        to.createWrite(destination) != platform::kStatusOk) {
+        status = platform::kStatusInvalid;
+    } else {
+        status = copyBlocks(*source, to, size, [&](int percent) { return report(percent, 0); });
+    }
+    if (status > 0) {
+        report(100, status);
+    }
+    return status;
 }
 
 } // namespace
@@ -89,25 +118,17 @@ int copyOut(const std::string& source,
             ProgressCallback callback,
             void* userData)
 {
-    const auto report = [&](int percent, int status) {
-        return callback != nullptr ? callback(userData, percent, status, destination) : 0;
-    };
-    const std::filesystem::path parent = platform::pathFromUtf8(destination).parent_path();
-    int status = platform::kStatusOk;
     platform::File from;
-    platform::File to;
-    std::uint64_t size = 0;
-    if ((!parent.empty() && platform::createFolders(platform::pathToUtf8(parent)) != 0) ||
-        from.openRead(source) != platform::kStatusOk || from.size(size) != platform::kStatusOk ||
-        to.createWrite(destination) != platform::kStatusOk) {
-        status = platform::kStatusInvalid;
-    } else {
-        status = copyBlocks(from, to, size, [&](int percent) { return report(percent, 0); });
-    }
-    if (status > 0) {
-        report(100, status);
-    }
-    return status;
+    const bool opened = from.openRead(source) == platform::kStatusOk;
+    return copyFrom(opened ? &from : nullptr, destination, callback, userData);
+}
+
+int copyOut(const platform::ReadSource& source,
+            const std::string& destination,
+            ProgressCallback callback,
+            void* userData)
+{
+    return copyFrom(&source, destination, callback, userData);
 }
 
 } // namespace extract

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "extract/Callbacks.h"
+#include "platform/ReadSource.h"
 
 #include <cstddef>
 #include <string>
@@ -29,6 +30,13 @@ inline constexpr std::size_t kCopyBlockBytes = 65536;
 // empty destination and no call. Returns 0; 87 when either file does not open or the folder
 // cannot be made; 30 when a read fails or ends early; the callback's non-zero answer.
 [[nodiscard]] int copyOut(const std::string& source,
+                          const std::string& destination,
+                          ProgressCallback callback,
+                          void* userData);
+
+// copyOut reading from `source`, an open file or a test double. Returns as copyOut, 87 then
+// meaning that the folder or the destination cannot be made or the source's size is unknown.
+[[nodiscard]] int copyOut(const platform::ReadSource& source,
                           const std::string& destination,
                           ProgressCallback callback,
                           void* userData);

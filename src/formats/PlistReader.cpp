@@ -2,6 +2,7 @@
 #include "PlistReader.h"
 
 #include "platform/ByteReader.h"
+#include "platform/ByteView.h"
 #include "platform/Diagnostics.h"
 #include "platform/Status.h"
 
@@ -43,12 +44,15 @@ int buildGraph(std::span<const std::uint8_t> bytes,
     if (bytes.size() < 8 + kTrailerBytes) {
         return platform::corruptAt(diagnostics, 0, "binary plist shorter than its trailer");
     }
-    const std::uint8_t* trailer = bytes.data() + bytes.size() - kTrailerBytes;
-    const std::size_t offsetSize = trailer[6];
-    const std::size_t refSize = trailer[7];
-    const std::uint64_t count = platform::loadBe(trailer + 8, 8);
-    top = platform::loadBe(trailer + 16, 8);
-    const std::uint64_t tableOffset = platform::loadBe(trailer + 24, 8);
+    const platform::ByteView trailer(bytes.last(kTrailerBytes));
+    std::uint8_t offsetSize = 0;
+    std::uint8_t refSize = 0;
+    std::uint64_t count = 0;
+    std::uint64_t tableOffset = 0;
+    if (!trailer.u8(6, offsetSize) || !trailer.u8(7, refSize) || !trailer.u64be(8, count) ||
+        !trailer.u64be(16, top) || !trailer.u64be(24, tableOffset)) {
+        return platform::corruptAt(diagnostics, 0, "binary plist trailer cut short");
+    }
     const std::uint64_t objectsEnd = bytes.size() - kTrailerBytes;
     if (offsetSize < 1 || offsetSize > 8 || refSize < 1 || refSize > 8 || count == 0 ||
         top >= count || tableOffset < 8 || tableOffset > objectsEnd ||

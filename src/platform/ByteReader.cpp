@@ -3,6 +3,9 @@
 
 namespace platform {
 
+namespace {
+
+// Big-endian integer of `width` bytes at `bytes`; uintBe has checked the length.
 std::uint64_t loadBe(const std::uint8_t* bytes, std::size_t width)
 {
     std::uint64_t value = 0;
@@ -11,6 +14,8 @@ std::uint64_t loadBe(const std::uint8_t* bytes, std::size_t width)
     }
     return value;
 }
+
+} // namespace
 
 bool ByteReader::seek(std::size_t offset)
 {

@@ -1,6 +1,7 @@
 // Bounds-checked decoding of bytes read from hostile files. Every read either succeeds within
 // the span or fails, leaves the position unchanged and marks the reader failed; no read ever
-// leaves the span. Layouts are described by offsets, never by packed structs.
+// leaves the span. Layouts are described by offsets, never by packed structs. For reads at
+// arbitrary offsets, see ByteView.
 #pragma once
 
 #include <cstddef>
@@ -56,8 +57,5 @@ private:
     std::size_t m_position = 0;
     bool m_ok = true;
 };
-
-// Big-endian integer of `width` bytes at the start of `bytes`; the caller checks the length.
-std::uint64_t loadBe(const std::uint8_t* bytes, std::size_t width);
 
 } // namespace platform

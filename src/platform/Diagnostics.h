@@ -10,14 +10,18 @@
 
 namespace platform {
 
+// One fault: the 1-based page it lies on (0 when no page applies), the byte offset in that
+// page (or in the file when no page applies), what is wrong, and where in our code it was seen.
 struct Diagnostic
 {
     std::uint64_t page = 0;
+    std::uint64_t offset = 0;
     std::string message;
     std::string function;
     unsigned line = 0;
 };
 
+// The faults recorded during one run, in the order they were found.
 class Diagnostics
 {
 public:
@@ -39,9 +43,24 @@ int failAt(Diagnostics* sink,
            const char* message,
            std::source_location where = std::source_location::current());
 
+// failAt for a fault at byte `offset` of `page`.
+int failAt(Diagnostics* sink,
+           int status,
+           std::uint64_t page,
+           std::uint64_t offset,
+           const char* message,
+           std::source_location where = std::source_location::current());
+
 // failAt with the corrupt status.
 int corruptAt(Diagnostics* sink,
               std::uint64_t page,
+              const char* message,
+              std::source_location where = std::source_location::current());
+
+// corruptAt for a fault at byte `offset` of `page`.
+int corruptAt(Diagnostics* sink,
+              std::uint64_t page,
+              std::uint64_t offset,
               const char* message,
               std::source_location where = std::source_location::current());
 

@@ -2,6 +2,8 @@
 // small file helpers every module uses. Paths are wide text (UTF-8).
 #pragma once
 
+#include "platform/ReadSource.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -11,11 +13,11 @@
 namespace platform {
 
 // An open file, closed when the object goes. Opened read-only unless created for writing.
-class File
+class File : public ReadSource
 {
 public:
     File() = default;
-    ~File();
+    ~File() override;
     File(File&& other) noexcept;
     File& operator=(File&& other) noexcept;
     File(const File&) = delete;
@@ -32,14 +34,14 @@ public:
     void close();
 
     // The file's size in bytes. Returns 0, or the system error's status.
-    [[nodiscard]] int size(std::uint64_t& bytes) const;
+    [[nodiscard]] int size(std::uint64_t& bytes) const override;
     // Reads up to `count` bytes at the current position; `got` is what arrived (0 at the end).
     // Returns 0, or the system error's status.
     [[nodiscard]] int read(void* buffer, std::size_t count, std::size_t& got);
     // Reads up to `count` bytes at `offset` without moving the position; retries short reads
     // until `count` bytes or the end of the file. Returns 0, or the system error's status.
     [[nodiscard]] int
-    readAt(std::uint64_t offset, void* buffer, std::size_t count, std::size_t& got) const;
+    readAt(std::uint64_t offset, void* buffer, std::size_t count, std::size_t& got) const override;
     // Writes all `count` bytes at the current position. Returns 0, or the system error's status.
     [[nodiscard]] int writeAll(const void* buffer, std::size_t count);
 

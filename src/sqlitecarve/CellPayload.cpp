@@ -1,9 +1,9 @@
 // Reading leaf table cells and assembling overflowing payloads.
 #include "sqlitecarve/CellPayload.h"
 
-#include "platform/ByteReader.h"
+#include "platform/ByteView.h"
 #include "platform/Status.h"
-#include "sqlitecarve/Varint.h"
+#include "sqlitecarve/Record.h"
 
 #include <algorithm>
 #include <unordered_set>
@@ -26,7 +26,12 @@ int assembleOverflow(const SqliteCarver& carver,
                      std::uint64_t payloadSize,
                      std::vector<std::uint8_t>& payload)
 {
-    const std::uint32_t perPage = carver.usableSize() - 4;
+    const std::uint64_t perPage = carver.usableSize() - 4;
+    if (payloadSize > kMaxRecordBytes ||
+        (payloadSize > payload.size() &&
+         payloadSize - payload.size() > perPage * carver.pageCount())) {
+        return platform::kStatusCorrupt;
+    }
     std::unordered_set<std::uint32_t> seen;
     std::vector<std::uint8_t> page;
     std::uint32_t next = firstOverflow;
@@ -35,20 +40,24 @@ int assembleOverflow(const SqliteCarver& carver,
             return platform::kStatusTruncated;
         }
         if (next > carver.pageCount()) {
-            return platform::corruptAt(carver.diagnostics(), next, "overflow page out of range");
+            return platform::kStatusCorrupt;
         }
         if (!seen.insert(next).second) {
-            return platform::failAt(
-                carver.diagnostics(), platform::kStatusCycle, next, "overflow chain loops");
+            return platform::kStatusCycle;
         }
         const int status = carver.readPage(next - 1, page);
         if (status != 0) {
             return status;
         }
-        const std::size_t take = static_cast<std::size_t>(
-            std::min<std::uint64_t>(perPage, payloadSize - payload.size()));
-        payload.insert(payload.end(), page.begin() + 4, page.begin() + 4 + take);
-        next = static_cast<std::uint32_t>(platform::loadBe(page.data(), 4));
+        const platform::ByteView view(page);
+        std::span<const std::uint8_t> piece;
+        if (!view.u32be(0, next) ||
+            !view.sub(4,
+                      static_cast<std::size_t>(std::min(perPage, payloadSize - payload.size())),
+                      piece)) {
+            return platform::kStatusCorrupt;
+        }
+        payload.insert(payload.end(), piece.begin(), piece.end());
     }
     return platform::kStatusOk;
 }
@@ -60,12 +69,12 @@ int readTableLeafCell(const SqliteCarver& carver,
 {
     const std::span<const std::uint8_t> usable =
         page.first(std::min<std::size_t>(page.size(), carver.usableSize()));
+    const platform::ByteView view(usable);
     std::uint64_t payloadSize = 0;
     std::uint64_t rowid = 0;
-    const std::size_t sizeLength = readVarint(usable, offset, payloadSize);
-    const std::size_t rowidLength =
-        sizeLength == 0 ? 0 : readVarint(usable, offset + sizeLength, rowid);
-    if (rowidLength == 0) {
+    const std::size_t sizeLength = view.varint(offset, payloadSize);
+    const std::size_t rowidLength = sizeLength == 0 ? 0 : view.varint(offset + sizeLength, rowid);
+    if (rowidLength == 0 || payloadSize > kMaxRecordBytes) {
         return platform::kStatusCorrupt;
     }
     cell.payloadSize = payloadSize;
@@ -75,18 +84,16 @@ int readTableLeafCell(const SqliteCarver& carver,
     cell.assembled.clear();
     const std::uint64_t local = localPayloadSize(payloadSize, carver.usableSize());
     const bool overflows = local < payloadSize;
-    const std::uint64_t localEnd = cell.payloadStart + local + (overflows ? 4 : 0);
-    if (localEnd > usable.size()) {
+    std::span<const std::uint8_t> localBytes;
+    if (!view.sub(cell.payloadStart, static_cast<std::size_t>(local), localBytes) ||
+        (overflows && !view.u32be(cell.payloadStart + local, cell.firstOverflow))) {
         return platform::kStatusCorrupt;
     }
-    cell.cellEnd = static_cast<std::size_t>(localEnd);
-    const auto localBytes = usable.subspan(cell.payloadStart, static_cast<std::size_t>(local));
+    cell.cellEnd = cell.payloadStart + static_cast<std::size_t>(local) + (overflows ? 4 : 0);
     if (!overflows) {
         cell.payload = localBytes;
         return platform::kStatusOk;
     }
-    cell.firstOverflow =
-        static_cast<std::uint32_t>(platform::loadBe(usable.data() + cell.payloadStart + local, 4));
     cell.assembled.assign(localBytes.begin(), localBytes.end());
     const int status = assembleOverflow(carver, cell.firstOverflow, payloadSize, cell.assembled);
     cell.payload = cell.assembled;

@@ -34,10 +34,14 @@ struct CellPayload
 };
 
 // Appends to `payload` (which holds the local part) the bytes of the overflow chain starting at
-// page number `firstOverflow` until it holds `payloadSize` bytes. The chain may not revisit a
-// page, leave the file, or run longer than the file has pages. Returns 0; kStatusCycle,
-// kStatusCorrupt or kStatusTruncated (chain ended early) with the bytes gathered so far; or a
-// read status.
+// page number `firstOverflow` until it holds `payloadSize` bytes. Limits: the payload may not
+// exceed kMaxRecordBytes nor what the file's pages can hold (checked before reading), and the
+// chain may not revisit a page or leave the file, so it is never longer than the file has
+// pages and `payload` never grows beyond the bytes actually read. Returns 0; kStatusCorrupt
+// when the size is beyond those bounds or a page is out of range, kStatusCycle, or
+// kStatusTruncated (chain ended early), with the bytes gathered so far; or a read status.
+// Records nothing in the carver's diagnostics: the carver tries chains of candidate records
+// that are mostly not records; callers report the damage of cells they know to be live.
 [[nodiscard]] int assembleOverflow(const SqliteCarver& carver,
                                    std::uint32_t firstOverflow,
                                    std::uint64_t payloadSize,
@@ -45,7 +49,7 @@ struct CellPayload
 
 // Reads the leaf table cell at `offset` of `page` (whose usable part ends at the carver's
 // usable size), following overflow pages. Returns 0, kStatusCorrupt when the cell does not fit
-// its page, or an assembleOverflow status.
+// its page or claims more than kMaxRecordBytes, or an assembleOverflow status.
 [[nodiscard]] int readTableLeafCell(const SqliteCarver& carver,
                                     std::span<const std::uint8_t> page,
                                     std::size_t offset,

@@ -1,6 +1,7 @@
 // Tables, their live and recovered rows, and rows of free pages, for one database file.
 #include "sqlitecarve/Database.h"
 
+#include "platform/ByteView.h"
 #include "platform/Status.h"
 #include "platform/Text.h"
 #include "sqlitecarve/PageCarver.h"
@@ -87,7 +88,10 @@ std::uint64_t fingerprintRecord(const std::vector<std::uint64_t>& types,
     for (std::size_t i = 0; i < types.size(); ++i) {
         const std::uint64_t type = types[i];
         const auto length = static_cast<std::size_t>(serialTypeContentLength(type));
-        const auto bytes = content.subspan(position, length);
+        std::span<const std::uint8_t> bytes;
+        if (!platform::ByteView(content).sub(position, length, bytes)) {
+            break;
+        }
         position += length;
         if (static_cast<int>(i) == aliasIndex) {
             continue;
@@ -149,12 +153,31 @@ std::string textOf(const std::vector<Value>& values, std::size_t index)
 
 } // namespace
 
-int Database::open(const std::string& path)
+void Database::reset(platform::Diagnostics* faults)
 {
     m_schema.clear();
+    m_schemaStatus = 0;
     m_freeRows.clear();
     m_freePagesCarved = false;
+    m_freePagesStatus = 0;
+    m_carver.setDiagnostics(faults);
+}
+
+int Database::open(const std::string& path, platform::Diagnostics* faults)
+{
+    reset(faults);
     const int status = m_carver.open(path);
+    if (status != 0) {
+        return status;
+    }
+    m_schemaStatus = readSchemaTable();
+    return platform::kStatusOk;
+}
+
+int Database::open(const platform::ReadSource& source, platform::Diagnostics* faults)
+{
+    reset(faults);
+    const int status = m_carver.open(source);
     if (status != 0) {
         return status;
     }

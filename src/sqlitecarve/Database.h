@@ -29,10 +29,15 @@ struct ReadOptions
 class Database
 {
 public:
-    // Opens `path` read-only and reads its schema table. Returns 0, or a SqliteCarver::open
-    // status. A schema that cannot be read in full leaves the entries read so far and is
-    // reported by schemaStatus(), not here.
-    [[nodiscard]] int open(const std::string& path);
+    // Opens `path` read-only and reads its schema table. Every fault met then and in later
+    // reads (page, offset, what) is recorded in `faults` when it is not null; it must outlive
+    // the database or its next open. Returns 0, or a SqliteCarver::open status. A schema that
+    // cannot be read in full leaves the entries read so far and is reported by
+    // schemaStatus(), not here.
+    [[nodiscard]] int open(const std::string& path, platform::Diagnostics* faults = nullptr);
+    // open(path) reading from `source`, which must outlive the database or its next open.
+    [[nodiscard]] int open(const platform::ReadSource& source,
+                           platform::Diagnostics* faults = nullptr);
 
     const SqliteCarver& carver() const { return m_carver; }
 
@@ -66,6 +71,7 @@ public:
     [[nodiscard]] int readUnownedRows(std::vector<CarvedRow>& rows);
 
 private:
+    void reset(platform::Diagnostics* faults);
     int readSchemaTable();
     void carveFreePages();
     void mapColumns(const TableSchema& table, CarvedRow& row) const;

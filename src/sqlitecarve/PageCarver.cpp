@@ -1,7 +1,7 @@
 // Finding deleted records in the unallocated space of one page.
 #include "sqlitecarve/PageCarver.h"
 
-#include "platform/ByteReader.h"
+#include "platform/ByteView.h"
 #include "platform/Text.h"
 #include "sqlitecarve/CellPayload.h"
 #include "sqlitecarve/Record.h"
@@ -19,11 +19,16 @@ constexpr std::size_t kMaxCellPrefix = 18;
 // The free-block header a freed cell gets over its first bytes.
 constexpr std::size_t kFreeblockHeader = 4;
 
-std::size_t u16At(std::span<const std::uint8_t> bytes, std::size_t offset)
+// The size field of a free-block header at `start`: true when it lies inside `view` and
+// could be a block's size (at least the header itself).
+bool blockSizeAt(const platform::ByteView& view, std::size_t start, std::size_t& size)
 {
-    return offset + 2 <= bytes.size()
-               ? static_cast<std::size_t>(platform::loadBe(bytes.data() + offset, 2))
-               : 0;
+    std::uint16_t value = 0;
+    if (!view.u16be(start + 2, value) || value < kFreeblockHeader) {
+        return false;
+    }
+    size = value;
+    return true;
 }
 
 // The header size of a record whose serial types take `typeBytes` bytes.
@@ -92,9 +97,12 @@ void PageCarver::mapPage()
     const std::size_t header = SqliteCarver::headerOffset(m_index);
     const std::uint8_t type = header < usable ? m_page[header] : 0;
     const bool btree = type == kLeafTablePage || type == kInteriorTablePage;
+    const platform::ByteView view(m_page);
     if (m_role == PageRole::FreeTrunk) {
-        const std::size_t listed = std::min<std::size_t>(
-            static_cast<std::size_t>(platform::loadBe(m_page.data() + 4, 4)), usable / 4 - 2);
+        std::uint32_t declared = 0;
+        const std::size_t listed = view.u32be(4, declared)
+                                       ? std::min<std::size_t>(declared, usable / 4 - 2)
+                                       : usable / 4 - 2;
         markUsed(0, 8 + 4 * listed);
         m_regions.push_back({8 + 4 * listed, usable, Origin::Freelist});
         return;
@@ -105,7 +113,14 @@ void PageCarver::mapPage()
         return;
     }
     const std::size_t headerLength = type == kInteriorTablePage ? 12 : 8;
-    const std::size_t count = u16At(m_page, header + 3);
+    std::uint16_t count = 0;
+    std::uint16_t firstBlock = 0;
+    std::uint16_t rawContentStart = 0;
+    if (!view.u16be(header + 1, firstBlock) || !view.u16be(header + 3, count) ||
+        !view.u16be(header + 5, rawContentStart)) {
+        markUsed(0, usable);
+        return;
+    }
     const std::size_t arrayEnd = std::min(usable, header + headerLength + 2 * count);
     markUsed(0, arrayEnd);
     for (const std::uint32_t cell : m_carver.cellPointers(m_page, header)) {
@@ -113,8 +128,8 @@ void PageCarver::mapPage()
         if (type == kLeafTablePage) {
             std::uint64_t payload = 0;
             std::uint64_t rowid = 0;
-            const std::size_t a = readVarint(m_page, cell, payload);
-            const std::size_t b = a == 0 ? 0 : readVarint(m_page, cell + a, rowid);
+            const std::size_t a = view.varint(cell, payload);
+            const std::size_t b = a == 0 ? 0 : view.varint(cell + a, rowid);
             if (b == 0) {
                 continue;
             }
@@ -124,25 +139,28 @@ void PageCarver::mapPage()
             m_liveCells.push_back(cell);
         } else {
             std::uint64_t key = 0;
-            end = cell + 4 + std::max<std::size_t>(readVarint(m_page, cell + 4, key), 1);
+            end = cell + 4 + std::max<std::size_t>(view.varint(cell + std::size_t{4}, key), 1);
         }
         markUsed(cell, end);
     }
-    // Free blocks, in ascending order as the format keeps them.
-    std::size_t block = u16At(m_page, header + 1);
+    // Free blocks, in ascending order as the format keeps them; the chain ends at a zero link
+    // read inside the page, and a link that does not rise or leaves the page ends it as damage.
+    std::uint16_t block = firstBlock;
     std::size_t previous = 0;
     for (std::size_t steps = 0; block != 0 && steps < usable / 4; ++steps) {
-        if (block < arrayEnd || block <= previous || block + kFreeblockHeader > usable) {
+        std::size_t size = 0;
+        if (block < arrayEnd || block <= previous || !view.contains(block, kFreeblockHeader)) {
             break;
         }
-        const std::size_t size = u16At(m_page, block + 2);
-        if (size >= kFreeblockHeader && block + size <= usable) {
+        if (blockSizeAt(view, block, size) && block + size <= usable) {
             m_regions.push_back({block, block + size, Origin::Freeblock});
         }
         previous = block;
-        block = u16At(m_page, block);
+        if (!view.u16be(block, block)) {
+            break;
+        }
     }
-    std::size_t contentStart = u16At(m_page, header + 5);
+    std::size_t contentStart = rawContentStart;
     if (contentStart == 0) {
         contentStart = 65536;
     }
@@ -151,8 +169,8 @@ void PageCarver::mapPage()
         m_regions.push_back({arrayEnd, contentStart, Origin::Gap});
     }
     for (std::size_t slot = arrayEnd; slot + 2 <= contentStart; slot += 2) {
-        const std::size_t pointer = u16At(m_page, slot);
-        if (pointer < arrayEnd || pointer >= usable) {
+        std::uint16_t pointer = 0;
+        if (!view.u16be(slot, pointer) || pointer < arrayEnd || pointer >= usable) {
             break;
         }
         if (m_used[pointer] == 0) {
@@ -211,9 +229,11 @@ bool PageCarver::buildHit(std::vector<std::uint64_t> types,
     if (!m_shape.acceptsRecord(types)) {
         return false;
     }
+    // Every length here is bounded before it is added: the contents by kMaxRecordBytes, the
+    // header and its start by the page, so no sum wraps and no span leaves the page.
     std::uint64_t contentLength = 0;
-    for (const std::uint64_t type : types) {
-        contentLength += serialTypeContentLength(type);
+    if (!contentLengthOf(types, contentLength) || headerSize > limit || payloadStart > limit) {
+        return false;
     }
     const std::uint64_t payloadSize = headerSize + contentLength;
     const std::uint64_t local = localPayloadSize(payloadSize, m_carver.usableSize());
@@ -222,21 +242,27 @@ bool PageCarver::buildHit(std::vector<std::uint64_t> types,
     if (end > limit) {
         return false;
     }
+    const platform::ByteView view(m_page.first(limit));
     std::vector<std::uint8_t> assembled;
     std::span<const std::uint8_t> content;
     if (overflows) {
-        const auto localBytes = m_page.subspan(payloadStart, static_cast<std::size_t>(local));
+        std::span<const std::uint8_t> localBytes;
+        std::uint32_t first = 0;
+        if (local < headerSize ||
+            !view.sub(payloadStart, static_cast<std::size_t>(local), localBytes) ||
+            !view.u32be(payloadStart + static_cast<std::size_t>(local), first)) {
+            return false;
+        }
         assembled.assign(localBytes.begin(), localBytes.end());
-        const auto first =
-            static_cast<std::uint32_t>(platform::loadBe(m_page.data() + payloadStart + local, 4));
         if (assembleOverflow(m_carver, first, payloadSize, assembled) != 0) {
             return false;
         }
         content =
             std::span<const std::uint8_t>(assembled).subspan(static_cast<std::size_t>(headerSize));
-    } else {
-        content = m_page.subspan(static_cast<std::size_t>(payloadStart + headerSize),
-                                 static_cast<std::size_t>(contentLength));
+    } else if (!view.sub(payloadStart + static_cast<std::size_t>(headerSize),
+                         static_cast<std::size_t>(contentLength),
+                         content)) {
+        return false;
     }
     if (decodeRecordValues(types, content, m_carver.encoding(), hit.values) != 0) {
         return false;
@@ -249,10 +275,11 @@ bool PageCarver::buildHit(std::vector<std::uint64_t> types,
 bool PageCarver::tryFullCell(std::size_t position, std::size_t limit, Hit& hit) const
 {
     const auto bytes = m_page.first(limit);
+    const platform::ByteView view(bytes);
     std::uint64_t payloadSize = 0;
     std::uint64_t rowid = 0;
-    const std::size_t a = readVarint(bytes, position, payloadSize);
-    const std::size_t b = a == 0 ? 0 : readVarint(bytes, position + a, rowid);
+    const std::size_t a = view.varint(position, payloadSize);
+    const std::size_t b = a == 0 ? 0 : view.varint(position + a, rowid);
     if (b == 0 || payloadSize < 2) {
         return false;
     }
@@ -296,8 +323,8 @@ bool PageCarver::followedByRecord(std::size_t end, std::size_t limit) const
     if (tryFullCell(end, limit, probe)) {
         return true;
     }
-    const std::size_t size = u16At(m_page, end + 2);
-    if (size >= kFreeblockHeader && end + size <= limit &&
+    std::size_t size = 0;
+    if (blockSizeAt(platform::ByteView(m_page), end, size) && end + size <= limit &&
         tryOverwritten(end, end + size, true, probe)) {
         return true;
     }
@@ -310,11 +337,12 @@ bool PageCarver::staleHeaderFollows(std::size_t end, std::size_t limit) const
     // so only its next-block pointer (0 or a later offset on the page) and the serial types
     // count. Live data written later may cut the types short at `limit`: those read, two at
     // least (one byte is too weak a sign), must fit.
-    const std::size_t next = u16At(m_page, end);
-    if (m_shape.isAny() || (next != 0 && (next <= end || next >= m_page.size()))) {
+    std::uint16_t next = 0;
+    if (m_shape.isAny() || !platform::ByteView(m_page).u16be(end, next) ||
+        (next != 0 && (next <= end || next >= m_page.size()))) {
         return false;
     }
-    const auto bytes = m_page.first(limit);
+    const platform::ByteView bytes(m_page.first(limit));
     const std::size_t count = m_shape.allowed.size();
     for (const std::size_t lost : {std::size_t{0}, std::size_t{1}}) {
         // Zeroed space reads as NULL types that fit any table: some type must hold bytes.
@@ -324,7 +352,7 @@ bool PageCarver::staleHeaderFollows(std::size_t end, std::size_t limit) const
         std::size_t position = end + kFreeblockHeader;
         for (std::size_t column = lost; column < count && fits; ++column) {
             std::uint64_t type = 0;
-            const std::size_t length = readVarint(bytes, position, type);
+            const std::size_t length = bytes.varint(position, type);
             if (length == 0) {
                 break;
             }
@@ -355,11 +383,13 @@ bool PageCarver::tryFirstTypeLost(std::size_t start,
         return false;
     }
     std::uint64_t restContent = 0;
+    if (!contentLengthOf(rest.serialTypes, restContent)) {
+        return false;
+    }
     for (std::size_t i = 0; i < rest.serialTypes.size(); ++i) {
         if (!m_shape.accepts(i + 1, rest.serialTypes[i])) {
             return false;
         }
-        restContent += serialTypeContentLength(rest.serialTypes[i]);
     }
     // The candidates for the lost type: the one that makes the record end exactly at the
     // limit first, then (where a following record confirms the end) every fixed-size type.
@@ -503,9 +533,10 @@ void PageCarver::scanRange(std::size_t begin,
         }
         const std::size_t limit = nextUsed(position, end);
         Hit hit;
-        const std::size_t size = u16At(m_page, position + 2);
+        std::size_t size = 0;
         if (tryFullCell(position, limit, hit) ||
-            (size >= kFreeblockHeader && position + size <= m_page.size() &&
+            (blockSizeAt(platform::ByteView(m_page), position, size) &&
+             position + size <= m_page.size() &&
              tryOverwritten(position, std::min(position + size, limit), false, hit)) ||
             tryHeader(position, limit, hit)) {
             const std::size_t next = std::max(hit.end, position + 1);
@@ -530,8 +561,8 @@ void PageCarver::carveGapChain(const Region& gap, std::vector<CarvedRow>& rows)
             bound = start;
             continue;
         }
-        const std::size_t size = u16At(m_page, start + 2);
-        if (size < kFreeblockHeader || start + size != bound) {
+        std::size_t size = 0;
+        if (!blockSizeAt(platform::ByteView(m_page), start, size) || start + size != bound) {
             continue;
         }
         Hit hit;
@@ -572,10 +603,10 @@ void PageCarver::carve(std::vector<CarvedRow>& rows)
             continue;
         }
         const std::size_t limit = nextUsed(pointer, m_page.size());
-        const std::size_t size = u16At(m_page, pointer + 2);
+        std::size_t size = 0;
         Hit hit;
         if (tryFullCell(pointer, limit, hit) ||
-            (size >= kFreeblockHeader && pointer + size <= limit &&
+            (blockSizeAt(platform::ByteView(m_page), pointer, size) && pointer + size <= limit &&
              tryOverwritten(pointer, pointer + size, false, hit))) {
             emit(hit, Origin::Stale, rows);
         }

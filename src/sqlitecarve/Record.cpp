@@ -1,21 +1,24 @@
 // Reading record headers and decoding record contents.
 #include "sqlitecarve/Record.h"
 
+#include "platform/ByteView.h"
 #include "platform/Status.h"
 #include "sqlitecarve/Varint.h"
 
 namespace sqlitecarve {
 
-void finishLayout(RecordLayout& layout, std::size_t headerSizeVarintLength)
+bool contentLengthOf(const std::vector<std::uint64_t>& types, std::uint64_t& total)
 {
-    std::uint64_t content = 0;
-    std::size_t typeBytes = 0;
-    for (const std::uint64_t type : layout.serialTypes) {
-        content += serialTypeContentLength(type);
-        typeBytes += varintLength(type);
+    std::uint64_t sum = 0;
+    for (const std::uint64_t type : types) {
+        const std::uint64_t length = serialTypeContentLength(type);
+        if (length > kMaxRecordBytes - sum) {
+            return false;
+        }
+        sum += length;
     }
-    layout.contentLength = content;
-    layout.recordSize = headerSizeVarintLength + typeBytes + content;
+    total = sum;
+    return true;
 }
 
 int readRecordHeader(std::span<const std::uint8_t> bytes,
@@ -23,18 +26,20 @@ int readRecordHeader(std::span<const std::uint8_t> bytes,
                      std::size_t maxColumns,
                      RecordLayout& layout)
 {
+    const platform::ByteView view(bytes);
     std::uint64_t headerSize = 0;
-    const std::size_t sizeLength = readVarint(bytes, offset, headerSize);
-    if (sizeLength == 0 || headerSize <= sizeLength || headerSize > bytes.size() - offset) {
+    const std::size_t sizeLength = view.varint(offset, headerSize);
+    if (sizeLength == 0 || headerSize <= sizeLength || !view.contains(offset, headerSize)) {
         return platform::kStatusCorrupt;
     }
     layout.serialTypes.clear();
     layout.typesStart = offset + sizeLength;
     const std::size_t headerEnd = offset + static_cast<std::size_t>(headerSize);
+    const platform::ByteView header(bytes.first(headerEnd));
     std::size_t position = layout.typesStart;
     while (position < headerEnd) {
         std::uint64_t type = 0;
-        const std::size_t length = readVarint(bytes.first(headerEnd), position, type);
+        const std::size_t length = header.varint(position, type);
         if (length == 0 || type == 10 || type == 11 || layout.serialTypes.size() >= maxColumns) {
             return platform::kStatusCorrupt;
         }
@@ -43,8 +48,8 @@ int readRecordHeader(std::span<const std::uint8_t> bytes,
     }
     layout.contentStart = headerEnd;
     std::uint64_t content = 0;
-    for (const std::uint64_t type : layout.serialTypes) {
-        content += serialTypeContentLength(type);
+    if (!contentLengthOf(layout.serialTypes, content)) {
+        return platform::kStatusCorrupt;
     }
     layout.contentLength = content;
     layout.recordSize = headerSize + content;
@@ -56,12 +61,13 @@ int readSerialTypes(std::span<const std::uint8_t> bytes,
                     std::size_t count,
                     RecordLayout& layout)
 {
+    const platform::ByteView view(bytes);
     layout.serialTypes.clear();
     layout.typesStart = offset;
     std::size_t position = offset;
     for (std::size_t i = 0; i < count; ++i) {
         std::uint64_t type = 0;
-        const std::size_t length = readVarint(bytes, position, type);
+        const std::size_t length = view.varint(position, type);
         if (length == 0 || type == 10 || type == 11) {
             return platform::kStatusCorrupt;
         }
@@ -69,8 +75,13 @@ int readSerialTypes(std::span<const std::uint8_t> bytes,
         position += length;
     }
     layout.contentStart = position;
+    std::uint64_t content = 0;
+    if (!contentLengthOf(layout.serialTypes, content)) {
+        return platform::kStatusCorrupt;
+    }
     const std::size_t typeBytes = position - offset;
-    finishLayout(layout, varintLength(typeBytes + 1));
+    layout.contentLength = content;
+    layout.recordSize = varintLength(typeBytes + 1) + typeBytes + content;
     return platform::kStatusOk;
 }
 

@@ -16,6 +16,16 @@
 
 namespace sqlitecarve {
 
+// Largest record (header and contents, so also the largest value) we accept: SQLite cannot
+// store one longer than 2^31 − 1 bytes whatever its length limit is set to, so a record that
+// claims more is damage. Serial types near 2^64 would otherwise make sums of content lengths
+// wrap, and buffers sized from them outgrow any file.
+inline constexpr std::uint64_t kMaxRecordBytes = 0x7fffffff;
+
+// Sets `total` to the sum of the content lengths of `types`. Returns false, leaving `total`
+// alone, when the sum exceeds kMaxRecordBytes (it never wraps).
+[[nodiscard]] bool contentLengthOf(const std::vector<std::uint64_t>& types, std::uint64_t& total);
+
 // The shape of one record found at some offset of a buffer.
 struct RecordLayout
 {
@@ -32,8 +42,8 @@ struct RecordLayout
 
 // Reads a record header whose header-size varint starts at `offset` of `bytes`: the varint
 // must be followed by whole serial types that end exactly where it says, between 1 and
-// `maxColumns` of them, none of the reserved types 10 and 11. Only the header must lie inside
-// `bytes`. Returns 0, or kStatusCorrupt.
+// `maxColumns` of them, none of the reserved types 10 and 11, their contents within
+// kMaxRecordBytes. Only the header must lie inside `bytes`. Returns 0, or kStatusCorrupt.
 [[nodiscard]] int readRecordHeader(std::span<const std::uint8_t> bytes,
                                    std::size_t offset,
                                    std::size_t maxColumns,
@@ -41,14 +51,12 @@ struct RecordLayout
 
 // Reads exactly `count` serial types starting at `offset` (a header whose size varint was
 // overwritten). The size varint the record had is taken into its size. Returns 0, or
-// kStatusCorrupt when a type is reserved or the types do not end inside `bytes`.
+// kStatusCorrupt when a type is reserved, the types do not end inside `bytes` or their
+// contents exceed kMaxRecordBytes.
 [[nodiscard]] int readSerialTypes(std::span<const std::uint8_t> bytes,
                                   std::size_t offset,
                                   std::size_t count,
                                   RecordLayout& layout);
-
-// Recomputes the content length and record size of `layout` after its serial types changed.
-void finishLayout(RecordLayout& layout, std::size_t headerSizeVarintLength);
 
 // Decodes the contents of `types` from `content`, which must hold at least their total
 // length, into one value per type. The elements of `values` are reused, so decoding row after

@@ -1,6 +1,9 @@
 // Record shapes from declared columns and live records.
 #include "sqlitecarve/RecordShape.h"
 
+#include "sqlitecarve/Record.h"
+#include "sqlitecarve/Varint.h"
+
 #include <algorithm>
 #include <map>
 
@@ -17,7 +20,7 @@ std::uint8_t kindBitOf(std::uint64_t type)
     if (type <= 9) {
         return kAllowInteger;
     }
-    if (type < 12) {
+    if (type < 12 || serialTypeContentLength(type) > kMaxRecordBytes) {
         return 0;
     }
     return type % 2 == 0 ? kAllowBlob : kAllowText;

@@ -21,7 +21,8 @@ inline constexpr std::uint8_t kAllowAny = 31;
 // Widest record we accept where no table says otherwise (the library's default limit).
 inline constexpr std::size_t kMaxColumns = 2000;
 
-// The kind bit of serial type `type` (0 for the reserved types 10 and 11).
+// The kind bit of serial type `type` (0 for the reserved types 10 and 11, and for texts and
+// blobs longer than any record can be).
 std::uint8_t kindBitOf(std::uint64_t type);
 
 struct RecordShape

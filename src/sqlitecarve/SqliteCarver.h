@@ -2,6 +2,10 @@
 // positioned page reads, cell pointer arrays and b-tree walks. It reads the file page by page
 // and never maps or loads the whole file; offsets are 64-bit.
 //
+// Limits: pages of 512 to 65,536 bytes; at most 2^32 − 1 pages (the format's page numbers are
+// 32-bit; a longer file is read up to there); b-trees at most kMaxTreeDepth deep. Memory is a
+// page per level of a walk plus 4 bytes per page listed in the free list or met in a walk.
+//
 // Database header fields read (offsets in page 1):
 //   0   16  "SQLite format 3\0"          32  4  first free-list trunk page
 //   16   2  page size (1 means 65,536)    36  4  number of free-list pages
@@ -15,6 +19,7 @@
 
 #include "platform/Diagnostics.h"
 #include "platform/File.h"
+#include "platform/ReadSource.h"
 #include "sqlitecarve/Value.h"
 
 #include <cstddef>
@@ -31,8 +36,6 @@ namespace sqlitecarve {
 // 0-based page index → key of the child pointer that led there (−1 for the right-most child
 // and for roots). Ordered by page index, so walks visit pages in file order.
 using PageKeyMap = std::map<std::uint32_t, std::int64_t>;
-// 0-based page index → offsets of cells (or candidates) in that page, in the order found.
-using PageCellMap = std::map<std::uint32_t, std::vector<std::uint32_t>>;
 
 inline constexpr std::uint8_t kInteriorIndexPage = 2;
 inline constexpr std::uint8_t kInteriorTablePage = 5;
@@ -52,8 +55,12 @@ public:
     // list. Returns 0; the system's error code when the file cannot be opened; kStatusInvalid
     // (87) when the first 16 bytes are not the format's magic (compared without regard to
     // case) or the page size is not a power of two from 512 to 65,536; kStatusShortRead when
-    // the file is shorter than its header.
+    // the file is shorter than its header. Each fault of the header and the free list is
+    // recorded in the diagnostics with its page and offset.
     [[nodiscard]] int open(const std::string& path);
+    // Reads the database from `source` as open(path) does, without the open errors; `source`
+    // must outlive the carver or its next open.
+    [[nodiscard]] int open(const platform::ReadSource& source);
 
     // Reads `length` bytes at absolute `offset` into `buffer`; `got` is the count read.
     // Returns 0 when all arrived, kStatusShortRead (30) at the end of the file,
@@ -62,7 +69,8 @@ public:
     readAt(std::uint64_t offset, std::size_t length, void* buffer, std::size_t& got) const;
 
     // Reads the page of 0-based `index` into `page` (resized to the page size). Returns 0,
-    // kStatusCorrupt for an index beyond the file, or a readAt status.
+    // kStatusCorrupt for an index beyond the file, or a readAt status; each failure is
+    // recorded in the diagnostics with the page.
     [[nodiscard]] int readPage(std::uint32_t index, std::vector<std::uint8_t>& page) const;
 
     std::uint32_t pageSize() const { return m_pageSize; }
@@ -92,44 +100,38 @@ public:
     std::vector<std::uint32_t> cellPointers(std::span<const std::uint8_t> page,
                                             std::size_t header) const;
 
-    // The children of an interior table page: each cell's left child with the key after it,
-    // and the right-most child with key −1, as 0-based indexes. Children outside the file are
-    // left out and make the result kStatusCorrupt; otherwise returns 0.
-    [[nodiscard]] int childPages(std::span<const std::uint8_t> page,
-                                 std::size_t header,
-                                 const std::vector<std::uint32_t>& cells,
-                                 PageKeyMap& children) const;
-
-    // Walks the table b-tree below the page `page` of 0-based `index`: every leaf table page
-    // reached gets its cell offsets in `cells`; interior pages are walked in ascending page
-    // order. A page met twice or a tree deeper than kMaxTreeDepth ends that branch with
-    // kStatusCycle or kStatusTooDeep; a failed read ends the walk with its status. Returns 0
-    // or the first such status; the cells found before stay in `cells`.
-    [[nodiscard]] int collectLiveCells(std::span<const std::uint8_t> page,
-                                       std::uint32_t index,
-                                       PageCellMap& cells) const;
-
-    // Every page of the table b-tree rooted at 0-based `root`: leaves and interior pages.
-    // Returns 0 or the first walk status, as collectLiveCells.
+    // Every page of the table b-tree rooted at 0-based `root`: leaves and interior pages, the
+    // children of an interior page in ascending page order. A page met twice or a tree deeper
+    // than kMaxTreeDepth ends that branch with kStatusCycle or kStatusTooDeep, a child outside
+    // the file is left out with kStatusCorrupt, and a failed read ends that branch with its
+    // status; each is recorded in the diagnostics and the walk goes on with the other
+    // branches. Returns 0 or the first such status.
     [[nodiscard]] int collectTreePages(std::uint32_t root,
                                        std::vector<std::uint32_t>& leaves,
                                        std::vector<std::uint32_t>& interiors) const;
 
-    // Where failures are recorded (may be null).
+    // Where failures are recorded, with their page and offset (may be null).
     void setDiagnostics(platform::Diagnostics* sink) { m_diagnostics = sink; }
 
     platform::Diagnostics* diagnostics() const { return m_diagnostics; }
 
 private:
     int readFreeList();
+    // The children of the interior table page of 0-based `index`: each cell's left child with
+    // the key after it, and the right-most child with key −1, as 0-based indexes. Children
+    // outside the file are left out and make the result kStatusCorrupt; otherwise returns 0.
+    int childPages(std::span<const std::uint8_t> page,
+                   std::uint32_t index,
+                   const std::vector<std::uint32_t>& cells,
+                   PageKeyMap& children) const;
     int walk(std::uint32_t index,
              int depth,
              std::unordered_set<std::uint32_t>& visited,
-             PageCellMap* cells,
-             std::vector<std::uint32_t>* leaves,
-             std::vector<std::uint32_t>* interiors) const;
+             std::vector<std::uint32_t>& leaves,
+             std::vector<std::uint32_t>& interiors) const;
 
     platform::File m_file;
+    const platform::ReadSource* m_source = nullptr;
     std::uint64_t m_fileSize = 0;
     std::uint32_t m_pageSize = 0;
     std::uint32_t m_usableSize = 0;

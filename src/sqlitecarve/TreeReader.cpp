@@ -1,12 +1,32 @@
 // Live records of a table b-tree, and recovery on its pages.
 #include "sqlitecarve/TreeReader.h"
 
+#include "platform/Diagnostics.h"
 #include "platform/Status.h"
 #include "sqlitecarve/CellPayload.h"
 #include "sqlitecarve/PageCarver.h"
 #include "sqlitecarve/Record.h"
 
 namespace sqlitecarve {
+
+namespace {
+
+// Why a live cell could not be read, from its readTableLeafCell status.
+const char* cellDamage(int status)
+{
+    switch (status) {
+    case platform::kStatusCycle:
+        return "cell skipped: its overflow chain loops";
+    case platform::kStatusTruncated:
+        return "cell skipped: its overflow chain ends early";
+    case platform::kStatusCorrupt:
+        return "cell skipped: it does not fit its page or its overflow chain";
+    default:
+        return "cell skipped: an overflow page cannot be read";
+    }
+}
+
+} // namespace
 
 int readLiveRecords(const SqliteCarver& carver,
                     std::uint32_t root,
@@ -15,7 +35,8 @@ int readLiveRecords(const SqliteCarver& carver,
                     const LiveRowSink& sink,
                     std::size_t& skipped)
 {
-    const int walkStatus = carver.collectTreePages(root, pages.leaves, pages.interiors);
+    int result = carver.collectTreePages(root, pages.leaves, pages.interiors);
+    platform::Diagnostics* const faults = carver.diagnostics();
     std::vector<std::uint8_t> page;
     CellPayload cell;
     RecordLayout layout;
@@ -23,19 +44,29 @@ int readLiveRecords(const SqliteCarver& carver,
     for (const std::uint32_t leaf : pages.leaves) {
         const int status = carver.readPage(leaf, page);
         if (status != 0) {
-            return status;
+            result = result != 0 ? result : status;
+            continue;
         }
         for (const std::uint32_t offset :
              carver.cellPointers(page, SqliteCarver::headerOffset(leaf))) {
-            if (readTableLeafCell(carver, page, offset, cell) != 0 ||
-                readRecordHeader(cell.payload, 0, kMaxColumns, layout) != 0 ||
+            const int cellStatus = readTableLeafCell(carver, page, offset, cell);
+            if (cellStatus != 0) {
+                platform::corruptAt(faults, leaf + 1ULL, offset, cellDamage(cellStatus));
+                ++skipped;
+                continue;
+            }
+            if (readRecordHeader(cell.payload, 0, kMaxColumns, layout) != 0 ||
                 layout.recordSize > cell.payload.size()) {
+                platform::corruptAt(
+                    faults, leaf + 1ULL, offset, "cell skipped: its record header is damaged");
                 ++skipped;
                 continue;
             }
             const auto content = cell.payload.subspan(layout.contentStart);
             if (decodeRecordValues(
                     layout.serialTypes, content, carver.encoding(), decode, row.values) != 0) {
+                platform::corruptAt(
+                    faults, leaf + 1ULL, offset, "cell skipped: its values do not fit the record");
                 ++skipped;
                 continue;
             }
@@ -48,7 +79,7 @@ int readLiveRecords(const SqliteCarver& carver,
             sink(row, content);
         }
     }
-    return walkStatus;
+    return result;
 }
 
 int carveTreePages(const SqliteCarver& carver,

@@ -30,9 +30,10 @@ using LiveRowSink = std::function<void(CarvedRow&, std::span<const std::uint8_t>
 // `sink`, in page order then pointer order, with origin Live, its rowid and its values: the
 // columns flagged in `decode` (every column when it is empty), the others NULL with their
 // serial type kept. One row object is reused from record to record; the sink may move from
-// it. Cells that cannot be decoded are skipped (and counted in `skipped`). `pages` receives
-// the pages walked. Returns 0, or the first walk or read status; rows found before stay
-// handed out.
+// it. Cells that cannot be decoded are skipped, counted in `skipped` and recorded with their
+// page and offset in the carver's diagnostics; a leaf that cannot be read is skipped too.
+// `pages` receives the pages walked. Returns 0, or the first walk or read status, after
+// handing out every row that could be read.
 [[nodiscard]] int readLiveRecords(const SqliteCarver& carver,
                                   std::uint32_t root,
                                   TreePages& pages,

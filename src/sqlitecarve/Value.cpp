@@ -1,7 +1,7 @@
 // Decoding of column contents by serial type.
 #include "sqlitecarve/Value.h"
 
-#include "platform/ByteReader.h"
+#include "platform/ByteView.h"
 #include "platform/Status.h"
 #include "sqlitecarve/Varint.h"
 
@@ -107,9 +107,13 @@ int decodeValue(std::uint64_t type,
         value.integer = type == 9 ? 1 : 0;
         return platform::kStatusOk;
     }
+    const platform::ByteView view(content);
     if (type <= 6) {
         const std::size_t width = content.size();
-        std::uint64_t raw = platform::loadBe(content.data(), width);
+        std::uint64_t raw = 0;
+        if (!view.uintBe(0, width, raw)) {
+            return platform::kStatusCorrupt;
+        }
         if (width < 8 && (raw >> (width * 8 - 1)) != 0) {
             raw |= ~((std::uint64_t{1} << (width * 8)) - 1);
         }
@@ -118,8 +122,12 @@ int decodeValue(std::uint64_t type,
         return platform::kStatusOk;
     }
     if (type == 7) {
+        std::uint64_t bits = 0;
+        if (!view.u64be(0, bits)) {
+            return platform::kStatusCorrupt;
+        }
         value.kind = ValueKind::Real;
-        value.real = std::bit_cast<double>(platform::loadBe(content.data(), 8));
+        value.real = std::bit_cast<double>(bits);
         return platform::kStatusOk;
     }
     if (type % 2 == 0) {

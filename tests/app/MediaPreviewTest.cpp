@@ -13,6 +13,7 @@
 #include "fixtures/media/RiffWriter.h"
 #include "fixtures/source/CopyingSource.h"
 #include "platform/Status.h"
+#include "support/ByteBuilder.h"
 
 #include <libheif/heif.h>
 
@@ -180,9 +181,8 @@ std::uint32_t crc32(const QByteArray& bytes)
 
 void putBe32(QByteArray& bytes, qsizetype at, std::uint32_t value)
 {
-    for (int i = 0; i < 4; ++i) {
-        bytes[at + i] = static_cast<char>((value >> (24 - 8 * i)) & 0xFF);
-    }
+    const auto field = testsupport::ByteBuilder().u32be(value).str();
+    bytes.replace(at, 4, field.data(), 4);
 }
 
 // A PNG whose header declares 100000 × 100000 pixels (with a valid checksum).

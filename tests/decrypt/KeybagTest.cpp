@@ -3,6 +3,7 @@
 
 #include "platform/Diagnostics.h"
 #include "platform/Status.h"
+#include "support/ByteBuilder.h"
 
 #include <openssl/evp.h>
 
@@ -12,25 +13,17 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
-void put32(Bytes& out, std::uint32_t value)
-{
-    for (int shift = 24; shift >= 0; shift -= 8) {
-        out.push_back(static_cast<std::uint8_t>(value >> shift));
-    }
-}
-
 void tlv(Bytes& out, const char* tag, const Bytes& value)
 {
     out.insert(out.end(), tag, tag + 4);
-    put32(out, static_cast<std::uint32_t>(value.size()));
+    const auto length = testsupport::ByteBuilder().u32be(static_cast<std::uint32_t>(value.size()));
+    out.insert(out.end(), length.data().begin(), length.data().end());
     out.insert(out.end(), value.begin(), value.end());
 }
 
 void tlv(Bytes& out, const char* tag, std::uint32_t value)
 {
-    Bytes number;
-    put32(number, value);
-    tlv(out, tag, number);
+    tlv(out, tag, testsupport::ByteBuilder().u32be(value).take());
 }
 
 Bytes wrap(const decrypt::Key256& kek, const Bytes& key)
@@ -133,9 +126,9 @@ TEST(KeybagTest, DamagedKeybagsAreRefused)
     Bytes zeroIterations;
     tlv(zeroIterations, "SALT", Bytes(20, 1));
     tlv(zeroIterations, "ITER", 0u);
-    Bytes hugeIterations = zeroIterations;
-    hugeIterations.resize(hugeIterations.size() - 4);
-    put32(hugeIterations, 0xFFFFFFFFu);
+    const Bytes hugeIterations = testsupport::ByteBuilder(zeroIterations)
+                                     .patchU32be(zeroIterations.size() - 4, 0xFFFFFFFFu)
+                                     .take();
     Bytes zeroDpic;
     tlv(zeroDpic, "SALT", Bytes(20, 1));
     tlv(zeroDpic, "ITER", 10u);

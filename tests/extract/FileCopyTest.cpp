@@ -3,6 +3,7 @@
 
 #include "extract/WhatsAppBuilder.h"
 #include "fixtures/backup/MediaBytes.h"
+#include "support/FailingFile.h"
 #include "support/SharedFixtures.h"
 #include "support/TempDir.h"
 
@@ -73,6 +74,26 @@ TEST(CopyOutTest, FailuresStopsAndEmptyFiles)
     EXPECT_EQ(extract::copyOut(dir.file("empty"), dir.file("z"), &Recorder::copy, &empty), 0);
     EXPECT_TRUE(empty.reports.empty());
     EXPECT_EQ(testsupport::readFileBytes(dir.file("z")), "");
+}
+
+TEST(CopyOutTest, ReadErrorsPartWayReportShortRead)
+{
+    // A source that fails or delivers nothing part-way through the third block: two blocks
+    // are copied and reported, then the copy ends with 30, reported once more with 100.
+    testsupport::TempDir dir;
+    const std::string content(4 * extract::kCopyBlockBytes, 'q');
+    using Failure = testsupport::FailingFile::Failure;
+    for (const Failure failure : {Failure::Error, Failure::ShortRead}) {
+        const testsupport::FailingFile source(content, 2 * extract::kCopyBlockBytes, failure);
+        Recorder recorder;
+        const std::string destination = dir.file("out/copy");
+        EXPECT_EQ(extract::copyOut(source, destination, &Recorder::copy, &recorder), 30);
+        ASSERT_EQ(recorder.reports.size(), 3u);
+        EXPECT_EQ(recorder.reports[1].percent, 50);
+        EXPECT_EQ(recorder.reports[2].percent, 100);
+        EXPECT_EQ(recorder.reports[2].status, 30);
+        EXPECT_EQ(testsupport::readFileBytes(destination).size(), 2 * extract::kCopyBlockBytes);
+    }
 }
 
 TEST(PreviewCopyTest, KindDecidesTheTemporaryName)

@@ -3,7 +3,9 @@
 // size. Every row found must be exact; zeroed space and broken headers give none.
 #include "sqlitecarve/PageCarver.h"
 
+#include "sqlitecarve/Record.h"
 #include "sqlitecarve/TableSchema.h"
+#include "support/ByteBuilder.h"
 #include "support/TempDir.h"
 
 #include <cstring>
@@ -34,20 +36,18 @@ void encode(const Person& p, Bytes& types, Bytes& content)
         types.push_back(static_cast<std::uint8_t>(13 + 2 * std::strlen(s)));
         content.insert(content.end(), s, s + std::strlen(s));
     };
-    const auto bigEndian = [&](std::uint64_t v, int bytes) {
-        for (int i = bytes - 1; i >= 0; --i) {
-            content.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
-        }
+    const auto append = [&](const testsupport::ByteBuilder& bytes) {
+        content.insert(content.end(), bytes.data().begin(), bytes.data().end());
     };
-    bigEndian(static_cast<std::uint16_t>(p.id), 2);
+    append(testsupport::ByteBuilder().u16be(static_cast<std::uint16_t>(p.id)));
     text(p.name);
     text(p.surname);
     types.push_back(4);
-    bigEndian(static_cast<std::uint32_t>(p.codeA), 4);
+    append(testsupport::ByteBuilder().u32be(static_cast<std::uint32_t>(p.codeA)));
     types.push_back(7);
     std::uint64_t bits = 0;
     std::memcpy(&bits, &p.codeB, sizeof bits);
-    bigEndian(bits, 8);
+    append(testsupport::ByteBuilder().u64be(bits));
 }
 
 // Writes at `at` a freed cell of `p`: a free-block header (next, size) over its payload size,
@@ -169,6 +169,55 @@ TEST_F(PageCarverTest, InnerHeaderCutShortByLiveData)
         for (const CarvedRow& row : rows) {
             EXPECT_TRUE(holds(row, kTheo)) << c.name;
         }
+    }
+}
+
+TEST_F(PageCarverTest, HostileLengthsCostOnlyTheirBlock)
+{
+    // A freed Theo in one block, and behind it a second block whose serial types (after the
+    // free-block header, with or without a header-size varint) claim contents too long for
+    // any record, or so long that their sum wraps around 2^64 to a size that fits the block.
+    // Theo is found, the second block gives nothing, and nothing is read outside the page.
+    const std::uint64_t huge = ~0ULL;
+    const std::uint64_t tooLong = 2 * kMaxRecordBytes + 15;
+
+    struct Case
+    {
+        const char* name;
+        bool withHeaderSize;
+        std::vector<std::uint64_t> types;
+    };
+
+    const Case cases[] = {
+        {"sum wraps below the header", false, {1, huge, huge, 1, 7}},
+        {"sum wraps below the header, header kept", true, {1, huge, huge, 1, 7}},
+        {"a moderate text, then a huge one", false, {1, 2013, huge - 2024, 1, 7}},
+        {"one text longer than any record", false, {1, tooLong, 13, 1, 7}},
+        {"one text longer than any record, header kept", true, {1, tooLong, 13, 1, 7}},
+        {"blob of 2^62 bytes", true, {1, 13, (1ULL << 63) + 12, 1, 7}},
+    };
+    for (const Case& c : cases) {
+        Bytes page = leafPage(3500, 3600);
+        const std::size_t theoEnd = putFreedCell(page, 3500, 0, kTheo);
+        testsupport::ByteBuilder block(std::move(page));
+        block.patchU16be(3500, 3700)
+            .patchU16be(3502, static_cast<std::uint16_t>(theoEnd - 3500))
+            .patchU16be(3700, 0)
+            .patchU16be(3702, 100);
+        testsupport::ByteBuilder types;
+        for (const std::uint64_t type : c.types) {
+            types.varint(type);
+        }
+        testsupport::ByteBuilder record;
+        if (c.withHeaderSize) {
+            record.varint(types.size() + 1);
+        }
+        record.bytes(types.data()).text("Mallory").fill(4, 0x41);
+        block.patch(3704, record.data());
+        const auto rows = carve(block.data());
+        ASSERT_EQ(rows.size(), 1u) << c.name;
+        EXPECT_TRUE(holds(rows[0], kTheo)) << c.name;
+        EXPECT_EQ(rows[0].offset, 3500u) << c.name;
     }
 }
 
