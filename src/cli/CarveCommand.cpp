@@ -174,25 +174,15 @@ void writeJsonDamage(std::ostream& out,
     out << "}}\n";
 }
 
-// Text form: a value as it reads, control characters and invalid bytes escaped.
-std::string displayValue(const sqlitecarve::Value& value)
+// `text` as it reads, with control characters and bytes that are not UTF-8 escaped as \xNN,
+// so that names and values from a hostile file cannot drive the terminal.
+std::string displayText(const std::string& text)
 {
-    using sqlitecarve::ValueKind;
-    if (value.kind == ValueKind::Null) {
-        return "NULL";
-    }
-    if (value.kind == ValueKind::Blob) {
-        return "x'" + sqlitecarve::valueToText(value) + "'";
-    }
-    const std::string text = sqlitecarve::valueToText(value);
-    if (value.kind != ValueKind::Text) {
-        return text;
-    }
     std::string shown;
     std::size_t i = 0;
     while (i < text.size()) {
         const auto c = static_cast<unsigned char>(text[i]);
-        const std::size_t length = c < 0x20 ? 0 : utf8SequenceLength(text, i);
+        const std::size_t length = c < 0x20 || c == 0x7f ? 0 : utf8SequenceLength(text, i);
         if (length == 0) {
             char escaped[8];
             std::snprintf(escaped, sizeof escaped, "\\x%02x", c);
@@ -206,9 +196,29 @@ std::string displayValue(const sqlitecarve::Value& value)
     return shown;
 }
 
+// A table name for the text output and messages; "(no table)" for rows of no known table.
+std::string displayTable(const std::optional<std::string>& table)
+{
+    return table ? displayText(*table) : std::string("(no table)");
+}
+
+// Text form: a value as it reads, control characters and invalid bytes escaped.
+std::string displayValue(const sqlitecarve::Value& value)
+{
+    using sqlitecarve::ValueKind;
+    if (value.kind == ValueKind::Null) {
+        return "NULL";
+    }
+    if (value.kind == ValueKind::Blob) {
+        return "x'" + sqlitecarve::valueToText(value) + "'";
+    }
+    const std::string text = sqlitecarve::valueToText(value);
+    return value.kind == ValueKind::Text ? displayText(text) : text;
+}
+
 void writeTextRow(std::ostream& out, const sqlitecarve::CarvedRow& row)
 {
-    out << row.table.value_or("(no table)") << '\t' << (row.deleted ? "deleted" : "live") << '\t'
+    out << displayTable(row.table) << '\t' << (row.deleted ? "deleted" : "live") << '\t'
         << sqlitecarve::originName(row.origin) << "\tpage " << row.page << "\toffset " << row.offset
         << "\trowid ";
     if (row.rowid) {
@@ -272,8 +282,8 @@ int runCarve(const std::vector<std::string>& args, std::ostream& out, std::ostre
             if (json) {
                 writeJsonDamage(out, table, fault);
             } else {
-                err << "brenvale-cli carve: " << table.value_or("(no table)") << ": page "
-                    << fault.page << ", offset " << fault.offset << ": " << fault.message << '\n';
+                err << "brenvale-cli carve: " << displayTable(table) << ": page " << fault.page
+                    << ", offset " << fault.offset << ": " << fault.message << '\n';
             }
         }
         faults.clear();
@@ -306,15 +316,16 @@ int runCarve(const std::vector<std::string>& args, std::ostream& out, std::ostre
     }
     for (const std::string& table : tables) {
         if (db.findTable(table) == nullptr) {
-            err << "brenvale-cli carve: no table " << table << " in " << database << '\n';
+            err << "brenvale-cli carve: no table " << displayText(table) << " in " << database
+                << '\n';
             exitStatus = 1;
             continue;
         }
         const int status = db.readTable(table, write);
         reportFaults(table);
         if (status != 0) {
-            err << "brenvale-cli carve: table " << table << ": " << platform::statusName(status)
-                << " (status " << status << ")\n";
+            err << "brenvale-cli carve: table " << displayText(table) << ": "
+                << platform::statusName(status) << " (status " << status << ")\n";
             exitStatus = 1;
         }
     }

@@ -77,6 +77,31 @@ TEST(CarveCommandTest, UsageAndExitStatuses)
     EXPECT_NE(carve({db, "--bogus"}).err.find("usage:"), std::string::npos);
 }
 
+// Table names and texts come from the file: control characters in them must not reach the
+// terminal raw, neither in rows nor in the messages that name a table.
+TEST(CarveCommandTest, TextOutputEscapesControlCharacters)
+{
+    testsupport::TempDir dir;
+    const std::string path = dir.file("hostile.db");
+    fixtures::SqliteDbBuilder builder;
+    ASSERT_EQ(builder.create(path), 0);
+    ASSERT_EQ(builder.exec("CREATE TABLE \"a\x1b[2Jb\" (s TEXT);"
+                           "INSERT INTO \"a\x1b[2Jb\" VALUES ('x\x07\x7fy');"),
+              0)
+        << builder.lastError();
+    ASSERT_EQ(builder.close(), 0);
+
+    const CarveRun rows = carve({path});
+    EXPECT_EQ(rows.status, 0) << rows.err;
+    EXPECT_NE(rows.out.find("a\\x1b[2Jb\tlive"), std::string::npos) << rows.out;
+    EXPECT_NE(rows.out.find("x\\x07\\x7fy"), std::string::npos) << rows.out;
+    const CarveRun missing = carve({path, "--table", "n\x1b[2J"});
+    EXPECT_NE(missing.err.find("no table n\\x1b[2J"), std::string::npos) << missing.err;
+    for (const std::string& text : {rows.out, rows.err, missing.err}) {
+        EXPECT_EQ(text.find('\x1b'), std::string::npos) << text;
+    }
+}
+
 TEST(CarveCommandTest, JsonLinesEscapeEverything)
 {
     testsupport::TempDir dir;
