@@ -4,6 +4,7 @@
 
 #include "extract/Callbacks.h"
 #include "extract/Records.h"
+#include "sqlitecarve/DeviceRows.h"
 
 #include <string>
 #include <vector>
@@ -13,13 +14,14 @@ namespace extract {
 // The rows the WhatsApp builder joins, as the database readers deliver them.
 struct WhatsAppTables
 {
-    std::vector<WhatsAppMediaRef> media;
-    std::vector<WhatsAppSession> sessions;
-    std::vector<WhatsAppGroupMember> members;
-    std::vector<WhatsAppMessage> messages;
+    std::vector<sqlitecarve::MediaItemRow> media;
+    std::vector<sqlitecarve::ChatSessionRow> sessions;
+    std::vector<sqlitecarve::GroupMemberRow> members;
+    std::vector<sqlitecarve::WhatsAppMessageRow> messages;
 };
 
-// Joins and groups the rows:
+// Turns the message rows into records and joins and groups them (ids are the low 32 bits of
+// the rows' ids and references):
 // - each session gets its members' addresses and names, comma-separated, in member row order
 //   (a nameless member adds its address only);
 // - each message of a known session gets the session's partner as sender, name and members
@@ -29,7 +31,7 @@ struct WhatsAppTables
 // - a message without text takes the local path of its media item;
 // - messages still without text are dropped, the rest sorted stably by date and appended to
 //   `map` by session id.
-void joinWhatsApp(WhatsAppTables& tables, WhatsAppMap& map);
+void joinWhatsApp(const WhatsAppTables& tables, WhatsAppMap& map);
 
 // Writes the chat `sessionId` of `map` to `path` as UTF-8 text with a byte-order mark and CR LF
 // line ends: per message "DATE SENDER:" and the text indented by four spaces, then a blank
