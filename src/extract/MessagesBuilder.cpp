@@ -11,15 +11,15 @@ namespace extract {
 
 namespace {
 
-MessageRecord recordOf(const sqlitecarve::MessageRow& row)
+MessageRecord recordOf(sqlitecarve::MessageRow&& row)
 {
     MessageRecord message;
     message.deleted = row.deleted ? 1 : 0;
     message.isFromMe = row.isFromMe ? 1 : 0;
     message.rowId = static_cast<std::int32_t>(row.rowid);
     message.handleId = static_cast<std::int32_t>(row.handleId);
-    message.date = row.date;
-    message.text = row.text;
+    message.date = std::move(row.date);
+    message.text = std::move(row.text);
     return message;
 }
 
@@ -44,7 +44,7 @@ std::unordered_map<std::int32_t, const std::string*> firstAttachments(const Mess
 
 } // namespace
 
-void joinMessages(const MessageTables& tables,
+void joinMessages(MessageTables& tables,
                   const std::vector<sqlitecarve::ContactSearchRow>& addressBook,
                   MessageMap& map)
 {
@@ -58,8 +58,8 @@ void joinMessages(const MessageTables& tables,
     AddressBookIndex names(addressBook);
     std::vector<MessageRecord> messages;
     messages.reserve(tables.messages.size());
-    for (const sqlitecarve::MessageRow& row : tables.messages) {
-        MessageRecord message = recordOf(row);
+    for (sqlitecarve::MessageRow& row : tables.messages) {
+        MessageRecord message = recordOf(std::move(row));
         if (const auto handle = addressOfHandle.find(message.handleId);
             handle != addressOfHandle.end()) {
             message.address = *handle->second;

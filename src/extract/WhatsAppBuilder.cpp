@@ -61,7 +61,7 @@ std::unordered_map<std::int32_t, Session> sessionsById(const WhatsAppTables& tab
     return sessions;
 }
 
-WhatsAppMessage recordOf(const sqlitecarve::WhatsAppMessageRow& row)
+WhatsAppMessage recordOf(sqlitecarve::WhatsAppMessageRow&& row)
 {
     WhatsAppMessage message;
     message.deleted = row.deleted ? 1 : 0;
@@ -70,14 +70,14 @@ WhatsAppMessage recordOf(const sqlitecarve::WhatsAppMessageRow& row)
     message.sessionId = static_cast<std::int32_t>(row.chatSession);
     message.memberId = static_cast<std::int32_t>(row.groupMember);
     message.mediaId = static_cast<std::int32_t>(row.mediaItem);
-    message.date = row.date;
-    message.text = row.text;
+    message.date = std::move(row.date);
+    message.text = std::move(row.text);
     return message;
 }
 
 } // namespace
 
-void joinWhatsApp(const WhatsAppTables& tables, WhatsAppMap& map)
+void joinWhatsApp(WhatsAppTables& tables, WhatsAppMap& map)
 {
     const std::unordered_map<std::int32_t, Session> sessions = sessionsById(tables);
     std::unordered_map<std::int32_t, const sqlitecarve::GroupMemberRow*> memberById;
@@ -90,8 +90,8 @@ void joinWhatsApp(const WhatsAppTables& tables, WhatsAppMap& map)
     }
     std::vector<WhatsAppMessage> messages;
     messages.reserve(tables.messages.size());
-    for (const sqlitecarve::WhatsAppMessageRow& row : tables.messages) {
-        WhatsAppMessage message = recordOf(row);
+    for (sqlitecarve::WhatsAppMessageRow& row : tables.messages) {
+        WhatsAppMessage message = recordOf(std::move(row));
         if (const auto found = sessions.find(message.sessionId); found != sessions.end()) {
             const Session& session = found->second;
             message.senderAddress = session.partnerAddress;

@@ -20,8 +20,8 @@ struct WhatsAppTables
     std::vector<sqlitecarve::WhatsAppMessageRow> messages;
 };
 
-// Turns the message rows into records and joins and groups them (ids are the low 32 bits of
-// the rows' ids and references):
+// Turns the message rows into records, moving their texts out, and joins and groups them (ids
+// are the low 32 bits of the rows' ids and references):
 // - each session gets its members' addresses and names, comma-separated, in member row order
 //   (a nameless member adds its address only);
 // - each message of a known session gets the session's partner as sender, name and members
@@ -31,7 +31,7 @@ struct WhatsAppTables
 // - a message without text takes the local path of its media item;
 // - messages still without text are dropped, the rest sorted stably by date and appended to
 //   `map` by session id.
-void joinWhatsApp(const WhatsAppTables& tables, WhatsAppMap& map);
+void joinWhatsApp(WhatsAppTables& tables, WhatsAppMap& map);
 
 // Writes the chat `sessionId` of `map` to `path` as UTF-8 text with a byte-order mark and CR LF
 // line ends: per message "DATE SENDER:" and the text indented by four spaces, then a blank
