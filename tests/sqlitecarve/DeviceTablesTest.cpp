@@ -9,7 +9,6 @@
 #include "support/TempDir.h"
 
 #include <cctype>
-#include <functional>
 #include <limits>
 #include <sqlite3.h>
 
@@ -176,23 +175,42 @@ TEST(DeviceTablesTest, CallHistoryOfBothLayouts)
     }
 }
 
-// The rows of `read` as "field|field|…" lines, one per row.
-template <typename Row>
+std::string field(const std::string& text)
+{
+    return text;
+}
+
+std::string field(std::int64_t number)
+{
+    return std::to_string(number);
+}
+
+std::string field(bool value)
+{
+    return value ? "1" : "0";
+}
+
+// The fields as one "a|b|c" line.
+template <typename... Fields> std::string line(const Fields&... fields)
+{
+    std::string text;
+    ((text += field(fields) + "|"), ...);
+    text.back() = '\n';
+    return text;
+}
+
+// The rows that `read` finds in `db` as lines made by `lineOf`, "failed" first on a failure.
+template <typename Row, typename LineOf>
 std::string rowLines(sqlitecarve::Database& db,
                      int (*read)(sqlitecarve::Database&, std::vector<Row>&),
-                     const std::function<std::string(const Row&)>& line)
+                     LineOf lineOf)
 {
     std::vector<Row> rows;
     std::string text = read(db, rows) == 0 ? "" : "failed\n";
     for (const Row& row : rows) {
-        text += line(row) + "\n";
+        text += lineOf(row);
     }
     return text;
-}
-
-std::string flag(bool value)
-{
-    return value ? "1" : "0";
 }
 
 TEST(DeviceTablesTest, ColumnsByNameAndRowsLeftOut)
@@ -268,106 +286,76 @@ TEST(DeviceTablesTest, ColumnsByNameAndRowsLeftOut)
         std::string expected;
     } cases[] = {
         {"message",
-         rowLines<MessageRow>(db,
-                              readMessages,
-                              [](const MessageRow& r) {
-                                  return std::to_string(r.rowid) + "|" + r.text + "|" +
-                                         std::to_string(r.handleId) + "|" + r.date + "|" +
-                                         flag(r.isFromMe);
-                              }),
+         rowLines(
+             db,
+             readMessages,
+             [](const auto& r) { return line(r.rowid, r.text, r.handleId, r.date, r.isFromMe); }),
          "1|hi|7|" + appleDate + "|1\n2|nano|7|" + appleDate + "|0\n7|kept|0||1\n"},
         {"handle",
-         rowLines<HandleRow>(
-             db,
-             readHandles,
-             [](const HandleRow& r) { return std::to_string(r.rowid) + "|" + r.address; }),
+         rowLines(db, readHandles, [](const auto& r) { return line(r.rowid, r.address); }),
          "7|+6421\n"},
         {"attachment",
-         rowLines<AttachmentRow>(
-             db,
-             readAttachments,
-             [](const AttachmentRow& r) { return std::to_string(r.rowid) + "|" + r.fileName; }),
+         rowLines(db, readAttachments, [](const auto& r) { return line(r.rowid, r.fileName); }),
          "3|a.jpg\n"},
         {"message_attachment_join",
-         rowLines<MessageAttachmentJoinRow>(db,
-                                            readMessageAttachmentJoins,
-                                            [](const MessageAttachmentJoinRow& r) {
-                                                return std::to_string(r.messageId) + "|" +
-                                                       std::to_string(r.attachmentId);
-                                            }),
+         rowLines(db,
+                  readMessageAttachmentJoins,
+                  [](const auto& r) { return line(r.messageId, r.attachmentId); }),
          "1|3\n2|0\n"},
         {"ABPersonFullTextSearch_content",
-         rowLines<ContactSearchRow>(db,
-                                    readContactSearch,
-                                    [](const ContactSearchRow& r) {
-                                        return std::to_string(r.rowid) + "|" + r.first + "|" +
-                                               r.last + "|" + r.organization + "|" + r.phone + "|" +
-                                               r.email + "|" + r.address + "|" + r.socialProfile +
-                                               "|" + r.url;
-                                    }),
+         rowLines(db,
+                  readContactSearch,
+                  [](const auto& r) {
+                      return line(r.rowid,
+                                  r.first,
+                                  r.last,
+                                  r.organization,
+                                  r.phone,
+                                  r.email,
+                                  r.address,
+                                  r.socialProfile,
+                                  r.url);
+                  }),
          "1|Anna|Ek|Org|+1 555 |a@b|Street|tw|http://x\n4|Di|||||||\n"},
         {"ZNOTEBODY",
-         rowLines<NoteBodyRow>(
-             db,
-             readNoteBodies,
-             [](const NoteBodyRow& r) { return std::to_string(r.rowid) + "|" + r.content; }),
+         rowLines(db, readNoteBodies, [](const auto& r) { return line(r.rowid, r.content); }),
          "1|<div>x</div>\n3|\n"},
         {"ZNOTE",
-         rowLines<NoteRow>(db,
-                           readNotes,
-                           [](const NoteRow& r) {
-                               return std::to_string(r.bodyId) + "|" + r.title + "|" +
-                                      r.modificationDate;
-                           }),
+         rowLines(db,
+                  readNotes,
+                  [](const auto& r) { return line(r.bodyId, r.title, r.modificationDate); }),
          "1|T|" + appleDate + "\n3||\n"},
         {"ZCALLRECORD",
-         rowLines<CallRow>(db,
-                           readCallRecords,
-                           [](const CallRow& r) {
-                               return std::to_string(r.rowid) + "|" + r.address + "|" + r.date +
-                                      "|" + std::to_string(r.duration) + "|" + flag(r.outgoing);
-                           }),
+         rowLines(db,
+                  readCallRecords,
+                  [](const auto& r) {
+                      return line(r.rowid, r.address, r.date, r.duration, r.outgoing);
+                  }),
          "1|+6421|" + appleDate + "|61|1\n5|+6423|" + appleDate + "|-3|0\n"},
         {"call",
-         rowLines<CallRow>(db,
-                           readLegacyCalls,
-                           [](const CallRow& r) {
-                               return std::to_string(r.rowid) + "|" + r.date + "|" +
-                                      flag(r.outgoing);
-                           }),
+         rowLines(
+             db, readLegacyCalls, [](const auto& r) { return line(r.rowid, r.date, r.outgoing); }),
          "1|" + unixDate + "|1\n3|" + unixDate + "|0\n"},
         {"ZWAMESSAGE",
-         rowLines<WhatsAppMessageRow>(db,
-                                      readWhatsAppMessages,
-                                      [](const WhatsAppMessageRow& r) {
-                                          return r.text + "|" + r.date + "|" +
-                                                 std::to_string(r.mediaItem) + "|" +
-                                                 std::to_string(r.groupMember) + "|" +
-                                                 std::to_string(r.chatSession) + "|" +
-                                                 flag(r.isFromMe);
-                                      }),
+         rowLines(db,
+                  readWhatsAppMessages,
+                  [](const auto& r) {
+                      return line(
+                          r.text, r.date, r.mediaItem, r.groupMember, r.chatSession, r.isFromMe);
+                  }),
          "yo|" + appleDate + "|4|5|2|1\n||0|0|0|0\n"},
         {"ZWACHATSESSION",
-         rowLines<ChatSessionRow>(db,
-                                  readChatSessions,
-                                  [](const ChatSessionRow& r) {
-                                      return std::to_string(r.rowid) + "|" + r.contactJid + "|" +
-                                             r.partnerName;
-                                  }),
+         rowLines(db,
+                  readChatSessions,
+                  [](const auto& r) { return line(r.rowid, r.contactJid, r.partnerName); }),
          "2|6421|Anna\n3||Group\n"},
         {"ZWAGROUPMEMBER",
-         rowLines<GroupMemberRow>(db,
-                                  readGroupMembers,
-                                  [](const GroupMemberRow& r) {
-                                      return std::to_string(r.rowid) + "|" + r.memberJid + "|" +
-                                             r.name + "|" + std::to_string(r.chatSession);
-                                  }),
+         rowLines(db,
+                  readGroupMembers,
+                  [](const auto& r) { return line(r.rowid, r.memberJid, r.name, r.chatSession); }),
          "5|6422|Contact|3\n6|6423|First|3\n7||First|3\n9|x|Named|3\n"},
         {"ZWAMEDIAITEM",
-         rowLines<MediaItemRow>(
-             db,
-             readMediaItems,
-             [](const MediaItemRow& r) { return std::to_string(r.rowid) + "|" + r.localPath; }),
+         rowLines(db, readMediaItems, [](const auto& r) { return line(r.rowid, r.localPath); }),
          "4|Media/a.jpg\n5|\n"},
     };
 
