@@ -24,6 +24,7 @@ namespace sqlitecarve {
 [[nodiscard]] int readHandles(Database& db, std::vector<HandleRow>& rows);
 // Table attachment: rows with a file name only.
 [[nodiscard]] int readAttachments(Database& db, std::vector<AttachmentRow>& rows);
+// Table message_attachment_join: every row.
 [[nodiscard]] int readMessageAttachmentJoins(Database& db,
                                              std::vector<MessageAttachmentJoinRow>& rows);
 // Table ABPersonFullTextSearch_content, whose columns are numbered ("c0First", "c15Phone"):
