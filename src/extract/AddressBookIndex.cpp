@@ -1,9 +1,11 @@
 // Remembered substring look-ups of telephone text.
 #include "extract/AddressBookIndex.h"
 
+#include "extract/ContactsBuilder.h"
+
 namespace extract {
 
-AddressBookIndex::AddressBookIndex(const std::vector<ContactRecord>& rows)
+AddressBookIndex::AddressBookIndex(const std::vector<sqlitecarve::ContactSearchRow>& rows)
     : m_rows(rows)
 {}
 
@@ -11,9 +13,9 @@ const std::string& AddressBookIndex::nameContaining(const std::string& text)
 {
     auto [entry, inserted] = m_found.try_emplace(text);
     if (inserted && !text.empty()) {
-        for (const ContactRecord& row : m_rows) {
-            if (row.phones.find(text) != std::string::npos) {
-                entry->second = row.name;
+        for (const sqlitecarve::ContactSearchRow& row : m_rows) {
+            if (row.phone.find(text) != std::string::npos) {
+                entry->second = contactName(row);
                 break;
             }
         }

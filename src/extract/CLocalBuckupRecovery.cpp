@@ -4,20 +4,61 @@
 #include "catalogue/BackupFiles.h"
 #include "extract/CallHistoryBuilder.h"
 #include "extract/ContactsBuilder.h"
-#include "extract/DeviceTables.h"
 #include "extract/FileCopy.h"
 #include "extract/MediaScan.h"
+#include "extract/MessagesBuilder.h"
 #include "extract/NotesBuilder.h"
 #include "extract/SqliteProbe.h"
-#include "extract/ValueLineDump.h"
+#include "extract/WhatsAppBuilder.h"
 #include "platform/File.h"
 #include "platform/Status.h"
+#include "sqlitecarve/DeviceTables.h"
+#include "sqlitecarve/ValueLineDump.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <functional>
+#include <initializer_list>
 
 namespace extract {
 
 namespace {
 
 constexpr std::string_view kChatDatabaseName = "ChatStorage.sqlite";
+
+// Opens the device database at `path` with our own reader. A missing file reads 87, the
+// category operations' code for a needed file that is not there. A file that is there but is
+// no readable database (the reader's 87 for a bad header, or a schema that could not be read
+// at all) reads as corrupt, so that the scan can tell damage from absence.
+int openDatabase(sqlitecarve::Database& db, const std::string& path)
+{
+    const int status = db.open(path);
+    if (status == platform::statusFromErrno(ENOENT)) {
+        return platform::kStatusInvalid;
+    }
+    if (status == platform::kStatusInvalid) {
+        return platform::kStatusCorrupt;
+    }
+    return status == platform::kStatusOk && db.tableNames().empty() ? db.schemaStatus() : status;
+}
+
+// The first of `statuses` that is not 0, or 0.
+int firstFailure(std::initializer_list<int> statuses)
+{
+    const auto failed = std::find_if(
+        statuses.begin(), statuses.end(), [](int status) { return status != platform::kStatusOk; });
+    return failed != statuses.end() ? *failed : platform::kStatusOk;
+}
+
+// The largest rowid of `rows`, or 0 when none is larger.
+template <typename Row> std::int64_t largestRowid(const std::vector<Row>& rows)
+{
+    std::int64_t largest = 0;
+    for (const Row& row : rows) {
+        largest = std::max(largest, row.rowid);
+    }
+    return largest;
+}
 
 } // namespace
 
@@ -34,6 +75,7 @@ std::unique_ptr<IPhoneRecoveryParse> makeRecoverySource(int kind, catalogue::Bac
 int CLocalBuckupRecovery::Attach(catalogue::BackupEngine* engine)
 {
     m_engine = engine;
+    m_addressBook = AddressBook{};
     return platform::kStatusOk;
 }
 
@@ -61,30 +103,52 @@ int CLocalBuckupRecovery::OpenBackup(const std::string& password)
 {
     m_whatsApp.clear();
     m_whatsAppAttachments.clear();
+    m_addressBook = AddressBook{};
     return m_engine->openBackup(password);
+}
+
+const CLocalBuckupRecovery::AddressBook& CLocalBuckupRecovery::addressBook()
+{
+    if (!m_addressBook.read) {
+        m_addressBook.read = true;
+        sqlitecarve::Database db;
+        m_addressBook.opened = openDatabase(db, databasePath(catalogue::kContactsDbId));
+        m_addressBook.status = m_addressBook.opened == platform::kStatusOk
+                                   ? sqlitecarve::readContactSearch(db, m_addressBook.rows)
+                                   : m_addressBook.opened;
+    }
+    return m_addressBook;
 }
 
 int CLocalBuckupRecovery::ScanMessages(MessageMap& messages)
 {
     const int base = m_engine->progress();
     const int share = m_engine->progressStep();
+    sqlitecarve::Database db;
     MessageTables tables;
     MessageMap joined;
-    std::int64_t maxRowid = 0;
-    static constexpr int kDivisors[] = {5, 4, 3, 2};
-    const int status = readMessageTables(
-        databasePath(catalogue::kMessagesDbId), tables, maxRowid, [&](int tablesRead) {
-            if (tablesRead == 1) {
-                m_engine->messageRowidMark() = maxRowid;
+    int readStatus = platform::kStatusOk;
+    int stopAnswer = platform::kStatusOk;
+    const int opened = openDatabase(db, databasePath(catalogue::kMessagesDbId));
+    if (opened == platform::kStatusOk) {
+        const std::function<int()> reads[] = {
+            [&] { return sqlitecarve::readMessages(db, tables.messages); },
+            [&] { return sqlitecarve::readHandles(db, tables.handles); },
+            [&] { return sqlitecarve::readAttachments(db, tables.attachments); },
+            [&] { return sqlitecarve::readMessageAttachmentJoins(db, tables.joins); },
+        };
+        static constexpr int kDivisors[] = {5, 4, 3, 2};
+        for (std::size_t i = 0; i < std::size(reads) && stopAnswer == platform::kStatusOk; ++i) {
+            readStatus = firstFailure({readStatus, reads[i]()});
+            if (i == 0) {
+                m_engine->messageRowidMark() = largestRowid(tables.messages);
             }
-            return m_engine->reportProgress(base + share / kDivisors[tablesRead - 1]);
-        });
-    if (status == platform::kStatusOk) {
-        std::vector<ContactRecord> addressBook;
-        std::int64_t lastDocid = 0;
-        // Messages are listed without contact names when the address book cannot be read.
-        (void)readAddressBook(databasePath(catalogue::kContactsDbId), addressBook, lastDocid);
-        joinMessages(tables, addressBook, joined);
+            stopAnswer = m_engine->reportProgress(base + share / kDivisors[i]);
+        }
+        if (stopAnswer == platform::kStatusOk) {
+            // Messages are listed without contact names when the address book cannot be read.
+            joinMessages(tables, addressBook().rows, joined);
+        }
     }
     const int answer = m_engine->reportProgress(base + share);
     messages = std::move(joined);
@@ -92,7 +156,7 @@ int CLocalBuckupRecovery::ScanMessages(MessageMap& messages)
     if (answer != 0 || last != 0) {
         return answer != 0 ? answer : last;
     }
-    return status;
+    return firstFailure({stopAnswer, opened, readStatus});
 }
 
 int CLocalBuckupRecovery::ScanMessageAttachments(std::vector<AttachmentItem>& attachments)
@@ -102,14 +166,13 @@ int CLocalBuckupRecovery::ScanMessageAttachments(std::vector<AttachmentItem>& at
 
 int CLocalBuckupRecovery::ScanContacts(std::vector<ContactRecord>& contacts)
 {
-    std::int64_t lastDocid = 0;
-    const int status = readAddressBook(databasePath(catalogue::kContactsDbId), contacts, lastDocid);
-    buildContacts(contacts);
-    if (status == platform::kStatusOk) {
-        m_engine->contactRowidMark() = lastDocid;
+    const AddressBook& book = addressBook();
+    buildContacts(book.rows, contacts);
+    if (book.opened == platform::kStatusOk) {
+        m_engine->contactRowidMark() = largestRowid(book.rows);
     }
     const int answer = advance(m_engine->progressStep() / 2);
-    return answer != 0 ? answer : status;
+    return answer != 0 ? answer : book.status;
 }
 
 int CLocalBuckupRecovery::ScanCallHistory(std::vector<CallRecord>& calls)
@@ -122,14 +185,15 @@ int CLocalBuckupRecovery::ScanCallHistory(std::vector<CallRecord>& calls)
     int status = probeQuery(path, "SELECT * FROM ZCALLRECORD LIMIT 1;", columns);
     if (status == platform::kStatusOk || status == platform::kStatusQueryFailed) {
         const bool coreDataStore = status == platform::kStatusOk;
-        status = readCallTable(path, coreDataStore, calls);
-    }
-    if (status == platform::kStatusOk) {
-        std::vector<ContactRecord> addressBook;
-        std::int64_t lastDocid = 0;
-        // Calls keep their numbers, without names, when the address book cannot be read.
-        (void)readAddressBook(databasePath(catalogue::kContactsDbId), addressBook, lastDocid);
-        nameAndSortCalls(calls, addressBook);
+        sqlitecarve::Database db;
+        status = openDatabase(db, path);
+        if (status == platform::kStatusOk) {
+            std::vector<sqlitecarve::CallRow> rows;
+            status = coreDataStore ? sqlitecarve::readCallRecords(db, rows)
+                                   : sqlitecarve::readLegacyCalls(db, rows);
+            // Calls keep their numbers, without names, when the address book cannot be read.
+            buildCalls(rows, addressBook().rows, calls);
+        }
     }
     const int answer = advance(m_engine->progressStep() / 2);
     return answer != 0 ? answer : status;
@@ -137,11 +201,14 @@ int CLocalBuckupRecovery::ScanCallHistory(std::vector<CallRecord>& calls)
 
 int CLocalBuckupRecovery::ScanNotes(std::vector<NoteRecord>& notes)
 {
-    std::vector<NoteRecord> bodies;
-    std::vector<NoteRecord> noteRows;
-    int status = readLegacyNotes(databasePath(catalogue::kNotesLegacyDbId), bodies, noteRows);
+    sqlitecarve::Database db;
+    int status = openDatabase(db, databasePath(catalogue::kNotesLegacyDbId));
     if (status == platform::kStatusOk) {
-        mergeNotes(std::move(bodies), std::move(noteRows), notes);
+        std::vector<sqlitecarve::NoteBodyRow> bodies;
+        std::vector<sqlitecarve::NoteRow> noteRows;
+        status = firstFailure(
+            {sqlitecarve::readNoteBodies(db, bodies), sqlitecarve::readNotes(db, noteRows)});
+        mergeNotes(bodies, noteRows, notes);
     }
     if (notes.empty()) {
         status = readNoteStore(databasePath(catalogue::kNotesDbId), notes);
@@ -187,11 +254,16 @@ int CLocalBuckupRecovery::ScanWhatsApp(WhatsAppMap& chats)
         const std::string path = m_engine->filePath(entry->fileId);
         int columns = 0;
         status = probeQuery(path, "SELECT * FROM ZWAMESSAGE LIMIT 1;", columns);
-        WhatsAppTables tables;
+        sqlitecarve::Database db;
         if (status == platform::kStatusOk) {
-            status = readWhatsAppTables(path, tables);
+            status = openDatabase(db, path);
         }
         if (status == platform::kStatusOk) {
+            WhatsAppTables tables;
+            status = firstFailure({sqlitecarve::readMediaItems(db, tables.media),
+                                   sqlitecarve::readChatSessions(db, tables.sessions),
+                                   sqlitecarve::readGroupMembers(db, tables.members),
+                                   sqlitecarve::readWhatsAppMessages(db, tables.messages)});
             joinWhatsApp(tables, m_whatsApp);
         }
     }
@@ -218,18 +290,18 @@ int CLocalBuckupRecovery::CopyOut(const std::string& source,
 
 int CLocalBuckupRecovery::ExportMessagesTable(const std::string& outputPath)
 {
-    return dumpTableValueLines(databasePath(catalogue::kMessagesDbId),
-                               "message",
-                               m_engine->messageRowidMark(),
-                               outputPath);
+    return sqlitecarve::dumpTableValueLines(databasePath(catalogue::kMessagesDbId),
+                                            "message",
+                                            m_engine->messageRowidMark(),
+                                            outputPath);
 }
 
 int CLocalBuckupRecovery::ExportContactsTable(const std::string& outputPath)
 {
-    return dumpTableValueLines(databasePath(catalogue::kContactsDbId),
-                               "ABPersonFullTextSearch_content",
-                               m_engine->contactRowidMark(),
-                               outputPath);
+    return sqlitecarve::dumpTableValueLines(databasePath(catalogue::kContactsDbId),
+                                            "ABPersonFullTextSearch_content",
+                                            m_engine->contactRowidMark(),
+                                            outputPath);
 }
 
 int CLocalBuckupRecovery::WriteWhatsAppChatText(std::int32_t sessionId,

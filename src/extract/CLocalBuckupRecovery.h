@@ -1,11 +1,16 @@
 // The recovery source over a local backup: every operation works on the BackupEngine of the
 // chosen backup, whose manifest and folder it reads, and keeps between calls the sets that
-// later operations use (the conversations, the WhatsApp chats for their text export, the
-// WhatsApp attachments found by the app-media walk).
+// later operations use (the WhatsApp chats for their text export, the WhatsApp attachments
+// found by the app-media walk, the address book that names contacts, messages and calls).
+// A device table damaged in part gives the rows that could be read, and its category
+// operation returns the read status.
 #pragma once
 
 #include "catalogue/BackupEngine.h"
 #include "extract/IPhoneRecoveryParse.h"
+#include "sqlitecarve/DeviceRows.h"
+
+#include <vector>
 
 namespace extract {
 
@@ -49,11 +54,26 @@ public:
     findChatDatabase(const std::vector<catalogue::ManifestEntry>& manifest);
 
 private:
+    // The address book's full-text rows as one read of the database gave them.
+    struct AddressBook
+    {
+        bool read = false;
+        // 0, or the open status of the database (no rows then).
+        int opened = 0;
+        // 0, the open status, or the status of a table that could not be read in full.
+        int status = 0;
+        std::vector<sqlitecarve::ContactSearchRow> rows;
+    };
+
     // Advances the engine's progress base by `amount` and reports it; returns the answer.
     int advance(int amount);
     std::string databasePath(std::string_view fileId) const;
+    // The address book of the opened backup, read on first use and kept until the next
+    // Attach or OpenBackup.
+    const AddressBook& addressBook();
 
     catalogue::BackupEngine* m_engine = nullptr;
+    AddressBook m_addressBook;
     WhatsAppMap m_whatsApp;
     std::vector<MediaItem> m_whatsAppAttachments;
 };

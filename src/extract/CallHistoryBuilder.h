@@ -3,6 +3,7 @@
 #pragma once
 
 #include "extract/Records.h"
+#include "sqlitecarve/DeviceRows.h"
 
 #include <vector>
 
@@ -11,10 +12,12 @@ namespace extract {
 // Numbers this long or shorter never get a name: service numbers would match any row.
 inline constexpr std::size_t kShortestNamedNumber = 5;
 
-// Sets each call's name to that of the first address-book row whose telephone text contains
-// its number (numbers of at least kShortestNamedNumber characters only; empty otherwise) and
-// sorts the calls stably by date.
-void nameAndSortCalls(std::vector<CallRecord>& calls,
-                      const std::vector<ContactRecord>& addressBook);
+// Appends the rows to `calls` as calls (incoming unless outgoing, the duration clamped to
+// 0…2^31−1 seconds), sets each call's name to that of the first address-book row whose
+// telephone text contains its number (numbers of at least kShortestNamedNumber characters
+// only; empty otherwise) and sorts `calls` stably by date.
+void buildCalls(const std::vector<sqlitecarve::CallRow>& rows,
+                const std::vector<sqlitecarve::ContactSearchRow>& addressBook,
+                std::vector<CallRecord>& calls);
 
 } // namespace extract

@@ -58,18 +58,39 @@ std::string cleanPhoneText(std::string_view raw)
     return result;
 }
 
-void buildContacts(std::vector<ContactRecord>& rows)
+std::string contactName(const sqlitecarve::ContactSearchRow& row)
 {
-    std::erase_if(rows, [](const ContactRecord& row) { return row.phones.empty(); });
-    for (ContactRecord& row : rows) {
-        if (row.name.empty()) {
-            row.name = kNoName;
-        }
-        row.phones = cleanPhoneText(row.phones);
+    if (!row.first.empty() && !row.last.empty()) {
+        return row.first + ' ' + row.last;
     }
-    std::stable_sort(rows.begin(), rows.end(), [](const ContactRecord& a, const ContactRecord& b) {
-        return textLess(a.name, b.name);
-    });
+    return row.first + row.last;
+}
+
+void buildContacts(const std::vector<sqlitecarve::ContactSearchRow>& rows,
+                   std::vector<ContactRecord>& contacts)
+{
+    for (const sqlitecarve::ContactSearchRow& row : rows) {
+        if (row.phone.empty()) {
+            continue;
+        }
+        ContactRecord contact;
+        contact.deleted = row.deleted ? 1 : 0;
+        contact.email = row.email;
+        contact.address = row.address;
+        contact.social = row.socialProfile;
+        contact.url = row.url;
+        contact.phones = cleanPhoneText(row.phone);
+        contact.company = row.organization;
+        contact.name = contactName(row);
+        if (contact.name.empty()) {
+            contact.name = kNoName;
+        }
+        contacts.push_back(std::move(contact));
+    }
+    std::stable_sort(
+        contacts.begin(), contacts.end(), [](const ContactRecord& a, const ContactRecord& b) {
+            return textLess(a.name, b.name);
+        });
 }
 
 } // namespace extract

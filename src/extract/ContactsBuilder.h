@@ -3,6 +3,7 @@
 #pragma once
 
 #include "extract/Records.h"
+#include "sqlitecarve/DeviceRows.h"
 
 #include <string>
 #include <string_view>
@@ -17,8 +18,13 @@ inline constexpr std::string_view kNoName = "No Name";
 // differ from those of the token kept before it. Kept tokens are joined with "\n".
 std::string cleanPhoneText(std::string_view raw);
 
-// Drops the rows without telephone text, names the nameless "No Name", cleans the telephone
-// text of the others and sorts them stably by name.
-void buildContacts(std::vector<ContactRecord>& rows);
+// The first name, a space and the last name of `row`, or the one of them that is given.
+std::string contactName(const sqlitecarve::ContactSearchRow& row);
+
+// Appends the rows with telephone text to `contacts` as contacts: named by contactName, or
+// "No Name" when that is empty, with the telephone text cleaned; then sorts `contacts` stably
+// by name.
+void buildContacts(const std::vector<sqlitecarve::ContactSearchRow>& rows,
+                   std::vector<ContactRecord>& contacts);
 
 } // namespace extract

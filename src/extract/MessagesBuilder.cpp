@@ -9,35 +9,60 @@
 
 namespace extract {
 
-void joinMessages(MessageTables& tables,
-                  const std::vector<ContactRecord>& addressBook,
-                  MessageMap& map)
+namespace {
+
+MessageRecord recordOf(sqlitecarve::MessageRow&& row)
 {
-    // The first join row of each attachment, in row order.
+    MessageRecord message;
+    message.deleted = row.deleted ? 1 : 0;
+    message.isFromMe = row.isFromMe ? 1 : 0;
+    message.rowId = static_cast<std::int32_t>(row.rowid);
+    message.handleId = static_cast<std::int32_t>(row.handleId);
+    message.date = std::move(row.date);
+    message.text = std::move(row.text);
+    return message;
+}
+
+// The file name of the first attachment of each message: attachments in row order, each
+// linked to the message of the first join row that names it.
+std::unordered_map<std::int32_t, const std::string*> firstAttachments(const MessageTables& tables)
+{
     std::unordered_map<std::int32_t, std::int32_t> messageOfAttachment;
-    for (const MessageAttachmentJoinRow& join : tables.joins) {
-        messageOfAttachment.try_emplace(join.attachmentId, join.messageId);
+    for (const sqlitecarve::MessageAttachmentJoinRow& join : tables.joins) {
+        messageOfAttachment.try_emplace(static_cast<std::int32_t>(join.attachmentId),
+                                        static_cast<std::int32_t>(join.messageId));
     }
-    std::unordered_map<std::int32_t, const AttachmentRow*> firstAttachmentOfMessage;
-    for (AttachmentRow& attachment : tables.attachments) {
-        const auto found = messageOfAttachment.find(attachment.rowId);
-        attachment.messageId = found != messageOfAttachment.end() ? found->second : 0;
-        if (attachment.messageId != 0) {
-            firstAttachmentOfMessage.try_emplace(attachment.messageId, &attachment);
+    std::unordered_map<std::int32_t, const std::string*> firstOfMessage;
+    for (const sqlitecarve::AttachmentRow& attachment : tables.attachments) {
+        const auto found = messageOfAttachment.find(static_cast<std::int32_t>(attachment.rowid));
+        if (found != messageOfAttachment.end() && found->second != 0) {
+            firstOfMessage.try_emplace(found->second, &attachment.fileName);
         }
     }
-    std::unordered_map<std::int32_t, const HandleRow*> handleById;
-    for (const HandleRow& handle : tables.handles) {
-        if (handle.rowId != 0) {
-            handleById.try_emplace(handle.rowId, &handle);
+    return firstOfMessage;
+}
+
+} // namespace
+
+void joinMessages(MessageTables& tables,
+                  const std::vector<sqlitecarve::ContactSearchRow>& addressBook,
+                  MessageMap& map)
+{
+    const auto firstAttachmentOfMessage = firstAttachments(tables);
+    std::unordered_map<std::int32_t, const std::string*> addressOfHandle;
+    for (const sqlitecarve::HandleRow& handle : tables.handles) {
+        if (const auto id = static_cast<std::int32_t>(handle.rowid); id != 0) {
+            addressOfHandle.try_emplace(id, &handle.address);
         }
     }
     AddressBookIndex names(addressBook);
-    for (MessageRecord& message : tables.messages) {
-        message.address.clear();
-        message.contactName.clear();
-        if (const auto handle = handleById.find(message.handleId); handle != handleById.end()) {
-            message.address = handle->second->address;
+    std::vector<MessageRecord> messages;
+    messages.reserve(tables.messages.size());
+    for (sqlitecarve::MessageRow& row : tables.messages) {
+        MessageRecord message = recordOf(std::move(row));
+        if (const auto handle = addressOfHandle.find(message.handleId);
+            handle != addressOfHandle.end()) {
+            message.address = *handle->second;
         }
         if (!message.address.empty()) {
             message.contactName = names.nameContaining(message.address);
@@ -45,23 +70,23 @@ void joinMessages(MessageTables& tables,
         if (message.rowId != 0) {
             if (const auto attachment = firstAttachmentOfMessage.find(message.rowId);
                 attachment != firstAttachmentOfMessage.end()) {
-                message.attachmentName = attachment->second->fileName;
+                message.attachmentName = *attachment->second;
             }
         }
+        messages.push_back(std::move(message));
     }
     // Sort positions rather than the records themselves: a record is many strings to move.
-    std::vector<std::size_t> order(tables.messages.size());
+    std::vector<std::size_t> order(messages.size());
     for (std::size_t i = 0; i < order.size(); ++i) {
         order[i] = i;
     }
     std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
-        return textLess(tables.messages[a].date, tables.messages[b].date);
+        return textLess(messages[a].date, messages[b].date);
     });
     for (const std::size_t index : order) {
-        MessageRecord& message = tables.messages[index];
+        MessageRecord& message = messages[index];
         map[message.handleId].push_back(std::move(message));
     }
-    tables.messages.clear();
 }
 
 std::vector<ConversationSummary> buildConversationList(const MessageMap& map)

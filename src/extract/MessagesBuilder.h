@@ -4,6 +4,7 @@
 #pragma once
 
 #include "extract/Records.h"
+#include "sqlitecarve/DeviceRows.h"
 
 #include <vector>
 
@@ -12,20 +13,21 @@ namespace extract {
 // The rows the messages builder joins, as the database readers deliver them.
 struct MessageTables
 {
-    std::vector<MessageRecord> messages;
-    std::vector<HandleRow> handles;
-    std::vector<AttachmentRow> attachments;
-    std::vector<MessageAttachmentJoinRow> joins;
+    std::vector<sqlitecarve::MessageRow> messages;
+    std::vector<sqlitecarve::HandleRow> handles;
+    std::vector<sqlitecarve::AttachmentRow> attachments;
+    std::vector<sqlitecarve::MessageAttachmentJoinRow> joins;
 };
 
-// Fills each message's address (the first handle row with its handle id, ids 0 never match),
-// contact name (the name of the first address-book row whose telephone text contains the
-// address; empty without address book) and attachment name (the first attachment whose join
-// row, the first one naming it, points at the message), sorts the messages stably by date and
+// Turns the message rows into records, moving their texts out (ids are the low 32 bits of the
+// rows' ids and references), and fills each message's address (the first handle row with its handle
+// id, ids 0 never match), contact name (the name of the first address-book row whose telephone text
+// contains the address; empty without address book) and attachment name (the first attachment whose
+// join row, the first one naming it, points at the message), sorts the messages stably by date and
 // appends them to `map` by handle id. Every distinct address is looked up once and every
 // other join goes through an index, so the work grows with the rows, not their product.
 void joinMessages(MessageTables& tables,
-                  const std::vector<ContactRecord>& addressBook,
+                  const std::vector<sqlitecarve::ContactSearchRow>& addressBook,
                   MessageMap& map);
 
 // One summary per conversation of `map` in key order: a copy of its latest message whose

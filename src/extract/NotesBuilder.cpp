@@ -53,36 +53,45 @@ void cleanNote(NoteRecord& note)
     note.title = cleanNoteText(note.title);
 }
 
-void mergeNotes(std::vector<NoteRecord> bodies,
-                std::vector<NoteRecord> noteRows,
+void mergeNotes(const std::vector<sqlitecarve::NoteBodyRow>& bodies,
+                const std::vector<sqlitecarve::NoteRow>& noteRows,
                 std::vector<NoteRecord>& out)
 {
     // Key → indexes of the unused note rows with that key, in row order.
     std::unordered_map<std::int32_t, std::vector<std::size_t>> rowsByKey;
     for (std::size_t i = 0; i < noteRows.size(); ++i) {
-        rowsByKey[noteRows[i].key].push_back(i);
+        rowsByKey[static_cast<std::int32_t>(noteRows[i].bodyId)].push_back(i);
     }
     std::unordered_map<std::int32_t, std::size_t> nextOfKey;
     std::vector<bool> used(noteRows.size(), false);
-    for (NoteRecord& body : bodies) {
-        const auto rows = rowsByKey.find(body.key);
-        if (rows == rowsByKey.end()) {
-            continue;
+    std::vector<NoteRecord> notes;
+    for (const sqlitecarve::NoteBodyRow& body : bodies) {
+        NoteRecord note;
+        note.deleted = body.deleted ? 1 : 0;
+        note.key = static_cast<std::int32_t>(body.rowid);
+        note.content = body.content;
+        if (const auto rows = rowsByKey.find(note.key); rows != rowsByKey.end()) {
+            std::size_t& next = nextOfKey[note.key];
+            if (next < rows->second.size()) {
+                const std::size_t row = rows->second[next++];
+                note.title = noteRows[row].title;
+                note.date = noteRows[row].modificationDate;
+                used[row] = true;
+            }
         }
-        std::size_t& next = nextOfKey[body.key];
-        if (next < rows->second.size()) {
-            const std::size_t row = rows->second[next++];
-            body.title = noteRows[row].title;
-            body.date = noteRows[row].date;
-            used[row] = true;
-        }
+        notes.push_back(std::move(note));
     }
     for (std::size_t i = 0; i < noteRows.size(); ++i) {
-        if (!used[i] && (!noteRows[i].content.empty() || !noteRows[i].title.empty())) {
-            bodies.push_back(std::move(noteRows[i]));
+        if (!used[i] && !noteRows[i].title.empty()) {
+            NoteRecord note;
+            note.deleted = noteRows[i].deleted ? 1 : 0;
+            note.key = static_cast<std::int32_t>(noteRows[i].bodyId);
+            note.date = noteRows[i].modificationDate;
+            note.title = noteRows[i].title;
+            notes.push_back(std::move(note));
         }
     }
-    for (NoteRecord& note : bodies) {
+    for (NoteRecord& note : notes) {
         if (note.content.empty() && note.title.empty()) {
             continue;
         }

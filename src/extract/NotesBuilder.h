@@ -3,6 +3,7 @@
 #pragma once
 
 #include "extract/Records.h"
+#include "sqlitecarve/DeviceRows.h"
 
 #include <string>
 #include <string_view>
@@ -18,12 +19,13 @@ std::string cleanNoteText(std::string_view html);
 // Cleans the content, then the title, of `note`.
 void cleanNote(NoteRecord& note);
 
-// Merges the older store's rows: each body takes the title and modification date of the first
-// note row with its key (that row is used up); the unused note rows with a title or content
-// follow the bodies; records left with neither are dropped and the others cleaned. Appends the
-// result to `out`.
-void mergeNotes(std::vector<NoteRecord> bodies,
-                std::vector<NoteRecord> noteRows,
+// Merges the older store's rows into notes keyed by the low 32 bits of the body's rowid or the
+// note row's body reference: each body takes the title and modification date of the first
+// note row with its key (that row is used up); the unused note rows with a title follow the
+// bodies; records left with neither title nor content are dropped and the others cleaned.
+// Appends the result to `out`.
+void mergeNotes(const std::vector<sqlitecarve::NoteBodyRow>& bodies,
+                const std::vector<sqlitecarve::NoteRow>& noteRows,
                 std::vector<NoteRecord>& out);
 
 } // namespace extract

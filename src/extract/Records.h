@@ -112,36 +112,6 @@ struct AttachmentItem
     std::string path;
 };
 
-// One WhatsApp chat as the WhatsApp builder uses it.
-struct WhatsAppSession
-{
-    // The session row's id (0 for a row rebuilt without its id).
-    std::int32_t id = 0;
-    // The chat's JID up to its at sign.
-    std::string partnerAddress;
-    std::string partnerName;
-    // Comma-separated, filled for group chats.
-    std::string memberNames;
-    std::string memberAddresses;
-};
-
-// One member of a WhatsApp group chat.
-struct WhatsAppGroupMember
-{
-    std::int32_t id = 0;
-    std::int32_t sessionId = 0;
-    // The member's JID up to its at sign.
-    std::string address;
-    std::string name;
-};
-
-// One WhatsApp media item: its id and where the app keeps the file.
-struct WhatsAppMediaRef
-{
-    std::int32_t id = 0;
-    std::string localPath;
-};
-
 // One WhatsApp message.
 struct WhatsAppMessage
 {
@@ -167,30 +137,6 @@ struct WhatsAppMessage
     std::string sessionAddresses;
     // The chat's partner name.
     std::string sessionName;
-};
-
-// Rows of the messages database that the messages builder joins to its messages.
-struct HandleRow
-{
-    std::int32_t deleted = 0;
-    std::int32_t rowId = 0;
-    std::string address;
-};
-
-struct AttachmentRow
-{
-    std::int32_t deleted = 0;
-    std::int32_t rowId = 0;
-    // Filled by the join with message_attachment_join; 0 when no join row names it.
-    std::int32_t messageId = 0;
-    std::string fileName;
-};
-
-struct MessageAttachmentJoinRow
-{
-    std::int32_t deleted = 0;
-    std::int32_t attachmentId = 0;
-    std::int32_t messageId = 0;
 };
 
 // Handle id → messages of that conversation in date order (key 0: messages without handle).

@@ -1,10 +1,10 @@
 // Read-only probes through the SQLite library.
 #include "extract/SqliteProbe.h"
 
-#include "extract/DeviceTables.h"
 #include "extract/NotesBuilder.h"
 #include "formats/SqliteReader.h"
 #include "platform/Status.h"
+#include "sqlitecarve/DeviceTables.h"
 
 namespace extract {
 
@@ -52,7 +52,7 @@ int readNoteStore(const std::string& path, std::vector<NoteRecord>& notes)
         note.title = formats::columnText(statement.get(), 0);
         note.content = formats::columnText(statement.get(), 1);
         if (sqlite3_column_type(statement.get(), 2) != SQLITE_NULL) {
-            note.date = appleDateText(sqlite3_column_double(statement.get(), 2));
+            note.date = sqlitecarve::appleDateText(sqlite3_column_double(statement.get(), 2));
         }
         if (!note.title.empty() || !note.content.empty()) {
             cleanNote(note);

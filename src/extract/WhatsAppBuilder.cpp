@@ -17,89 +17,118 @@ namespace {
 constexpr std::string_view kMe = "Me";
 constexpr std::uint32_t kFirstMemberId = 2;
 
-void addMembersToSessions(std::vector<WhatsAppSession>& sessions,
-                          const std::vector<WhatsAppGroupMember>& members)
+// A chat as the messages of it see it: its partner and its members, comma-separated.
+struct Session
 {
-    std::unordered_map<std::int32_t, std::vector<const WhatsAppGroupMember*>> bySession;
-    for (const WhatsAppGroupMember& member : members) {
-        bySession[member.sessionId].push_back(&member);
+    std::string partnerAddress;
+    std::string partnerName;
+    std::string memberNames;
+    std::string memberAddresses;
+};
+
+// The sessions by id (the first row of each id), with the members of each added in row order.
+std::unordered_map<std::int32_t, Session> sessionsById(const WhatsAppTables& tables)
+{
+    std::unordered_map<std::int32_t, std::vector<const sqlitecarve::GroupMemberRow*>> bySession;
+    for (const sqlitecarve::GroupMemberRow& member : tables.members) {
+        bySession[static_cast<std::int32_t>(member.chatSession)].push_back(&member);
     }
-    for (WhatsAppSession& session : sessions) {
-        const auto found = bySession.find(session.id);
+    std::unordered_map<std::int32_t, Session> sessions;
+    for (const sqlitecarve::ChatSessionRow& row : tables.sessions) {
+        const auto [entry, inserted] = sessions.try_emplace(static_cast<std::int32_t>(row.rowid));
+        if (!inserted) {
+            continue;
+        }
+        Session& session = entry->second;
+        session.partnerAddress = row.contactJid;
+        session.partnerName = row.partnerName;
+        const auto found = bySession.find(entry->first);
         if (found == bySession.end()) {
             continue;
         }
-        for (const WhatsAppGroupMember* member : found->second) {
+        for (const sqlitecarve::GroupMemberRow* member : found->second) {
             if (session.memberAddresses.empty()) {
-                session.memberAddresses = member->address;
+                session.memberAddresses = member->memberJid;
                 session.memberNames = member->name;
                 continue;
             }
-            session.memberAddresses += "," + member->address;
+            session.memberAddresses += "," + member->memberJid;
             if (!member->name.empty()) {
                 session.memberNames += "," + member->name;
             }
         }
     }
+    return sessions;
+}
+
+WhatsAppMessage recordOf(sqlitecarve::WhatsAppMessageRow&& row)
+{
+    WhatsAppMessage message;
+    message.deleted = row.deleted ? 1 : 0;
+    message.isFromMe = row.isFromMe ? 1 : 0;
+    message.rowId = static_cast<std::int32_t>(row.rowid);
+    message.sessionId = static_cast<std::int32_t>(row.chatSession);
+    message.memberId = static_cast<std::int32_t>(row.groupMember);
+    message.mediaId = static_cast<std::int32_t>(row.mediaItem);
+    message.date = std::move(row.date);
+    message.text = std::move(row.text);
+    return message;
 }
 
 } // namespace
 
 void joinWhatsApp(WhatsAppTables& tables, WhatsAppMap& map)
 {
-    addMembersToSessions(tables.sessions, tables.members);
-    std::unordered_map<std::int32_t, const WhatsAppSession*> sessionById;
-    for (const WhatsAppSession& session : tables.sessions) {
-        sessionById.try_emplace(session.id, &session);
+    const std::unordered_map<std::int32_t, Session> sessions = sessionsById(tables);
+    std::unordered_map<std::int32_t, const sqlitecarve::GroupMemberRow*> memberById;
+    for (const sqlitecarve::GroupMemberRow& member : tables.members) {
+        memberById.try_emplace(static_cast<std::int32_t>(member.rowid), &member);
     }
-    std::unordered_map<std::int32_t, const WhatsAppGroupMember*> memberById;
-    for (const WhatsAppGroupMember& member : tables.members) {
-        memberById.try_emplace(member.id, &member);
+    std::unordered_map<std::int32_t, const std::string*> mediaPathById;
+    for (const sqlitecarve::MediaItemRow& media : tables.media) {
+        mediaPathById.try_emplace(static_cast<std::int32_t>(media.rowid), &media.localPath);
     }
-    std::unordered_map<std::int32_t, const WhatsAppMediaRef*> mediaById;
-    for (const WhatsAppMediaRef& media : tables.media) {
-        mediaById.try_emplace(media.id, &media);
-    }
-    for (WhatsAppMessage& message : tables.messages) {
-        const auto found = sessionById.find(message.sessionId);
-        if (found == sessionById.end()) {
-            continue;
-        }
-        const WhatsAppSession& session = *found->second;
-        message.senderAddress = session.partnerAddress;
-        message.senderName = session.partnerName;
-        message.sessionName = session.partnerName;
-        message.sessionMembers =
-            session.memberNames.empty() ? session.partnerName : session.memberNames;
-        message.sessionAddresses =
-            session.memberAddresses.empty() ? session.partnerAddress : session.memberAddresses;
-        if (message.isFromMe != 0) {
-            message.senderName = kMe;
-            message.senderAddress.clear();
-        } else if (static_cast<std::uint32_t>(message.memberId) >= kFirstMemberId) {
-            if (const auto member = memberById.find(message.memberId); member != memberById.end()) {
-                message.senderName = member->second->name;
-                message.senderAddress = member->second->address;
+    std::vector<WhatsAppMessage> messages;
+    messages.reserve(tables.messages.size());
+    for (sqlitecarve::WhatsAppMessageRow& row : tables.messages) {
+        WhatsAppMessage message = recordOf(std::move(row));
+        if (const auto found = sessions.find(message.sessionId); found != sessions.end()) {
+            const Session& session = found->second;
+            message.senderAddress = session.partnerAddress;
+            message.senderName = session.partnerName;
+            message.sessionName = session.partnerName;
+            message.sessionMembers =
+                session.memberNames.empty() ? session.partnerName : session.memberNames;
+            message.sessionAddresses =
+                session.memberAddresses.empty() ? session.partnerAddress : session.memberAddresses;
+            if (message.isFromMe != 0) {
+                message.senderName = kMe;
+                message.senderAddress.clear();
+            } else if (static_cast<std::uint32_t>(message.memberId) >= kFirstMemberId) {
+                if (const auto member = memberById.find(message.memberId);
+                    member != memberById.end()) {
+                    message.senderName = member->second->name;
+                    message.senderAddress = member->second->memberJid;
+                }
             }
         }
-    }
-    for (WhatsAppMessage& message : tables.messages) {
         if (message.mediaId != 0 && message.text.empty()) {
-            if (const auto media = mediaById.find(message.mediaId); media != mediaById.end()) {
-                message.text = media->second->localPath;
+            if (const auto media = mediaPathById.find(message.mediaId);
+                media != mediaPathById.end()) {
+                message.text = *media->second;
             }
         }
+        if (!message.text.empty()) {
+            messages.push_back(std::move(message));
+        }
     }
-    std::erase_if(tables.messages, [](const WhatsAppMessage& m) { return m.text.empty(); });
-    std::stable_sort(tables.messages.begin(),
-                     tables.messages.end(),
-                     [](const WhatsAppMessage& a, const WhatsAppMessage& b) {
-                         return textLess(a.date, b.date);
-                     });
-    for (WhatsAppMessage& message : tables.messages) {
+    std::stable_sort(
+        messages.begin(), messages.end(), [](const WhatsAppMessage& a, const WhatsAppMessage& b) {
+            return textLess(a.date, b.date);
+        });
+    for (WhatsAppMessage& message : messages) {
         map[message.sessionId].push_back(std::move(message));
     }
-    tables.messages.clear();
 }
 
 int writeWhatsAppChatText(const WhatsAppMap& map,

@@ -4,6 +4,7 @@
 
 #include "extract/Callbacks.h"
 #include "extract/Records.h"
+#include "sqlitecarve/DeviceRows.h"
 
 #include <string>
 #include <vector>
@@ -13,13 +14,14 @@ namespace extract {
 // The rows the WhatsApp builder joins, as the database readers deliver them.
 struct WhatsAppTables
 {
-    std::vector<WhatsAppMediaRef> media;
-    std::vector<WhatsAppSession> sessions;
-    std::vector<WhatsAppGroupMember> members;
-    std::vector<WhatsAppMessage> messages;
+    std::vector<sqlitecarve::MediaItemRow> media;
+    std::vector<sqlitecarve::ChatSessionRow> sessions;
+    std::vector<sqlitecarve::GroupMemberRow> members;
+    std::vector<sqlitecarve::WhatsAppMessageRow> messages;
 };
 
-// Joins and groups the rows:
+// Turns the message rows into records, moving their texts out, and joins and groups them (ids
+// are the low 32 bits of the rows' ids and references):
 // - each session gets its members' addresses and names, comma-separated, in member row order
 //   (a nameless member adds its address only);
 // - each message of a known session gets the session's partner as sender, name and members

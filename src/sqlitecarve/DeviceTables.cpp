@@ -5,160 +5,189 @@
 #include "platform/Status.h"
 #include "platform/Text.h"
 
+#include <algorithm>
 #include <cmath>
-#include <functional>
+#include <initializer_list>
 
 namespace sqlitecarve {
 
 namespace {
 
-// Nanosecond dates (iOS 11 and later) exceed any plausible count of seconds.
-constexpr double kNanosecondThreshold = 1e11;
+// Integers of this magnitude or more count nanoseconds since 2001 (newer messages databases).
+constexpr std::int64_t kNanosecondThreshold = 100'000'000'000;
+constexpr std::int64_t kNanosecondsPerSecond = 1'000'000'000;
+// Reals beyond this many seconds are no date.
+constexpr double kLatestSeconds = 1.0e12;
+// Reals of larger magnitude do not convert to a 64-bit integer.
+constexpr double kLargestIntegralReal = 9.0e18;
 
-// Finds the columns a reader keeps, by name, with a fixed position where the schema has no
-// column list.
-class Columns
+using ColumnFinder = int (*)(const TableSchema&, std::string_view);
+
+int columnNamed(const TableSchema& table, std::string_view name)
+{
+    return table.columnIndex(name);
+}
+
+// The first column whose name, without its leading "c" and digits, is `field` (ASCII case
+// ignored), or -1: the full-text table numbers its columns (c15Phone, c16Email …).
+int numberedColumn(const TableSchema& table, std::string_view field)
+{
+    for (std::size_t i = 0; i < table.columns.size(); ++i) {
+        std::string_view name = table.columns[i].name;
+        if (name.empty() || (name.front() != 'c' && name.front() != 'C')) {
+            continue;
+        }
+        name.remove_prefix(1);
+        const std::size_t digits = name.find_first_not_of("0123456789");
+        if (digits == 0 || digits == std::string_view::npos) {
+            continue;
+        }
+        if (platform::compareAsciiNoCase(name.substr(digits), field) == 0) {
+            return static_cast<int>(i);
+        }
+    }
+    return -1;
+}
+
+bool hasControlCharacter(std::string_view text)
+{
+    return std::any_of(
+        text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x20; });
+}
+
+std::string cutBeforeAt(const std::string& jid)
+{
+    const std::size_t at = jid.find('@');
+    return at == std::string::npos ? std::string() : jid.substr(0, at);
+}
+
+// One carved row seen through the columns a reader asked for, by their place in its list.
+// A text that is not valid UTF-8 reads as empty and marks the row invalid.
+class Fields
 {
 public:
-    explicit Columns(const TableSchema& table)
-        : m_table(table)
+    Fields(const CarvedRow& row, const std::vector<int>& positions)
+        : m_row(row)
+        , m_positions(positions)
     {}
 
-    int find(std::string_view name, int fallback) const
+    bool deleted() const { return m_row.deleted; }
+
+    std::int64_t rowid() const { return m_row.rowid.value_or(0); }
+
+    bool valid() const { return m_valid; }
+
+    std::int64_t integer(std::size_t field) const
     {
-        return m_table.columns.empty() ? fallback : m_table.columnIndex(name);
+        const Value* value = at(field);
+        if (value == nullptr) {
+            return 0;
+        }
+        if (value->kind == ValueKind::Integer) {
+            return value->integer;
+        }
+        if (value->kind == ValueKind::Real && std::isfinite(value->real) &&
+            std::fabs(value->real) < kLargestIntegralReal) {
+            return static_cast<std::int64_t>(value->real);
+        }
+        return 0;
     }
 
-    // The first column whose name ends with `suffix` (ASCII case ignored), or `fallback`.
-    int findSuffix(std::string_view suffix, int fallback) const
+    std::string text(std::size_t field)
     {
-        if (m_table.columns.empty()) {
-            return fallback;
+        const Value* value = at(field);
+        if (value == nullptr || value->kind != ValueKind::Text) {
+            return {};
         }
-        for (std::size_t i = 0; i < m_table.columns.size(); ++i) {
-            const std::string& name = m_table.columns[i].name;
-            if (name.size() >= suffix.size() &&
-                platform::compareAsciiNoCase(name.substr(name.size() - suffix.size()), suffix) ==
-                    0) {
-                return static_cast<int>(i);
-            }
+        if (!platform::isValidUtf8(value->bytes)) {
+            m_valid = false;
+            return {};
         }
-        return -1;
+        return value->bytes;
+    }
+
+    std::string appleDate(std::size_t field) const
+    {
+        const Value* value = at(field);
+        if (value == nullptr) {
+            return {};
+        }
+        if (value->kind == ValueKind::Integer) {
+            return appleDateText(value->integer);
+        }
+        if (value->kind == ValueKind::Real) {
+            return appleDateText(value->real);
+        }
+        return {};
     }
 
 private:
-    const TableSchema& m_table;
+    const Value* at(std::size_t field) const
+    {
+        const int column = m_positions[field];
+        if (column < 0 || static_cast<std::size_t>(column) >= m_row.values.size()) {
+            return nullptr;
+        }
+        return &m_row.values[static_cast<std::size_t>(column)];
+    }
+
+    const CarvedRow& m_row;
+    const std::vector<int>& m_positions;
+    bool m_valid = true;
 };
 
-const Value* at(const CarvedRow& row, int index)
-{
-    return index >= 0 && static_cast<std::size_t>(index) < row.values.size() ? &row.values[index]
-                                                                             : nullptr;
-}
-
-std::string textAt(const CarvedRow& row, int index)
-{
-    const Value* value = at(row, index);
-    if (value == nullptr || value->kind == ValueKind::Null) {
-        return {};
-    }
-    return value->kind == ValueKind::Blob ? value->bytes : valueToText(*value);
-}
-
-std::int64_t integerAt(const CarvedRow& row, int index)
-{
-    const Value* value = at(row, index);
-    if (value == nullptr) {
-        return 0;
-    }
-    if (value->kind == ValueKind::Integer) {
-        return value->integer;
-    }
-    if (value->kind == ValueKind::Real && std::isfinite(value->real) &&
-        std::fabs(value->real) < 9.2e18) {
-        return static_cast<std::int64_t>(value->real);
-    }
-    return 0;
-}
-
-std::string cutBeforeAt(const std::string& text)
-{
-    return text.substr(0, text.find('@'));
-}
-
-// Reads `table` and hands each row to `convert` with the table's column finder.
+// Reads every row of `table` (live, then recovered) into `sink` as Fields over the columns
+// named `names`, found by `find`; live rows decode only those columns. A missing table reads
+// nothing and returns 0.
+template <typename Sink>
 int readRows(Database& db,
              std::string_view table,
-             const std::function<void(const Columns&, const CarvedRow&)>& convert)
+             std::initializer_list<std::string_view> names,
+             Sink sink,
+             ColumnFinder find = columnNamed)
 {
     const TableSchema* schema = db.findTable(table);
     if (schema == nullptr) {
-        return platform::kStatusInvalid;
+        return platform::kStatusOk;
     }
-    const Columns columns(*schema);
-    return db.readTable(table, [&](CarvedRow& row) { convert(columns, row); });
+    ReadOptions options;
+    for (const std::string_view name : names) {
+        options.columns.push_back(find(*schema, name));
+    }
+    const std::vector<int>& positions = options.columns;
+    return db.readTable(
+        table,
+        [&](CarvedRow& row) {
+            Fields fields(row, positions);
+            sink(fields);
+        },
+        options);
+}
+
+// Appends the call of `fields` unless it lacks a date or number or is damaged.
+void keepCall(std::vector<CallRow>& rows, const Fields& fields, CallRow call)
+{
+    if (fields.valid() && !call.date.empty() && !call.address.empty() &&
+        !hasControlCharacter(call.address)) {
+        rows.push_back(std::move(call));
+    }
 }
 
 } // namespace
 
-unsigned expectedColumns(std::string_view table,
-                         unsigned messageColumns,
-                         unsigned chatMessageColumns,
-                         unsigned contactSearchHint)
+std::string appleDateText(std::int64_t value)
 {
-    struct Entry
-    {
-        std::string_view name;
-        unsigned columns;
-    };
-
-    const Entry entries[] = {
-        {"ZNOTEBODY", 7},
-        {"ZNOTE", 19},
-        {"message", messageColumns},
-        {"handle", 5},
-        {"attachment", 9},
-        {"message_attachment_join", 2},
-        {"ABPersonFullTextSearch_content", contactSearchHint >= 25 ? 25U : 24U},
-        {"call", 13},
-        {"Friend", 13},
-        {"tb_c2cTables", 1},
-        {"ZWAMESSAGE", chatMessageColumns},
-        {"ZWACHATSESSION", 25},
-        {"ZWAGROUPMEMBER", 13},
-        {"ZWAMEDIAITEM", 24},
-        {"ZCALLRECORD", 17},
-        {"ZWACONTACT", 11},
-        {"ZWAPHONE", 9},
-    };
-    for (const Entry& entry : entries) {
-        if (platform::compareAsciiNoCase(table, entry.name) == 0) {
-            return entry.columns;
-        }
-    }
-    if (table.rfind("Chat_", 0) == 0) {
-        return 9;
-    }
-    if (table.rfind("tb_c2cMsg", 0) == 0) {
-        return 50;
-    }
-    return 0;
-}
-
-std::string appleDateText(const Value& value)
-{
-    double seconds = 0;
-    if (value.kind == ValueKind::Integer) {
-        seconds = static_cast<double>(value.integer);
-    } else if (value.kind == ValueKind::Real && std::isfinite(value.real)) {
-        seconds = value.real;
-    } else {
+    if (value == 0) {
         return {};
     }
-    if (std::fabs(seconds) >= kNanosecondThreshold) {
-        seconds /= 1e9;
-    }
-    if (std::fabs(seconds) > 1e12) {
+    const bool nanoseconds = value >= kNanosecondThreshold || value <= -kNanosecondThreshold;
+    const std::int64_t seconds = nanoseconds ? value / kNanosecondsPerSecond : value;
+    return platform::formatLocal(seconds + platform::kAppleEpochOffset);
+}
+
+std::string appleDateText(double seconds)
+{
+    if (!std::isfinite(seconds) || seconds == 0.0 || std::fabs(seconds) > kLatestSeconds) {
         return {};
     }
     return platform::formatLocal(static_cast<std::int64_t>(std::floor(seconds)) +
@@ -167,171 +196,211 @@ std::string appleDateText(const Value& value)
 
 int readMessages(Database& db, std::vector<MessageRow>& rows)
 {
-    return readRows(db, "message", [&](const Columns& c, const CarvedRow& row) {
-        MessageRow out;
-        out.deleted = row.deleted;
-        out.rowid = row.rowid.value_or(0);
-        out.text = textAt(row, c.find("text", 2));
-        out.handleId = integerAt(row, c.find("handle_id", 5));
-        if (const Value* date = at(row, c.find("date", 15))) {
-            out.date = appleDateText(*date);
-        }
-        out.isFromMe = integerAt(row, c.find("is_from_me", 21)) != 0;
-        out.attributedBody = textAt(row, c.find("attributedBody", 8));
-        rows.push_back(std::move(out));
-    });
+    return readRows(
+        db, "message", {"text", "handle_id", "date", "is_from_me"}, [&](Fields& fields) {
+            MessageRow row;
+            row.text = fields.text(0);
+            if (!fields.valid() || row.text.empty()) {
+                return;
+            }
+            row.deleted = fields.deleted();
+            row.rowid = fields.rowid();
+            row.handleId = fields.integer(1);
+            row.date = fields.appleDate(2);
+            row.isFromMe = fields.integer(3) != 0;
+            rows.push_back(std::move(row));
+        });
 }
 
 int readHandles(Database& db, std::vector<HandleRow>& rows)
 {
-    return readRows(db, "handle", [&](const Columns& c, const CarvedRow& row) {
-        HandleRow out{row.deleted, row.rowid.value_or(0), textAt(row, c.find("id", 1))};
-        if (!out.id.empty()) {
-            rows.push_back(std::move(out));
+    return readRows(db, "handle", {"id"}, [&](Fields& fields) {
+        HandleRow row;
+        row.deleted = fields.deleted();
+        row.rowid = fields.rowid();
+        row.address = fields.text(0);
+        if (!row.address.empty()) {
+            rows.push_back(std::move(row));
         }
     });
 }
 
 int readAttachments(Database& db, std::vector<AttachmentRow>& rows)
 {
-    return readRows(db, "attachment", [&](const Columns& c, const CarvedRow& row) {
-        AttachmentRow out{row.deleted, row.rowid.value_or(0), textAt(row, c.find("filename", 4))};
-        if (!out.filename.empty()) {
-            rows.push_back(std::move(out));
+    return readRows(db, "attachment", {"filename"}, [&](Fields& fields) {
+        AttachmentRow row;
+        row.deleted = fields.deleted();
+        row.rowid = fields.rowid();
+        row.fileName = fields.text(0);
+        if (!row.fileName.empty()) {
+            rows.push_back(std::move(row));
         }
     });
 }
 
 int readMessageAttachmentJoins(Database& db, std::vector<MessageAttachmentJoinRow>& rows)
 {
-    return readRows(db, "message_attachment_join", [&](const Columns& c, const CarvedRow& row) {
-        rows.push_back({row.deleted,
-                        integerAt(row, c.find("message_id", 0)),
-                        integerAt(row, c.find("attachment_id", 1))});
-    });
+    return readRows(
+        db, "message_attachment_join", {"message_id", "attachment_id"}, [&](Fields& fields) {
+            MessageAttachmentJoinRow row;
+            row.deleted = fields.deleted();
+            row.messageId = fields.integer(0);
+            row.attachmentId = fields.integer(1);
+            rows.push_back(row);
+        });
 }
 
 int readContactSearch(Database& db, std::vector<ContactSearchRow>& rows)
 {
     return readRows(
-        db, "ABPersonFullTextSearch_content", [&](const Columns& c, const CarvedRow& row) {
-            ContactSearchRow out;
-            out.deleted = row.deleted;
-            out.rowid = row.rowid.value_or(0);
-            out.first = textAt(row, c.findSuffix("First", 1));
-            out.last = textAt(row, c.findSuffix("Last", 2));
-            out.organization = textAt(row, c.findSuffix("Organization", 7));
-            out.phone = textAt(row, c.findSuffix("Phone", 16));
-            out.email = textAt(row, c.findSuffix("Email", 17));
-            out.address = textAt(row, c.findSuffix("Address", 18));
-            out.socialProfile = textAt(row, c.findSuffix("SocialProfile", 19));
-            out.url = textAt(row, c.findSuffix("URL", 20));
-            rows.push_back(std::move(out));
-        });
+        db,
+        "ABPersonFullTextSearch_content",
+        {"First", "Last", "Organization", "Phone", "Email", "Address", "SocialProfile", "URL"},
+        [&](Fields& fields) {
+            ContactSearchRow row;
+            row.deleted = fields.deleted();
+            row.rowid = fields.rowid();
+            row.first = fields.text(0);
+            row.last = fields.text(1);
+            row.organization = fields.text(2);
+            row.phone = fields.text(3);
+            row.email = fields.text(4);
+            row.address = fields.text(5);
+            row.socialProfile = fields.text(6);
+            row.url = fields.text(7);
+            if (fields.valid() && !hasControlCharacter(row.phone)) {
+                rows.push_back(std::move(row));
+            }
+        },
+        numberedColumn);
 }
 
 int readNoteBodies(Database& db, std::vector<NoteBodyRow>& rows)
 {
-    return readRows(db, "ZNOTEBODY", [&](const Columns& c, const CarvedRow& row) {
-        rows.push_back({row.deleted, row.rowid.value_or(0), textAt(row, c.find("ZCONTENT", 4))});
+    return readRows(db, "ZNOTEBODY", {"ZCONTENT"}, [&](Fields& fields) {
+        NoteBodyRow row;
+        row.deleted = fields.deleted();
+        row.rowid = fields.rowid();
+        row.content = fields.text(0);
+        if (fields.valid()) {
+            rows.push_back(std::move(row));
+        }
     });
 }
 
 int readNotes(Database& db, std::vector<NoteRow>& rows)
 {
-    return readRows(db, "ZNOTE", [&](const Columns& c, const CarvedRow& row) {
-        NoteRow out;
-        out.deleted = row.deleted;
-        out.rowid = row.rowid.value_or(0);
-        out.bodyId = integerAt(row, c.find("ZBODY", 11));
-        if (const Value* date = at(row, c.find("ZMODIFICATIONDATE", 14))) {
-            out.modificationDate = appleDateText(*date);
+    return readRows(db, "ZNOTE", {"ZBODY", "ZMODIFICATIONDATE", "ZTITLE"}, [&](Fields& fields) {
+        NoteRow row;
+        row.deleted = fields.deleted();
+        row.rowid = fields.rowid();
+        row.bodyId = fields.integer(0);
+        row.modificationDate = fields.appleDate(1);
+        row.title = fields.text(2);
+        if (fields.valid()) {
+            rows.push_back(std::move(row));
         }
-        out.title = textAt(row, c.find("ZTITLE", 19));
-        rows.push_back(std::move(out));
     });
 }
 
-int readCalls(Database& db, std::vector<CallRow>& rows)
+int readCallRecords(Database& db, std::vector<CallRow>& rows)
 {
-    if (db.findTable("ZCALLRECORD") != nullptr) {
-        return readRows(db, "ZCALLRECORD", [&](const Columns& c, const CarvedRow& row) {
-            CallRow out;
-            out.deleted = row.deleted;
-            out.rowid = row.rowid.value_or(0);
-            out.outgoing = integerAt(row, c.find("ZORIGINATED", 10)) != 0;
-            if (const Value* date = at(row, c.find("ZDATE", 12))) {
-                out.date = appleDateText(*date);
-            }
-            out.duration = integerAt(row, c.find("ZDURATION", 13));
-            out.address = textAt(row, c.find("ZADDRESS", 20));
-            if (!out.date.empty() && !out.address.empty()) {
-                rows.push_back(std::move(out));
-            }
+    return readRows(
+        db, "ZCALLRECORD", {"ZADDRESS", "ZDATE", "ZDURATION", "ZORIGINATED"}, [&](Fields& fields) {
+            CallRow row;
+            row.deleted = fields.deleted();
+            row.rowid = fields.rowid();
+            row.address = fields.text(0);
+            row.date = fields.appleDate(1);
+            row.duration = fields.integer(2);
+            row.outgoing = fields.integer(3) != 0;
+            keepCall(rows, fields, std::move(row));
         });
-    }
-    return readRows(db, "call", [&](const Columns& c, const CarvedRow& row) {
-        CallRow out;
-        out.deleted = row.deleted;
-        out.rowid = row.rowid.value_or(0);
-        out.address = textAt(row, c.find("address", 1));
-        if (const Value* date = at(row, c.find("date", 2));
-            date != nullptr && date->kind == ValueKind::Integer) {
-            out.date = platform::formatLocal(date->integer);
+}
+
+int readLegacyCalls(Database& db, std::vector<CallRow>& rows)
+{
+    return readRows(db, "call", {"address", "date", "duration", "flags"}, [&](Fields& fields) {
+        CallRow row;
+        row.deleted = fields.deleted();
+        row.rowid = fields.rowid();
+        row.address = fields.text(0);
+        if (const std::int64_t unixSeconds = fields.integer(1); unixSeconds != 0) {
+            row.date = platform::formatLocal(unixSeconds);
         }
-        out.duration = integerAt(row, c.find("duration", 3));
-        out.outgoing = (integerAt(row, c.find("flags", 4)) & 1) != 0;
-        if (!out.date.empty() && !out.address.empty()) {
-            rows.push_back(std::move(out));
-        }
+        row.duration = fields.integer(2);
+        row.outgoing = (fields.integer(3) & 1) != 0;
+        keepCall(rows, fields, std::move(row));
     });
 }
 
 int readWhatsAppMessages(Database& db, std::vector<WhatsAppMessageRow>& rows)
 {
-    return readRows(db, "ZWAMESSAGE", [&](const Columns& c, const CarvedRow& row) {
-        WhatsAppMessageRow out;
-        out.deleted = row.deleted;
-        out.rowid = row.rowid.value_or(0);
-        out.isFromMe = integerAt(row, c.find("ZISFROMME", 12)) != 0;
-        out.chatSession = integerAt(row, c.find("ZCHATSESSION", 19));
-        out.groupMember = integerAt(row, c.find("ZGROUPMEMBER", 20));
-        out.mediaItem = integerAt(row, c.find("ZMEDIAITEM", 22));
-        if (const Value* date = at(row, c.find("ZMESSAGEDATE", 25))) {
-            out.date = appleDateText(*date);
-        }
-        out.text = textAt(row, c.find("ZTEXT", 32));
-        rows.push_back(std::move(out));
-    });
+    return readRows(
+        db,
+        "ZWAMESSAGE",
+        {"ZISFROMME", "ZCHATSESSION", "ZGROUPMEMBER", "ZMEDIAITEM", "ZMESSAGEDATE", "ZTEXT"},
+        [&](Fields& fields) {
+            WhatsAppMessageRow row;
+            row.deleted = fields.deleted();
+            row.rowid = fields.rowid();
+            row.isFromMe = fields.integer(0) != 0;
+            row.chatSession = fields.integer(1);
+            row.groupMember = fields.integer(2);
+            row.mediaItem = fields.integer(3);
+            row.date = fields.appleDate(4);
+            row.text = fields.text(5);
+            if (fields.valid()) {
+                rows.push_back(std::move(row));
+            }
+        });
 }
 
 int readChatSessions(Database& db, std::vector<ChatSessionRow>& rows)
 {
-    return readRows(db, "ZWACHATSESSION", [&](const Columns& c, const CarvedRow& row) {
-        const std::string jid = textAt(row, c.find("ZCONTACTJID", 20));
-        rows.push_back({row.deleted,
-                        row.rowid.value_or(0),
-                        jid.find('@') == std::string::npos ? std::string() : cutBeforeAt(jid),
-                        textAt(row, c.find("ZPARTNERNAME", 23))});
+    return readRows(db, "ZWACHATSESSION", {"ZCONTACTJID", "ZPARTNERNAME"}, [&](Fields& fields) {
+        ChatSessionRow row;
+        row.deleted = fields.deleted();
+        row.rowid = fields.rowid();
+        row.contactJid = cutBeforeAt(fields.text(0));
+        row.partnerName = fields.text(1);
+        if (fields.valid()) {
+            rows.push_back(std::move(row));
+        }
     });
 }
 
 int readGroupMembers(Database& db, std::vector<GroupMemberRow>& rows)
 {
-    return readRows(db, "ZWAGROUPMEMBER", [&](const Columns& c, const CarvedRow& row) {
-        rows.push_back({row.deleted,
-                        row.rowid.value_or(0),
-                        integerAt(row, c.find("ZCHATSESSION", 7)),
-                        textAt(row, c.find("ZCONTACTNAME", 10)),
-                        cutBeforeAt(textAt(row, c.find("ZMEMBERJID", 12)))});
-    });
+    return readRows(db,
+                    "ZWAGROUPMEMBER",
+                    {"ZCHATSESSION", "ZCONTACTNAME", "ZFIRSTNAME", "ZMEMBERJID"},
+                    [&](Fields& fields) {
+                        GroupMemberRow row;
+                        row.deleted = fields.deleted();
+                        row.rowid = fields.rowid();
+                        row.chatSession = fields.integer(0);
+                        row.memberJid = cutBeforeAt(fields.text(3));
+                        row.name = fields.text(1);
+                        if (row.name.empty()) {
+                            row.name = fields.text(2);
+                        }
+                        if (fields.valid()) {
+                            rows.push_back(std::move(row));
+                        }
+                    });
 }
 
 int readMediaItems(Database& db, std::vector<MediaItemRow>& rows)
 {
-    return readRows(db, "ZWAMEDIAITEM", [&](const Columns& c, const CarvedRow& row) {
-        rows.push_back(
-            {row.deleted, row.rowid.value_or(0), textAt(row, c.find("ZMEDIALOCALPATH", 18))});
+    return readRows(db, "ZWAMEDIAITEM", {"ZMEDIALOCALPATH"}, [&](Fields& fields) {
+        MediaItemRow row;
+        row.deleted = fields.deleted();
+        row.rowid = fields.rowid();
+        row.localPath = fields.text(0);
+        if (fields.valid()) {
+            rows.push_back(std::move(row));
+        }
     });
 }
 

@@ -1,49 +1,61 @@
 // Readers of the device tables: each reads its table's live and recovered rows through
-// Database::readTable and keeps the columns it needs, found by name in the table's CREATE TABLE
-// text (positions moved between iOS versions), with fixed positions as the fallback where the
-// schema names no columns.
+// Database::readTable, decoding only the columns it keeps, which it finds by name in the
+// table's CREATE TABLE text (positions moved between iOS versions; a column the text does not
+// name reads as empty). A row with a text that is not valid UTF-8 is left out: it is a
+// damaged or misread record.
 //
-// Each reader appends to `rows` and returns 0; kStatusInvalid when the table does not exist;
-// else the status of Database::readTable after appending what could be read.
+// Each reader appends to `rows` and returns 0, also when the table does not exist (it then
+// appends nothing); else the status of Database::readTable, after appending what could be
+// read: a damaged page costs its own rows, never the table's others.
 #pragma once
 
 #include "sqlitecarve/Database.h"
 #include "sqlitecarve/DeviceRows.h"
 
+#include <cstdint>
+#include <string>
 #include <vector>
 
 namespace sqlitecarve {
 
+// Table message: rows with a text only.
 [[nodiscard]] int readMessages(Database& db, std::vector<MessageRow>& rows);
+// Table handle: rows with an address only.
 [[nodiscard]] int readHandles(Database& db, std::vector<HandleRow>& rows);
+// Table attachment: rows with a file name only.
 [[nodiscard]] int readAttachments(Database& db, std::vector<AttachmentRow>& rows);
+// Table message_attachment_join: every row.
 [[nodiscard]] int readMessageAttachmentJoins(Database& db,
                                              std::vector<MessageAttachmentJoinRow>& rows);
+// Table ABPersonFullTextSearch_content, whose columns are numbered ("c0First", "c15Phone"):
+// each text is the first column whose name, after its "c" and digits, is the field's name.
+// Rows whose telephone text holds a control character are left out.
 [[nodiscard]] int readContactSearch(Database& db, std::vector<ContactSearchRow>& rows);
+// Table ZNOTEBODY.
 [[nodiscard]] int readNoteBodies(Database& db, std::vector<NoteBodyRow>& rows);
+// Table ZNOTE.
 [[nodiscard]] int readNotes(Database& db, std::vector<NoteRow>& rows);
-// Reads ZCALLRECORD when the database has it, else call.
-[[nodiscard]] int readCalls(Database& db, std::vector<CallRow>& rows);
+// Table ZCALLRECORD (iOS 8 and later): Apple dates, outgoing when ZORIGINATED is not 0.
+// Calls without date or number, or with a control character in the number, are left out.
+[[nodiscard]] int readCallRecords(Database& db, std::vector<CallRow>& rows);
+// Table call (iOS 7 and earlier): Unix dates, outgoing when bit 0 of flags is set; left out
+// as readCallRecords leaves them out.
+[[nodiscard]] int readLegacyCalls(Database& db, std::vector<CallRow>& rows);
+// Table ZWAMESSAGE.
 [[nodiscard]] int readWhatsAppMessages(Database& db, std::vector<WhatsAppMessageRow>& rows);
+// Table ZWACHATSESSION.
 [[nodiscard]] int readChatSessions(Database& db, std::vector<ChatSessionRow>& rows);
+// Table ZWAGROUPMEMBER.
 [[nodiscard]] int readGroupMembers(Database& db, std::vector<GroupMemberRow>& rows);
+// Table ZWAMEDIAITEM.
 [[nodiscard]] int readMediaItems(Database& db, std::vector<MediaItemRow>& rows);
 
-// The column count of a device table on the iOS versions first supported, for rows whose
-// table has no schema to read (rows of a dropped table on free pages): 7 ZNOTEBODY, 19 ZNOTE,
-// `messageColumns` message, 5 handle, 9 attachment, 2 message_attachment_join, 25 or 24
-// ABPersonFullTextSearch_content (25 when `contactSearchHint` is 25 or more), 13 call, 13
-// Friend, 1 tb_c2cTables, `chatMessageColumns` ZWAMESSAGE, 25 ZWACHATSESSION, 13 ZWAGROUPMEMBER,
-// 24 ZWAMEDIAITEM, 17 ZCALLRECORD, 11 ZWACONTACT, 9 ZWAPHONE, 9 for names starting "Chat_",
-// 50 for names starting "tb_c2cMsg" (both prefixes case-sensitive), 0 for anything else.
-// Names compare without regard to ASCII case.
-unsigned expectedColumns(std::string_view table,
-                         unsigned messageColumns = 38,
-                         unsigned chatMessageColumns = 28,
-                         unsigned contactSearchHint = 0);
-
-// Local "YYYY-MM-DD hh:mm:ss" of an Apple date value (seconds since 2001, or nanoseconds
-// when the value is too large for seconds); empty for NULL or text.
-std::string appleDateText(const Value& value);
+// Local "YYYY-MM-DD hh:mm:ss" of an Apple date stored as an integer: seconds since 2001, or
+// nanoseconds (whole seconds, rounded toward zero) when its magnitude is 10^11 or more. Empty
+// for 0.
+std::string appleDateText(std::int64_t value);
+// Local "YYYY-MM-DD hh:mm:ss" of an Apple date stored as a real: seconds since 2001, rounded
+// down. Empty for 0, infinities, NaN and magnitudes beyond 10^12.
+std::string appleDateText(double seconds);
 
 } // namespace sqlitecarve

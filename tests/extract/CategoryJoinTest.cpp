@@ -3,12 +3,12 @@
 // order, telephone tokens, note cleaning, WhatsApp senders and members).
 #include "extract/CallHistoryBuilder.h"
 #include "extract/ContactsBuilder.h"
-#include "extract/DeviceTables.h"
 #include "extract/MessagesBuilder.h"
 #include "extract/NotesBuilder.h"
 #include "extract/RecoveryCategory.h"
 #include "extract/WhatsAppBuilder.h"
 #include "fixtures/devicedb/AddressBookDb.h"
+#include "sqlitecarve/DeviceTables.h"
 #include "support/TempDir.h"
 
 #include <algorithm>
@@ -18,24 +18,20 @@
 namespace {
 
 using namespace extract;
+using sqlitecarve::ContactSearchRow;
 
-MessageRecord message(int rowId, int handleId, const char* date, const char* text, int deleted = 0)
+sqlitecarve::MessageRow message(std::int64_t rowid,
+                                std::int64_t handleId,
+                                const char* date,
+                                const char* text,
+                                bool deleted = false)
 {
-    MessageRecord m;
-    m.deleted = deleted;
-    m.rowId = rowId;
-    m.handleId = handleId;
-    m.date = date;
-    m.text = text;
-    return m;
+    return {.deleted = deleted, .rowid = rowid, .text = text, .handleId = handleId, .date = date};
 }
 
-ContactRecord contactRow(const char* name, const char* phones)
+ContactSearchRow contactRow(const char* first, const char* phone)
 {
-    ContactRecord c;
-    c.name = name;
-    c.phones = phones;
-    return c;
+    return {.first = first, .phone = phone};
 }
 
 TEST(MessagesJoinTest, AddressesNamesAndFirstAttachments)
@@ -44,13 +40,18 @@ TEST(MessagesJoinTest, AddressesNamesAndFirstAttachments)
     tables.messages = {message(10, 1, "2020-01-02 10:00:00", "later"),
                        message(11, 2, "2020-01-01 09:00:00", "first"),
                        message(12, 7, "2020-01-03 08:00:00", "lost handle"),
-                       message(0, 0, "2020-01-04 08:00:00", "no handle, no rowid", 1)};
-    tables.handles = {
-        {0, 0, "+999"}, {0, 1, "+14155550123"}, {0, 2, "555-0199"}, {1, 1, "+10000000000"}};
-    tables.attachments = {
-        {0, 100, 0, "second.jpg"}, {0, 101, 0, "first.jpg"}, {0, 102, 0, "orphan.jpg"}};
-    tables.joins = {{0, 101, 10}, {0, 100, 10}, {0, 100, 99}};
-    const std::vector<ContactRecord> book = {
+                       message(0, 0, "2020-01-04 08:00:00", "no handle, no rowid", true)};
+    tables.handles = {{.rowid = 0, .address = "+999"},
+                      {.rowid = 1, .address = "+14155550123"},
+                      {.rowid = 2, .address = "555-0199"},
+                      {.deleted = true, .rowid = 1, .address = "+10000000000"}};
+    tables.attachments = {{.rowid = 100, .fileName = "second.jpg"},
+                          {.rowid = 101, .fileName = "first.jpg"},
+                          {.rowid = 102, .fileName = "orphan.jpg"}};
+    tables.joins = {{.messageId = 10, .attachmentId = 101},
+                    {.messageId = 10, .attachmentId = 100},
+                    {.messageId = 99, .attachmentId = 100}};
+    const std::vector<ContactSearchRow> book = {
         contactRow("Other", "4155550123 "),
         contactRow("Anna", "14155550123 4155550123 +14155550123 "),
         contactRow("Dashes", "5550199 "),
@@ -76,7 +77,7 @@ TEST(MessagesJoinTest, MessagesWithoutAddressBookStillListed)
 {
     MessageTables tables;
     tables.messages = {message(1, 1, "2020-01-01 00:00:00", "hello")};
-    tables.handles = {{0, 1, "+1555"}};
+    tables.handles = {{.rowid = 1, .address = "+1555"}};
     MessageMap map;
     joinMessages(tables, {}, map);
     ASSERT_EQ(map.size(), 1u);
@@ -89,7 +90,7 @@ TEST(MessagesJoinTest, ConversationsInDateOrderAndDeletedFirst)
     MessageTables tables;
     tables.messages = {message(1, 1, "2020-01-03 00:00:00", "c"),
                        message(2, 1, "2020-01-01 00:00:00", "a"),
-                       message(3, 2, "2020-01-02 00:00:00", "x", 1),
+                       message(3, 2, "2020-01-02 00:00:00", "x", true),
                        message(4, 2, "2020-01-05 00:00:00", "y"),
                        message(5, 3, "2020-01-04 00:00:00", "z")};
     MessageMap map;
@@ -144,13 +145,15 @@ TEST(ContactsTest, NamesJoinFirstAndLastNameWithASpace)
     }
     const std::string path = dir.file("AddressBook.sqlitedb");
     ASSERT_EQ(fixtures::writeAddressBookDb(path, fixtures::AddressBookLayout::Current, book), 0);
-    std::vector<ContactRecord> rows;
-    std::int64_t lastDocid = 0;
-    ASSERT_EQ(readAddressBook(path, rows, lastDocid), 0);
-    buildContacts(rows);
+    sqlitecarve::Database db;
+    ASSERT_EQ(db.open(path), 0);
+    std::vector<ContactSearchRow> rows;
+    ASSERT_EQ(sqlitecarve::readContactSearch(db, rows), 0);
+    std::vector<ContactRecord> contacts;
+    buildContacts(rows, contacts);
     std::vector<std::string> found;
-    for (const ContactRecord& row : rows) {
-        found.push_back(row.name);
+    for (const ContactRecord& contact : contacts) {
+        found.push_back(contact.name);
     }
     std::sort(found.begin(), found.end());
     EXPECT_EQ(found, (std::vector<std::string>{"Anna Hoffmann", "Cher", "Nakamura", "No Name"}));
@@ -158,32 +161,45 @@ TEST(ContactsTest, NamesJoinFirstAndLastNameWithASpace)
 
 TEST(ContactsTest, RowsWithoutTelephoneDroppedNamelessNamedAndSorted)
 {
-    std::vector<ContactRecord> rows = {contactRow("zed", "5551234567 "),
-                                       contactRow("Mail Only", ""),
-                                       contactRow("", "5559876543 "),
-                                       contactRow("adam", "123 ")};
+    std::vector<ContactSearchRow> rows = {contactRow("zed", "5551234567 "),
+                                          contactRow("Mail Only", ""),
+                                          contactRow("", "5559876543 "),
+                                          contactRow("adam", "123 ")};
     rows[1].email = "a@b.c";
-    buildContacts(rows);
-    ASSERT_EQ(rows.size(), 3u);
-    EXPECT_EQ(rows[0].name, "adam");
-    EXPECT_EQ(rows[0].phones, "") << "short tokens only: the row stays with no numbers";
-    EXPECT_EQ(rows[1].name, "No Name");
-    EXPECT_EQ(rows[2].name, "zed");
+    std::vector<ContactRecord> contacts;
+    buildContacts(rows, contacts);
+    ASSERT_EQ(contacts.size(), 3u);
+    EXPECT_EQ(contacts[0].name, "adam");
+    EXPECT_EQ(contacts[0].phones, "") << "short tokens only: the row stays with no numbers";
+    EXPECT_EQ(contacts[1].name, "No Name");
+    EXPECT_EQ(contacts[2].name, "zed");
 }
 
 TEST(CallHistoryTest, NamesOnlyForNumbersLongerThanFourAndDateOrder)
 {
-    std::vector<CallRecord> calls(3);
-    calls[0] = {0, 1, 0, "2020-02-01 00:00:00", "611", ""};
-    calls[1] = {1, 0, 30, "2020-01-01 00:00:00", "4155550123", ""};
-    calls[2] = {0, 1, 0, "2020-03-01 00:00:00", "0000000", ""};
-    nameAndSortCalls(calls,
-                     {contactRow("Carrier", "611 6110000 "), contactRow("Anna", "14155550123 ")});
+    const std::vector<sqlitecarve::CallRow> rows = {
+        {.date = "2020-02-01 00:00:00", .duration = -5, .address = "611"},
+        {.deleted = true,
+         .outgoing = true,
+         .date = "2020-01-01 00:00:00",
+         .duration = 30,
+         .address = "4155550123"},
+        {.date = "2020-03-01 00:00:00", .duration = 1LL << 40, .address = "0000000"}};
+    std::vector<CallRecord> calls;
+    buildCalls(
+        rows, {contactRow("Carrier", "611 6110000 "), contactRow("Anna", "14155550123 ")}, calls);
+    ASSERT_EQ(calls.size(), 3u);
     EXPECT_EQ(calls[0].number, "4155550123");
     EXPECT_EQ(calls[0].name, "Anna");
+    EXPECT_EQ(calls[0].incoming, 0);
+    EXPECT_EQ(calls[0].deleted, 1);
+    EXPECT_EQ(calls[0].duration, 30);
     EXPECT_EQ(calls[1].number, "611");
     EXPECT_EQ(calls[1].name, "") << "a 3-digit service number never gets a name";
+    EXPECT_EQ(calls[1].incoming, 1);
+    EXPECT_EQ(calls[1].duration, 0) << "a negative length is no length";
     EXPECT_EQ(calls[2].name, "");
+    EXPECT_EQ(calls[2].duration, 2147483647) << "a length beyond 32 bits is capped";
 }
 
 TEST(NotesTest, CleaningOrder)
@@ -207,11 +223,14 @@ TEST(NotesTest, CleaningOrder)
 
 TEST(NotesTest, BodiesTakeTitleAndDateOfTheirNoteRow)
 {
-    std::vector<NoteRecord> bodies = {
-        {0, 1, "", "", "Body &amp; one"}, {1, 2, "", "", "orphan body"}, {0, 3, "", "", ""}};
-    std::vector<NoteRecord> rows = {{0, 1, "2020-01-01 00:00:00", "Title one", ""},
-                                    {0, 9, "2020-02-02 00:00:00", "No body", ""},
-                                    {0, 8, "2020-03-03 00:00:00", "", ""}};
+    const std::vector<sqlitecarve::NoteBodyRow> bodies = {
+        {.rowid = 1, .content = "Body &amp; one"},
+        {.deleted = true, .rowid = 2, .content = "orphan body"},
+        {.rowid = 3, .content = ""}};
+    const std::vector<sqlitecarve::NoteRow> rows = {
+        {.bodyId = 1, .modificationDate = "2020-01-01 00:00:00", .title = "Title one"},
+        {.bodyId = 9, .modificationDate = "2020-02-02 00:00:00", .title = "No body"},
+        {.bodyId = 8, .modificationDate = "2020-03-03 00:00:00", .title = ""}};
     std::vector<NoteRecord> out;
     mergeNotes(bodies, rows, out);
     ASSERT_EQ(out.size(), 3u);
@@ -226,23 +245,25 @@ TEST(NotesTest, BodiesTakeTitleAndDateOfTheirNoteRow)
     EXPECT_EQ(out[2].key, 9);
 }
 
-WhatsAppMessage waMessage(int rowId, int session, int member, const char* date, const char* text)
+sqlitecarve::WhatsAppMessageRow waMessage(std::int64_t rowid,
+                                          std::int64_t session,
+                                          std::int64_t member,
+                                          const char* date,
+                                          const char* text)
 {
-    WhatsAppMessage m;
-    m.rowId = rowId;
-    m.sessionId = session;
-    m.memberId = member;
-    m.date = date;
-    m.text = text;
-    return m;
+    return {
+        .rowid = rowid, .chatSession = session, .groupMember = member, .date = date, .text = text};
 }
 
 TEST(WhatsAppJoinTest, SendersMembersMediaAndGroupTexts)
 {
     WhatsAppTables tables;
-    tables.sessions = {{1, "14155550123", "Anna", "", ""}, {2, "", "Family", "", ""}};
-    tables.members = {{5, 2, "111", "Bob"}, {6, 2, "222", ""}, {7, 2, "333", "Cy"}};
-    tables.media = {{40, "Media/x/photo.jpg"}};
+    tables.sessions = {{.rowid = 1, .contactJid = "14155550123", .partnerName = "Anna"},
+                       {.rowid = 2, .contactJid = "", .partnerName = "Family"}};
+    tables.members = {{.rowid = 5, .chatSession = 2, .name = "Bob", .memberJid = "111"},
+                      {.rowid = 6, .chatSession = 2, .name = "", .memberJid = "222"},
+                      {.rowid = 7, .chatSession = 2, .name = "Cy", .memberJid = "333"}};
+    tables.media = {{.rowid = 40, .localPath = "Media/x/photo.jpg"}};
     tables.messages = {waMessage(1, 2, 5, "2020-01-01 00:00:03", "group hello"),
                        waMessage(2, 1, 0, "2020-01-01 00:00:02", "one to one"),
                        waMessage(3, 2, 7, "2020-01-01 00:00:04", "group again"),
@@ -250,8 +271,8 @@ TEST(WhatsAppJoinTest, SendersMembersMediaAndGroupTexts)
                        waMessage(5, 1, 0, "2020-01-01 00:00:06", ""),
                        waMessage(6, 1, 0, "2020-01-01 00:00:01", ""),
                        waMessage(7, 42, 0, "2020-01-01 00:00:07", "unknown chat")};
-    tables.messages[3].isFromMe = 1;
-    tables.messages[4].mediaId = 40;
+    tables.messages[3].isFromMe = true;
+    tables.messages[4].mediaItem = 40;
     WhatsAppMap map;
     joinWhatsApp(tables, map);
 

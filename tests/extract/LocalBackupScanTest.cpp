@@ -1,10 +1,15 @@
 // Whole scans through CLocalBuckupRecovery on generated backups of both generations (older
 // layouts with Manifest.mbdb and iOS 9, current layouts with Manifest.db and iOS 14), checked
-// against the samples they were generated from, and on the real backup fixture.
+// against the samples they were generated from, and on the real backup fixture; a messages
+// database with a damaged page.
 #include "BackupUnderTest.h"
+#include "SqliteDbBuilder.h"
+#include "extract/CLocalBuckupRecovery.h"
 #include "extract/ScanDriver.h"
 #include "fixtures/backup/DemoDevice.h"
+#include "fixtures/devicedb/DeviceDbLocations.h"
 #include "fixtures/devicedb/SmsDb.h"
+#include "platform/Status.h"
 #include "support/SharedFixtures.h"
 
 #include <set>
@@ -143,6 +148,47 @@ INSTANTIATE_TEST_SUITE_P(Generations,
                          LocalBackupScanTest,
                          testing::Values(Generation{"older", false}, Generation{"current", true}),
                          [](const auto& row) { return std::string(row.param.name); });
+
+TEST(LocalBackupScanTest, DamagedPageCostsOnlyItsMessages)
+{
+    constexpr int kMessages = 300;
+    constexpr std::size_t kPageSize = 4096;
+    testsupport::TempDir scratch;
+    const std::string path = scratch.file("sms.db");
+    fixtures::SqliteDbBuilder builder;
+    ASSERT_EQ(builder.create(path), 0);
+    ASSERT_EQ(builder.exec("CREATE TABLE message (ROWID INTEGER PRIMARY KEY, text TEXT, "
+                           "handle_id INTEGER, date INTEGER, is_from_me INTEGER);"
+                           "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n "
+                           "WHERE i < " +
+                           std::to_string(kMessages) +
+                           ") INSERT INTO message SELECT i, printf('message %03d %.60c', i, "
+                           "'x'), 0, 600000000 + i, 0 FROM n;"),
+              0)
+        << builder.lastError();
+    ASSERT_EQ(builder.close(), 0);
+    std::string bytes = testsupport::readFileBytes(path);
+    // Page 2, the table's interior root, points its right-most child beyond the file.
+    ASSERT_GT(bytes.size(), 4 * kPageSize);
+    ASSERT_EQ(bytes[kPageSize], 5);
+    bytes.replace(kPageSize + 8, 4, "\x7f\xff\xff\xff");
+
+    fixtures::BackupDescription spec;
+    fixtures::BackupFile file;
+    file.domain = fixtures::kSmsDbLocation.domain;
+    file.relativePath = fixtures::kSmsDbLocation.relativePath;
+    file.content = bytes;
+    spec.files.push_back(file);
+    extracttest::BackupUnderTest backup(spec);
+    CLocalBuckupRecovery source;
+    ASSERT_EQ(source.Attach(&backup.engine()), 0);
+    ASSERT_EQ(source.OpenBackup(""), 0);
+    MessageMap messages;
+    EXPECT_EQ(source.ScanMessages(messages), platform::kStatusCorrupt);
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_GT(messages.at(0).size(), kMessages / 2) << "the other pages' messages are read";
+    EXPECT_LT(messages.at(0).size(), kMessages);
+}
 
 TEST(LocalBackupScanTest, RealBackupMessageAndWhatsAppChats)
 {

@@ -6,6 +6,7 @@
 #include "support/SharedFixtures.h"
 #include "support/TempDir.h"
 
+#include <filesystem>
 #include <sstream>
 
 #include <gtest/gtest.h>
@@ -119,40 +120,30 @@ TEST(CarveCommandTest, JsonLinesEscapeEverything)
     }
 }
 
-TEST(ValueLineDumpTest, MessageAndContactLines)
+TEST(ValueLineDumpTest, IdentifierFirstThenEveryValueKind)
 {
     testsupport::TempDir dir;
-    const std::string db = dir.file("sms.db");
+    const std::string db = dir.file("t.db");
     fixtures::SqliteDbBuilder builder;
     ASSERT_EQ(builder.create(db), 0);
-    ASSERT_EQ(
-        builder.exec("CREATE TABLE message (ROWID INTEGER PRIMARY KEY AUTOINCREMENT, guid TEXT, "
-                     "text TEXT, handle_id INTEGER, attributedBody BLOB, account_guid TEXT, date "
-                     "INTEGER, date_read INTEGER, is_finished INTEGER, is_from_me INTEGER, is_read "
-                     "INTEGER);"
-                     "INSERT INTO message VALUES (NULL, 'G1', 'O''Neil said \"hi\"', 3, x'0aff', "
-                     "'0123456789ABCDEF0123456789ABCDEF0123', 600000000000000000, 0, 1, 1, 1);"
-                     "INSERT INTO message VALUES (NULL, 'G2', 'bye', 4, NULL, "
-                     "'0123456789ABCDEF0123456789ABCDEF0123', 5, 0, 1, 0, 0);"
-                     "INSERT INTO message VALUES (NULL, 'G3', 'live', 4, NULL, 'A', 5, 0, 1, 0, 0);"
-                     "DELETE FROM message WHERE ROWID = 2;"),
-        0)
+    ASSERT_EQ(builder.exec("CREATE TABLE t (a, id INTEGER PRIMARY KEY, b REAL, c BLOB, d);"
+                           "INSERT INTO t VALUES ('O''Neil said \"hi\"', 5, 0.1, x'0aff', NULL);"
+                           "INSERT INTO t VALUES (-7, 0, 1e300, x'', CAST(x'41ff' AS TEXT));"),
+              0)
         << builder.lastError();
     ASSERT_EQ(builder.close(), 0);
-    const std::string out = dir.file("lines.txt");
-    ASSERT_EQ(sqlitecarve::dumpMessageLines(db, out, 254, 777), 0);
-    ASSERT_EQ(sqlitecarve::dumpMessageLines(db, out, 254, 777), 0);
-    const std::string lines = testsupport::readFileBytes(out);
-    const std::string first = "1,\"G1\",\"O''Neil said \"\"hi\"\"\",3,0aff,"
-                              "\"0123456789ABCDEF0123456789ABCDEF0123\",600000000000000000,0,1,"
-                              "1,1\r\n";
-    const std::string recovered = "255,\"27B99F78-F6F0-475F-8BA1-0000000000FF\",\"bye\",4,NULL,"
-                                  "\"0123456789ABCDEF0123456789ABCDEF0123\",777,777,1,0,1\r\n";
-    EXPECT_EQ(lines.find(first), 0u) << lines;
-    EXPECT_NE(lines.find(recovered), std::string::npos) << lines;
-    EXPECT_NE(lines.find(first, 1), std::string::npos) << "a second dump appends";
-    EXPECT_NE(sqlitecarve::dumpContactSearchLines(db, out, 0), 0) << "no contact table";
-    EXPECT_NE(sqlitecarve::dumpMessageLines(dir.file("absent.db"), out, 0, 0), 0);
+    const std::string out = dir.file("lines.csv");
+    ASSERT_EQ(sqlitecarve::dumpTableValueLines(db, "T", 254, out), 0);
+    ASSERT_EQ(sqlitecarve::dumpTableValueLines(db, "t", 254, out), 0);
+    const std::string lines = "255,-7,1.0000000000000001e+300,X'',\"A\xff\"\r\n"
+                              "5,\"O''Neil said \"\"hi\"\"\",0.10000000000000001,X'0AFF',NULL\r\n";
+    EXPECT_EQ(testsupport::readFileBytes(out), lines + lines)
+        << "rowid 0 takes the mark + 1; a second dump appends";
+
+    EXPECT_EQ(sqlitecarve::dumpTableValueLines(db, "absent", 0, dir.file("none.csv")), 0);
+    EXPECT_FALSE(std::filesystem::exists(dir.file("none.csv"))) << "no table, no file";
+    EXPECT_NE(sqlitecarve::dumpTableValueLines(dir.file("absent.db"), "t", 0, out), 0);
+    EXPECT_NE(sqlitecarve::dumpTableValueLines(db, "t", 0, dir.file("no/such/folder.csv")), 0);
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 // Device tables with today's layouts: iOS 14's 74-column message table (its CREATE TABLE text
 // taken from a real sms.db), a current ZCALLRECORD and the 14-column call table. Live rows are
-// read with the right fields and deleted rows are recovered.
+// read with the right fields and deleted rows are recovered. Every reader's rules for columns
+// and for the rows it leaves out, and the Apple date conversion.
 #include "sqlitecarve/DeviceTables.h"
 
 #include "SqliteDbBuilder.h"
@@ -8,6 +9,7 @@
 #include "support/TempDir.h"
 
 #include <cctype>
+#include <limits>
 #include <sqlite3.h>
 
 #include <gtest/gtest.h>
@@ -156,7 +158,9 @@ TEST(DeviceTablesTest, CallHistoryOfBothLayouts)
         sqlitecarve::Database db;
         ASSERT_EQ(db.open(path), 0);
         std::vector<sqlitecarve::CallRow> rows;
-        ASSERT_EQ(sqlitecarve::readCalls(db, rows), 0);
+        ASSERT_EQ(current ? sqlitecarve::readCallRecords(db, rows)
+                          : sqlitecarve::readLegacyCalls(db, rows),
+                  0);
         std::size_t recovered = 0;
         for (const auto& row : rows) {
             const int i = std::stoi(row.address.substr(8)) - 1000;
@@ -171,25 +175,205 @@ TEST(DeviceTablesTest, CallHistoryOfBothLayouts)
     }
 }
 
-TEST(DeviceTablesTest, FallbackColumnCounts)
+std::string field(const std::string& text)
 {
-    const std::pair<const char*, unsigned> cases[] = {{"znote", 19},
-                                                      {"ZNOTEBODY", 7},
-                                                      {"Chat_abc", 9},
-                                                      {"chat_abc", 0},
-                                                      {"tb_c2cMsg_1", 50},
-                                                      {"Tb_c2cMsg_1", 0},
-                                                      {"call", 13},
-                                                      {"MESSAGE", 38},
-                                                      {"unknown", 0},
-                                                      {"ZCALLRECORD", 17},
-                                                      {"ZWAMESSAGE", 28}};
-    for (const auto& [name, count] : cases) {
-        EXPECT_EQ(sqlitecarve::expectedColumns(name), count) << name;
+    return text;
+}
+
+std::string field(std::int64_t number)
+{
+    return std::to_string(number);
+}
+
+std::string field(bool value)
+{
+    return value ? "1" : "0";
+}
+
+// The fields as one "a|b|c" line.
+template <typename... Fields> std::string line(const Fields&... fields)
+{
+    std::string text;
+    ((text += field(fields) + "|"), ...);
+    text.back() = '\n';
+    return text;
+}
+
+// The rows that `read` finds in `db` as lines made by `lineOf`, "failed" first on a failure.
+template <typename Row, typename LineOf>
+std::string rowLines(sqlitecarve::Database& db,
+                     int (*read)(sqlitecarve::Database&, std::vector<Row>&),
+                     LineOf lineOf)
+{
+    std::vector<Row> rows;
+    std::string text = read(db, rows) == 0 ? "" : "failed\n";
+    for (const Row& row : rows) {
+        text += lineOf(row);
     }
-    EXPECT_EQ(sqlitecarve::expectedColumns("ABPersonFullTextSearch_content", 38, 28, 25), 25u)
-        << "a hint of 25 means 25 columns";
-    EXPECT_EQ(sqlitecarve::expectedColumns("ABPersonFullTextSearch_content", 38, 28, 24), 24u);
+    return text;
+}
+
+TEST(DeviceTablesTest, ColumnsByNameAndRowsLeftOut)
+{
+    // Columns in unusual places and names, texts that are not UTF-8 (41 FF), control characters,
+    // NULLs, blobs and reals where texts and integers belong.
+    const std::string schema =
+        "CREATE TABLE message (ROWID INTEGER PRIMARY KEY, date, is_from_me, text, handle_id);"
+        "CREATE TABLE handle (ROWID INTEGER PRIMARY KEY, id);"
+        "CREATE TABLE attachment (ROWID INTEGER PRIMARY KEY, filename);"
+        "CREATE TABLE message_attachment_join (attachment_id, message_id);"
+        "CREATE TABLE ABPersonFullTextSearch_content (docid INTEGER PRIMARY KEY, "
+        "c0PhoneticFirst, c1First, c2Last, c3Organization, C4PHONE, c5Email, c6Address, "
+        "c7SocialProfile, c8URL, Phone);"
+        "CREATE TABLE ZNOTEBODY (Z_PK INTEGER PRIMARY KEY, ZCONTENT);"
+        "CREATE TABLE ZNOTE (Z_PK INTEGER PRIMARY KEY, ZTITLE, ZBODY, ZMODIFICATIONDATE);"
+        "CREATE TABLE ZCALLRECORD (Z_PK INTEGER PRIMARY KEY, ZADDRESS, ZDATE, ZDURATION, "
+        "ZORIGINATED);"
+        "CREATE TABLE call (ROWID INTEGER PRIMARY KEY, address, date, duration, flags);"
+        "CREATE TABLE ZWAMESSAGE (Z_PK INTEGER PRIMARY KEY, ZTEXT, ZMESSAGEDATE, ZMEDIAITEM, "
+        "ZGROUPMEMBER, ZCHATSESSION, ZISFROMME);"
+        "CREATE TABLE ZWACHATSESSION (Z_PK INTEGER PRIMARY KEY, ZPARTNERNAME, ZCONTACTJID);"
+        "CREATE TABLE ZWAGROUPMEMBER (Z_PK INTEGER PRIMARY KEY, ZMEMBERJID, ZFIRSTNAME, "
+        "ZCONTACTNAME, ZCHATSESSION);"
+        "CREATE TABLE ZWAMEDIAITEM (Z_PK INTEGER PRIMARY KEY, ZMEDIALOCALPATH)";
+    const std::string inserts =
+        "INSERT INTO message VALUES (1, 600000000, 1, 'hi', 7);"
+        "INSERT INTO message VALUES (2, 600000000000000000, 0.0, 'nano', 7.9);"
+        "INSERT INTO message VALUES (3, 1, 1, CAST(x'41ff' AS TEXT), 7);"
+        "INSERT INTO message VALUES (4, 1, 1, '', 7);"
+        "INSERT INTO message VALUES (5, 1, 1, NULL, 7);"
+        "INSERT INTO message VALUES (6, 1, 1, x'4142', 7);"
+        "INSERT INTO message VALUES (7, 'text date', 2, 'kept', NULL);"
+        "INSERT INTO handle VALUES (7, '+6421'), (8, ''), (9, NULL), (10, CAST(x'ff' AS TEXT));"
+        "INSERT INTO attachment VALUES (3, 'a.jpg'), (4, NULL);"
+        "INSERT INTO message_attachment_join VALUES (3, 1), (NULL, 2.5);"
+        "INSERT INTO ABPersonFullTextSearch_content VALUES (1, 'Phon', 'Anna', 'Ek', 'Org', "
+        "'+1 555 ', 'a@b', 'Street', 'tw', 'http://x', 'not this');"
+        "INSERT INTO ABPersonFullTextSearch_content VALUES (2, NULL, 'Bo', NULL, NULL, "
+        "'555' || char(10) || '1 ', NULL, NULL, NULL, NULL, NULL);"
+        "INSERT INTO ABPersonFullTextSearch_content VALUES (3, NULL, 'Cy', NULL, "
+        "CAST(x'ff' AS TEXT), '556 ', NULL, NULL, NULL, NULL, NULL);"
+        "INSERT INTO ABPersonFullTextSearch_content VALUES (4, NULL, 'Di', NULL, NULL, NULL, "
+        "NULL, NULL, NULL, NULL, NULL);"
+        "INSERT INTO ZNOTEBODY VALUES (1, '<div>x</div>'), (2, CAST(x'ff' AS TEXT)), (3, 5);"
+        "INSERT INTO ZNOTE VALUES (1, 'T', 1, 600000000.5), (2, CAST(x'ff' AS TEXT), 2, 1), "
+        "(3, NULL, 3, NULL);"
+        "INSERT INTO ZCALLRECORD VALUES (1, '+6421', 600000000.9, 61.7, 1), "
+        "(2, '+6422', 0, 5, 0), (3, '', 600000000, 5, 0), (4, '+64' || char(9), 600000000, 5, 0), "
+        "(5, '+6423', 600000000, -3, NULL);"
+        "INSERT INTO call VALUES (1, '+6421', 1300000000, 10, 5), (2, '+6422', 0, 10, 4), "
+        "(3, '+6423', 1300000000.9, 10, 4);"
+        "INSERT INTO ZWAMESSAGE VALUES (1, 'yo', 600000000, 4, 5, 2, 1), "
+        "(2, NULL, NULL, NULL, NULL, NULL, NULL), (3, CAST(x'ff' AS TEXT), 1, 1, 1, 1, 1);"
+        "INSERT INTO ZWACHATSESSION VALUES (2, 'Anna', '6421@s.whatsapp.net'), "
+        "(3, 'Group', 'no-at-sign'), (4, CAST(x'ff' AS TEXT), 'x@y');"
+        "INSERT INTO ZWAGROUPMEMBER VALUES (5, '6422@s', 'First', 'Contact', 3), "
+        "(6, '6423@s', 'First', '', 3), (7, 'no-at', 'First', NULL, 3), "
+        "(8, 'x@y', CAST(x'ff' AS TEXT), NULL, 3), (9, 'x@y', CAST(x'ff' AS TEXT), 'Named', 3);"
+        "INSERT INTO ZWAMEDIAITEM VALUES (4, 'Media/a.jpg'), (5, NULL), (6, CAST(x'ff' AS TEXT));";
+    testsupport::TempDir dir;
+    const std::string path = buildDatabase(dir, schema, inserts, "");
+    sqlitecarve::Database db;
+    ASSERT_EQ(db.open(path), 0);
+    const std::string appleDate = sqlitecarve::appleDateText(std::int64_t{600000000});
+    const std::string unixDate = sqlitecarve::appleDateText(std::int64_t{1300000000} - 978307200);
+    using namespace sqlitecarve;
+
+    const struct
+    {
+        const char* table;
+        std::string found;
+        std::string expected;
+    } cases[] = {
+        {"message",
+         rowLines(
+             db,
+             readMessages,
+             [](const auto& r) { return line(r.rowid, r.text, r.handleId, r.date, r.isFromMe); }),
+         "1|hi|7|" + appleDate + "|1\n2|nano|7|" + appleDate + "|0\n7|kept|0||1\n"},
+        {"handle",
+         rowLines(db, readHandles, [](const auto& r) { return line(r.rowid, r.address); }),
+         "7|+6421\n"},
+        {"attachment",
+         rowLines(db, readAttachments, [](const auto& r) { return line(r.rowid, r.fileName); }),
+         "3|a.jpg\n"},
+        {"message_attachment_join",
+         rowLines(db,
+                  readMessageAttachmentJoins,
+                  [](const auto& r) { return line(r.messageId, r.attachmentId); }),
+         "1|3\n2|0\n"},
+        {"ABPersonFullTextSearch_content",
+         rowLines(db,
+                  readContactSearch,
+                  [](const auto& r) {
+                      return line(r.rowid,
+                                  r.first,
+                                  r.last,
+                                  r.organization,
+                                  r.phone,
+                                  r.email,
+                                  r.address,
+                                  r.socialProfile,
+                                  r.url);
+                  }),
+         "1|Anna|Ek|Org|+1 555 |a@b|Street|tw|http://x\n4|Di|||||||\n"},
+        {"ZNOTEBODY",
+         rowLines(db, readNoteBodies, [](const auto& r) { return line(r.rowid, r.content); }),
+         "1|<div>x</div>\n3|\n"},
+        {"ZNOTE",
+         rowLines(db,
+                  readNotes,
+                  [](const auto& r) { return line(r.bodyId, r.title, r.modificationDate); }),
+         "1|T|" + appleDate + "\n3||\n"},
+        {"ZCALLRECORD",
+         rowLines(db,
+                  readCallRecords,
+                  [](const auto& r) {
+                      return line(r.rowid, r.address, r.date, r.duration, r.outgoing);
+                  }),
+         "1|+6421|" + appleDate + "|61|1\n5|+6423|" + appleDate + "|-3|0\n"},
+        {"call",
+         rowLines(
+             db, readLegacyCalls, [](const auto& r) { return line(r.rowid, r.date, r.outgoing); }),
+         "1|" + unixDate + "|1\n3|" + unixDate + "|0\n"},
+        {"ZWAMESSAGE",
+         rowLines(db,
+                  readWhatsAppMessages,
+                  [](const auto& r) {
+                      return line(
+                          r.text, r.date, r.mediaItem, r.groupMember, r.chatSession, r.isFromMe);
+                  }),
+         "yo|" + appleDate + "|4|5|2|1\n||0|0|0|0\n"},
+        {"ZWACHATSESSION",
+         rowLines(db,
+                  readChatSessions,
+                  [](const auto& r) { return line(r.rowid, r.contactJid, r.partnerName); }),
+         "2|6421|Anna\n3||Group\n"},
+        {"ZWAGROUPMEMBER",
+         rowLines(db,
+                  readGroupMembers,
+                  [](const auto& r) { return line(r.rowid, r.memberJid, r.name, r.chatSession); }),
+         "5|6422|Contact|3\n6|6423|First|3\n7||First|3\n9|x|Named|3\n"},
+        {"ZWAMEDIAITEM",
+         rowLines(db, readMediaItems, [](const auto& r) { return line(r.rowid, r.localPath); }),
+         "4|Media/a.jpg\n5|\n"},
+    };
+
+    for (const auto& c : cases) {
+        EXPECT_EQ(c.found, c.expected) << c.table;
+    }
+
+    // A database without the tables reads no rows and no failure.
+    const std::string empty = dir.file("empty.db");
+    fixtures::SqliteDbBuilder builder;
+    ASSERT_EQ(builder.create(empty), 0);
+    ASSERT_EQ(builder.exec("CREATE TABLE other (x)"), 0);
+    ASSERT_EQ(builder.close(), 0);
+    sqlitecarve::Database none;
+    ASSERT_EQ(none.open(empty), 0);
+    std::vector<MessageRow> messages;
+    EXPECT_EQ(readMessages(none, messages), 0);
+    EXPECT_TRUE(messages.empty());
 }
 
 TEST(DeviceTablesTest, RootPagesOfATableAndItsIndexes)
@@ -210,18 +394,36 @@ TEST(DeviceTablesTest, RootPagesOfATableAndItsIndexes)
 
 TEST(DeviceTablesTest, AppleDates)
 {
-    sqlitecarve::Value seconds;
-    seconds.kind = sqlitecarve::ValueKind::Integer;
-    seconds.integer = 0;
+    using sqlitecarve::appleDateText;
+    const std::string seconds = appleDateText(std::int64_t{630000000});
     // Pacific/Chatham is 13:45 ahead of UTC in January (daylight time).
-    EXPECT_EQ(sqlitecarve::appleDateText(seconds).substr(0, 10), "2001-01-01");
-    sqlitecarve::Value nanoseconds = seconds;
-    nanoseconds.integer = 630000000LL * 1000000000LL;
-    sqlitecarve::Value real;
-    real.kind = sqlitecarve::ValueKind::Real;
-    real.real = 630000000.75;
-    EXPECT_EQ(sqlitecarve::appleDateText(nanoseconds), sqlitecarve::appleDateText(real));
-    EXPECT_TRUE(sqlitecarve::appleDateText(sqlitecarve::Value{}).empty());
+    EXPECT_EQ(appleDateText(std::int64_t{1}), "2001-01-01 13:45:01");
+
+    const struct
+    {
+        std::string found;
+        std::string expected;
+        const char* why;
+    } cases[] = {
+        {appleDateText(std::int64_t{0}), "", "0 is no date"},
+        {appleDateText(0.0), "", "0.0 is no date"},
+        {appleDateText(std::int64_t{630000000} * 1000000000), seconds, "nanoseconds"},
+        {appleDateText(std::int64_t{630000000999999999}), seconds, "nanoseconds cut, not rounded"},
+        {appleDateText(std::int64_t{-630000000999999999}),
+         appleDateText(std::int64_t{-630000000}),
+         "negative nanoseconds cut toward zero"},
+        {appleDateText(630000000.75), seconds, "reals rounded down"},
+        {appleDateText(-0.5), appleDateText(std::int64_t{-1}), "reals rounded down below 0"},
+        {appleDateText(1.0e12 + 1), "", "reals beyond 10^12"},
+        {appleDateText(std::numeric_limits<double>::quiet_NaN()), "", "NaN"},
+        {appleDateText(std::numeric_limits<double>::infinity()), "", "infinity"},
+    };
+
+    for (const auto& c : cases) {
+        EXPECT_EQ(c.found, c.expected) << c.why;
+    }
+    EXPECT_NE(appleDateText(1.0e11), appleDateText(std::int64_t{100}))
+        << "reals are never nanoseconds";
 }
 
 } // namespace

@@ -40,7 +40,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     (void)sqlitecarve::readContactSearch(db, contacts);
     (void)sqlitecarve::readNoteBodies(db, bodies);
     (void)sqlitecarve::readNotes(db, notes);
-    (void)sqlitecarve::readCalls(db, calls);
+    (void)sqlitecarve::readCallRecords(db, calls);
+    (void)sqlitecarve::readLegacyCalls(db, calls);
     (void)sqlitecarve::readWhatsAppMessages(db, chats);
     (void)sqlitecarve::readChatSessions(db, sessions);
     (void)sqlitecarve::readGroupMembers(db, members);

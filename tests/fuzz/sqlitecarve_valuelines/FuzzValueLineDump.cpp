@@ -1,8 +1,7 @@
 // Fuzz target: the value-line dumps of the message and address book tables over a database
-// file of arbitrary bytes, both the reader's own and the one the recovery run writes today.
-// The lines go to /dev/null: only reading the hostile file is under test.
+// file of arbitrary bytes. The lines go to /dev/null: only reading the hostile file is under
+// test.
 #include "MemoryFile.h"
-#include "extract/ValueLineDump.h"
 #include "sqlitecarve/ValueLineDump.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
@@ -12,9 +11,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return 0;
     }
     const std::string sink = "/dev/null";
-    (void)sqlitecarve::dumpMessageLines(file.path(), sink, 1000, 700000000);
-    (void)sqlitecarve::dumpContactSearchLines(file.path(), sink, 1000);
-    (void)extract::dumpTableValueLines(file.path(), "message", 1000, sink);
-    (void)extract::dumpTableValueLines(file.path(), "ABPersonFullTextSearch_content", 1000, sink);
+    (void)sqlitecarve::dumpTableValueLines(file.path(), "message", 1000, sink);
+    (void)sqlitecarve::dumpTableValueLines(
+        file.path(), "ABPersonFullTextSearch_content", 1000, sink);
     return 0;
 }
