@@ -3,6 +3,7 @@
 
 #include "platform/Diagnostics.h"
 #include "platform/Status.h"
+#include "platform/Text.h"
 #include "sqlitecarve/Database.h"
 
 #include <cmath>
@@ -27,41 +28,6 @@ constexpr const char* kHelp =
     "                 values; and one per damaged place: table, damage (page, offset,\n"
     "                 message)\n"
     "  --help         show this help\n";
-
-// Length of the well-formed UTF-8 sequence at `i`, or 0 when the byte there starts none.
-std::size_t utf8SequenceLength(const std::string& text, std::size_t i)
-{
-    const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(text[k]); };
-    const unsigned char lead = byte(i);
-    std::size_t length = 0;
-    unsigned char low = 0x80;
-    unsigned char high = 0xbf;
-    if (lead < 0x80) {
-        return 1;
-    } else if (lead >= 0xc2 && lead <= 0xdf) {
-        length = 2;
-    } else if (lead >= 0xe0 && lead <= 0xef) {
-        length = 3;
-        low = lead == 0xe0 ? 0xa0 : 0x80;
-        high = lead == 0xed ? 0x9f : 0xbf;
-    } else if (lead >= 0xf0 && lead <= 0xf4) {
-        length = 4;
-        low = lead == 0xf0 ? 0x90 : 0x80;
-        high = lead == 0xf4 ? 0x8f : 0xbf;
-    } else {
-        return 0;
-    }
-    if (i + length > text.size()) {
-        return 0;
-    }
-    for (std::size_t k = 1; k < length; ++k) {
-        const unsigned char c = byte(i + k);
-        if (c < (k == 1 ? low : 0x80) || c > (k == 1 ? high : 0xbf)) {
-            return 0;
-        }
-    }
-    return length;
-}
 
 // `text` as a JSON string literal; bytes that are not well-formed UTF-8 become U+FFFD.
 void writeJsonString(std::ostream& out, const std::string& text)
@@ -92,7 +58,7 @@ void writeJsonString(std::ostream& out, const std::string& text)
             }
             ++i;
         } else {
-            const std::size_t length = utf8SequenceLength(text, i);
+            const std::size_t length = platform::utf8SequenceLength(text, i);
             if (length == 0) {
                 out << "\\ufffd";
                 ++i;
@@ -182,7 +148,8 @@ std::string displayText(const std::string& text)
     std::size_t i = 0;
     while (i < text.size()) {
         const auto c = static_cast<unsigned char>(text[i]);
-        const std::size_t length = c < 0x20 || c == 0x7f ? 0 : utf8SequenceLength(text, i);
+        const std::size_t length =
+            c < 0x20 || c == 0x7f ? 0 : platform::utf8SequenceLength(text, i);
         if (length == 0) {
             char escaped[8];
             std::snprintf(escaped, sizeof escaped, "\\x%02x", c);

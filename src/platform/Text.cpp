@@ -9,8 +9,9 @@ namespace {
 
 constexpr std::string_view kReplacement = "\xEF\xBF\xBD";
 
-// Length of the well-formed UTF-8 sequence at `text[at]`, or 0 when it is malformed.
-std::size_t sequenceLength(std::string_view text, std::size_t at)
+} // namespace
+
+std::size_t utf8SequenceLength(std::string_view text, std::size_t at)
 {
     const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[at + i]); };
     const unsigned char lead = byte(0);
@@ -47,8 +48,6 @@ std::size_t sequenceLength(std::string_view text, std::size_t at)
     return length;
 }
 
-} // namespace
-
 std::string utf8ToWide(const char* bytes, std::size_t length)
 {
     std::string_view input(bytes, length);
@@ -56,7 +55,7 @@ std::string utf8ToWide(const char* bytes, std::size_t length)
     std::string out;
     out.reserve(input.size());
     for (std::size_t at = 0; at < input.size();) {
-        const std::size_t n = sequenceLength(input, at);
+        const std::size_t n = utf8SequenceLength(input, at);
         if (n == 0) {
             out += kReplacement;
             ++at;
@@ -71,7 +70,7 @@ std::string utf8ToWide(const char* bytes, std::size_t length)
 bool isValidUtf8(std::string_view text)
 {
     for (std::size_t at = 0; at < text.size();) {
-        const std::size_t n = sequenceLength(text, at);
+        const std::size_t n = utf8SequenceLength(text, at);
         if (n == 0) {
             return false;
         }

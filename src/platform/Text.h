@@ -21,6 +21,10 @@ std::string wideToNarrow(std::string_view wide);
 // Converts narrow text of the platform's encoding into wide text; empty on failure.
 std::string narrowToWide(std::string_view narrow);
 
+// Length of the well-formed UTF-8 sequence at `text[at]`, or 0 when it is malformed or cut
+// off by the end of `text`.
+std::size_t utf8SequenceLength(std::string_view text, std::size_t at);
+
 // True when `text` is well-formed UTF-8 (no overlong forms, no surrogates, nothing above
 // U+10FFFF).
 bool isValidUtf8(std::string_view text);
