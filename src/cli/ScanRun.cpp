@@ -5,6 +5,7 @@
 #include "catalogue/BackupDiscovery.h"
 #include "platform/Status.h"
 
+#include <array>
 #include <iostream>
 #include <sstream>
 #include <termios.h>
@@ -38,6 +39,33 @@ public:
               << ", status " << status << "); the category holds only what could be read\n";
     }
 
+    // Said even when quiet, the first few places of each category: a damaged file can hold
+    // thousands, and the count of the rest says how many more there were.
+    void categoryDamaged(extract::RecoveryCategory category,
+                         const platform::Diagnostic& place) override
+    {
+        const std::size_t seen = ++m_damageSeen[static_cast<std::size_t>(category)];
+        const std::string_view name = extract::categoryInfo(category).optionText;
+        if (seen <= kDamageLinesShown) {
+            m_err << (m_terminal && m_printed ? "\n" : "") << "brenvale-cli: " << name
+                  << ": damage at page " << place.page << ", offset " << place.offset << ": "
+                  << place.message << '\n';
+        }
+    }
+
+    // Says, for each category with more damaged places than were shown, how many more.
+    void reportUnshownDamage()
+    {
+        for (std::size_t i = 0; i < m_damageSeen.size(); ++i) {
+            if (m_damageSeen[i] > kDamageLinesShown) {
+                m_err << "brenvale-cli: "
+                      << extract::categoryInfo(static_cast<extract::RecoveryCategory>(i)).optionText
+                      << ": " << m_damageSeen[i] - kDamageLinesShown
+                      << " more damaged places not listed\n";
+            }
+        }
+    }
+
     void progressShown(int percent) override
     {
         if (m_quiet) {
@@ -60,6 +88,8 @@ private:
     bool m_terminal;
     bool m_printed = false;
     int m_lastUnreadable = 0;
+    static constexpr std::size_t kDamageLinesShown = 20;
+    std::array<std::size_t, extract::kCategoryCount> m_damageSeen{};
 };
 
 int parseCategoryList(const std::vector<std::string>& lists,
@@ -165,6 +195,7 @@ int ScanRun::scan(const std::string& folder,
     }
     m_driver->wait();
     m_ran = true;
+    m_printer->reportUnshownDamage();
     const int status = m_driver->status();
     if (status == platform::kStatusWrongPassword) {
         m_err << "brenvale-cli: wrong password for this backup\n";

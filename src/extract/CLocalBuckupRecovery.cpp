@@ -26,22 +26,6 @@ namespace {
 
 constexpr std::string_view kChatDatabaseName = "ChatStorage.sqlite";
 
-// Opens the device database at `path` with our own reader. A missing file reads 87, the
-// category operations' code for a needed file that is not there. A file that is there but is
-// no readable database (the reader's 87 for a bad header, or a schema that could not be read
-// at all) reads as corrupt, so that the scan can tell damage from absence.
-int openDatabase(sqlitecarve::Database& db, const std::string& path)
-{
-    const int status = db.open(path);
-    if (status == platform::statusFromErrno(ENOENT)) {
-        return platform::kStatusInvalid;
-    }
-    if (status == platform::kStatusInvalid) {
-        return platform::kStatusCorrupt;
-    }
-    return status == platform::kStatusOk && db.tableNames().empty() ? db.schemaStatus() : status;
-}
-
 // The first of `statuses` that is not 0, or 0.
 int firstFailure(std::initializer_list<int> statuses)
 {
@@ -83,6 +67,25 @@ int CLocalBuckupRecovery::SetProgressCallback(ScanProgressCallback callback, voi
 {
     m_engine->setProgressCallback(callback, userData);
     return platform::kStatusOk;
+}
+
+int CLocalBuckupRecovery::openDatabase(sqlitecarve::Database& db, const std::string& path)
+{
+    const int status = db.open(path, &m_damage);
+    if (status == platform::statusFromErrno(ENOENT)) {
+        return platform::kStatusInvalid;
+    }
+    if (status == platform::kStatusInvalid) {
+        return platform::kStatusCorrupt;
+    }
+    return status == platform::kStatusOk && db.tableNames().empty() ? db.schemaStatus() : status;
+}
+
+std::vector<platform::Diagnostic> CLocalBuckupRecovery::takeDamage()
+{
+    std::vector<platform::Diagnostic> damage = m_damage.entries();
+    m_damage.clear();
+    return damage;
 }
 
 int CLocalBuckupRecovery::advance(int amount)

@@ -8,6 +8,7 @@
 
 #include "catalogue/BackupEngine.h"
 #include "extract/IPhoneRecoveryParse.h"
+#include "sqlitecarve/Database.h"
 #include "sqlitecarve/DeviceRows.h"
 
 #include <vector>
@@ -47,6 +48,7 @@ public:
                                             const std::string& outputPath,
                                             ProgressCallback callback,
                                             void* userData) override;
+    std::vector<platform::Diagnostic> takeDamage() override;
 
     // The file of WhatsApp's chat database among `manifest`: the first entry whose path ends
     // with "ChatStorage.sqlite" (never a -wal or -shm companion); null when none.
@@ -65,6 +67,12 @@ private:
         std::vector<sqlitecarve::ContactSearchRow> rows;
     };
 
+    // Opens the device database at `path` with our own reader, its damage recorded for
+    // takeDamage. A missing file reads 87, the category operations' code for a needed file
+    // that is not there. A file that is there but is no readable database (the reader's 87
+    // for a bad header, or a schema that could not be read at all) reads as corrupt, so that
+    // the scan can tell damage from absence.
+    int openDatabase(sqlitecarve::Database& db, const std::string& path);
     // Advances the engine's progress base by `amount` and reports it; returns the answer.
     int advance(int amount);
     std::string databasePath(std::string_view fileId) const;
@@ -74,6 +82,7 @@ private:
 
     catalogue::BackupEngine* m_engine = nullptr;
     AddressBook m_addressBook;
+    platform::Diagnostics m_damage;
     WhatsAppMap m_whatsApp;
     std::vector<MediaItem> m_whatsAppAttachments;
 };

@@ -5,6 +5,7 @@
 
 #include "extract/Callbacks.h"
 #include "extract/Records.h"
+#include "platform/Diagnostics.h"
 
 #include <cstdint>
 #include <memory>
@@ -74,6 +75,11 @@ public:
                                                     const std::string& outputPath,
                                                     ProgressCallback callback,
                                                     void* userData) = 0;
+
+    // The places where the databases read since the last call were found damaged (page,
+    // offset and what is wrong; damage met while guessing at free space is not among them),
+    // handed over and forgotten.
+    virtual std::vector<platform::Diagnostic> takeDamage() { return {}; }
 };
 
 // The kind of source the factory makes.

@@ -229,6 +229,9 @@ int ScanDriver::runCategories()
         if (status == platform::kStatusStopped) {
             break;
         }
+        for (const platform::Diagnostic& place : source.takeDamage()) {
+            m_observer.categoryDamaged(step.first, place);
+        }
         if (meansUnreadable(status)) {
             m_observer.categoryUnreadable(step.first, status);
         }

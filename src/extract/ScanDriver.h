@@ -68,6 +68,15 @@ public:
         (void)category;
         (void)status;
     }
+
+    // The step of `category` found its database damaged at `place` (page, offset and what is
+    // wrong) and skipped what lay there; called once for each place, before
+    // categoryUnreadable when the step also ended with a failure status.
+    virtual void categoryDamaged(RecoveryCategory category, const platform::Diagnostic& place)
+    {
+        (void)category;
+        (void)place;
+    }
 };
 
 // Item counts per category, indexed by RecoveryCategory.

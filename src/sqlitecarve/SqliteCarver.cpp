@@ -190,7 +190,9 @@ int SqliteCarver::readFreeList()
 }
 
 std::vector<std::uint32_t> SqliteCarver::cellPointers(std::span<const std::uint8_t> page,
-                                                      std::size_t header) const
+                                                      std::size_t header,
+                                                      platform::Diagnostics* faults,
+                                                      std::uint32_t index) const
 {
     std::vector<std::uint32_t> offsets;
     const platform::ByteView view(page);
@@ -212,6 +214,11 @@ std::vector<std::uint32_t> SqliteCarver::cellPointers(std::span<const std::uint8
         std::uint16_t offset = 0;
         if (view.u16be(arrayStart + 2 * i, offset) && offset >= arrayEnd && offset < usable) {
             offsets.push_back(offset);
+        } else {
+            platform::corruptAt(faults,
+                                index + 1ULL,
+                                arrayStart + 2 * i,
+                                "cell skipped: its pointer is out of range");
         }
     }
     return offsets;

@@ -96,9 +96,14 @@ public:
 
     // The cell offsets of a b-tree page whose header starts at `header`, taken from the
     // pointer array in array order. Entries that point into the header, the pointer array or
-    // past the usable size are left out; the count is bounded by the page.
+    // past the usable size are left out; the count is bounded by the page. When `faults` is
+    // given, each entry left out is recorded there at its place in the page of 0-based
+    // `index`; callers that only look at a page's layout pass none, so that one damage is
+    // reported once.
     std::vector<std::uint32_t> cellPointers(std::span<const std::uint8_t> page,
-                                            std::size_t header) const;
+                                            std::size_t header,
+                                            platform::Diagnostics* faults = nullptr,
+                                            std::uint32_t index = 0) const;
 
     // Every page of the table b-tree rooted at 0-based `root`: leaves and interior pages, the
     // children of an interior page in ascending page order. A page met twice or a tree deeper

@@ -48,7 +48,7 @@ int readLiveRecords(const SqliteCarver& carver,
             continue;
         }
         for (const std::uint32_t offset :
-             carver.cellPointers(page, SqliteCarver::headerOffset(leaf))) {
+             carver.cellPointers(page, SqliteCarver::headerOffset(leaf), faults, leaf)) {
             const int cellStatus = readTableLeafCell(carver, page, offset, cell);
             if (cellStatus != 0) {
                 platform::corruptAt(faults, leaf + 1ULL, offset, cellDamage(cellStatus));

@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 
 #include <gtest/gtest.h>
@@ -104,10 +105,71 @@ TEST(ScanDamageTest, DamagedDatabaseEmptiesOnlyItsCategoryAndIsReported)
             const std::string expected = std::string("brenvale-cli: ") + c.category +
                                          ": its database is damaged or cannot be read (" +
                                          c.reason + ", status ";
-            EXPECT_TRUE(said.starts_with(expected)) << said;
-            EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1) << said;
+            // Where the reader found the damage, if it could say, then the category's line.
+            const std::size_t last = said.rfind('\n', said.size() - 2);
+            const std::string lastLine = last == std::string::npos ? said : said.substr(last + 1);
+            EXPECT_TRUE(lastLine.starts_with(expected)) << said;
+            std::istringstream lines(said.substr(0, said.size() - lastLine.size()));
+            for (std::string line; std::getline(lines, line);) {
+                EXPECT_TRUE(line.starts_with(std::string("brenvale-cli: ") + c.category +
+                                             ": damage at page "))
+                    << line;
+            }
         }
     }
+}
+
+// A damaged cell costs only itself: the scan keeps the rest of its page and table and says
+// where each skipped cell lay.
+TEST(ScanDamageTest, DamagedCellsAreSkippedAndTheirPlacesNamed)
+{
+    testsupport::TempDir dir;
+    fixtures::DeviceFilesOptions options;
+    options.currentLayouts = false;
+    options.conversations = 3;
+    options.messages = 300;
+    fixtures::BackupDescription spec;
+    ASSERT_EQ(fixtures::deviceDatabaseFiles(options, dir.file("db"), spec.files), 0);
+    ASSERT_EQ(fixtures::writeBackup(spec, dir.file("backup")), 0);
+    const std::string id(catalogue::kMessagesDbId);
+    const fs::path database = fs::path(dir.file("backup")) / id.substr(0, 2) / id;
+
+    // Points the first cell of every table leaf past its page (the page size is 4096).
+    std::string bytes;
+    {
+        std::ifstream in(database, std::ios::binary);
+        bytes.assign(std::istreambuf_iterator<char>(in), {});
+    }
+    std::vector<std::size_t> damagedPages;
+    for (std::size_t page = 2; page * 4096 <= bytes.size(); ++page) {
+        const std::size_t at = (page - 1) * 4096;
+        if (bytes[at] == '\x0d' && bytes[at + 4] > 1) {
+            bytes[at + 8] = '\xff';
+            damagedPages.push_back(page);
+        }
+    }
+    ASSERT_GT(damagedPages.size(), 2U);
+    std::ofstream(database, std::ios::binary | std::ios::trunc) << bytes;
+
+    std::ostringstream out;
+    std::ostringstream err;
+    const int status =
+        cli::runCli({"scan", dir.file("backup"), "--categories", "messages", "--quiet"}, out, err);
+    EXPECT_EQ(status, 0) << err.str();
+    EXPECT_GT(liveCount(out.str(), "Messages"), 0) << out.str();
+    std::istringstream lines(err.str());
+    std::size_t named = 0;
+    for (std::string line; std::getline(lines, line);) {
+        const std::string prefix = "brenvale-cli: Messages: damage at page ";
+        ASSERT_TRUE(line.starts_with(prefix)) << line;
+        const std::size_t page = std::stoul(line.substr(prefix.size()));
+        EXPECT_NE(std::find(damagedPages.begin(), damagedPages.end(), page), damagedPages.end())
+            << line;
+        EXPECT_TRUE(line.ends_with(", offset 8: cell skipped: its pointer is out of range"))
+            << line;
+        ++named;
+    }
+    EXPECT_GT(named, 0U);
 }
 
 } // namespace
