@@ -105,6 +105,7 @@ void BackupDiscoveryTest::listsMountedDisksAndRememberedFolders()
     auto* list = control<QTreeWidget>(m_window.get(), "BackupFileList");
     QCOMPARE(list->topLevelItem(0)->text(0), QStringLiteral("Mounted iPhone"));
     QCOMPARE(list->currentItem(), list->topLevelItem(0));
+    saveScreenshot(m_window.get(), QStringLiteral("01-backup-list-discovered"));
 }
 
 void BackupDiscoveryTest::openedFolderOfBackupsJoinsTheListAndIsRemembered()
