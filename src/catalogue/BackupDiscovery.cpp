@@ -65,14 +65,6 @@ private:
     bool m_expired = false;
 };
 
-std::string withoutTrailingSeparator(std::string path)
-{
-    while (path.size() > 1 && path.back() == '/') {
-        path.pop_back();
-    }
-    return path;
-}
-
 std::string_view lastName(std::string_view path)
 {
     const std::size_t slash = path.rfind('/');
@@ -259,10 +251,7 @@ int readBackupInfo(const std::string& folder, BackupInfo& info)
         return platform::kStatusInvalid;
     }
     BackupInfo record;
-    record.folderPath = folder;
-    while (record.folderPath.size() > 1 && record.folderPath.back() == '/') {
-        record.folderPath.pop_back();
-    }
+    record.folderPath = withoutTrailingSeparator(folder);
     std::string content;
     if (platform::readWholeFile(plistPath, kMaxInfoPlistBytes, content) != platform::kStatusOk) {
         record.damage = kUnreadableInfoPlist;

@@ -40,6 +40,7 @@ enum class RootState
 // One folder of the search and how it went.
 struct SearchedRoot
 {
+    // The folder, without a trailing separator.
     std::string path;
     RootOrigin origin = RootOrigin::Usual;
     RootState state = RootState::Searched;
@@ -48,10 +49,15 @@ struct SearchedRoot
 // What to search besides the usual folders, and how long a mount point may take.
 struct RootSearch
 {
+    // Folders under which disks are mounted (platform::mountRoots()).
     std::vector<std::string> mountRoots;
+    // Folders the user opened before (rememberedRoots()).
     std::vector<std::string> rememberedRoots;
+    // Folders the caller names.
     std::vector<std::string> namedRoots;
-    std::chrono::milliseconds timeLimit{3000};
+    // How long the search of the usual folders and of each mount root may take; a slow or
+    // huge disk ends its search there with what was found so far.
+    std::chrono::milliseconds timeLimit{2000};
 };
 
 // A search of the platform's mount roots and the remembered roots, plus `namedRoots`.

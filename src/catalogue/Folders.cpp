@@ -18,6 +18,8 @@ std::string rememberedRootsPath()
                         : platform::joinPath(work, std::string(kRememberedRootsFileName));
 }
 
+} // namespace
+
 std::string withoutTrailingSeparator(std::string path)
 {
     while (path.size() > 1 && path.back() == '/') {
@@ -25,8 +27,6 @@ std::string withoutTrailingSeparator(std::string path)
     }
     return path;
 }
-
-} // namespace
 
 std::string defaultBackupsRoot()
 {

@@ -36,6 +36,9 @@ inline constexpr std::string_view kTempFolderName = "KorimoTempFile";
 // The decryption output folder's name inside the temporary folder.
 inline constexpr std::string_view kDecryptOutputFolderName = "KorimoBrenvaleBackupPath";
 
+// `path` without trailing separators ("/" stays).
+std::string withoutTrailingSeparator(std::string path);
+
 // The backups root under the application-data folder; empty when that folder is unknown.
 std::string defaultBackupsRoot();
 
