@@ -7,6 +7,9 @@
 #include "app/Texts.h"
 #include "catalogue/BackupEngine.h"
 
+#include <iostream>
+#include <string_view>
+
 #include <QApplication>
 #include <QFile>
 #include <QGuiApplication>
@@ -52,6 +55,13 @@ void applySkin()
 
 int runApplication(int argc, char** argv)
 {
+    // Answered before any window or the single-instance check, so that it works anywhere.
+    for (int i = 1; i < argc; ++i) {
+        if (std::string_view(argv[i]) == "--version") {
+            std::cout << "brenvale " << BRENVALE_VERSION << "\n";
+            return 0;
+        }
+    }
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Brenvale"));
     QApplication::setApplicationDisplayName(QStringLiteral("Brenvale"));

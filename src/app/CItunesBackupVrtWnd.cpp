@@ -4,7 +4,10 @@
 #include "app/CMessageBox.h"
 #include "app/Texts.h"
 #include "catalogue/BackupDiscovery.h"
+#include "catalogue/Folders.h"
 #include "ui_PageItunesBackup.h"
+
+#include <algorithm>
 
 #include <QFileDialog>
 #include <QHeaderView>
@@ -52,6 +55,8 @@ CItunesBackupVrtWnd::CItunesBackupVrtWnd(QWidget* parent)
     header->setSectionResizeMode(0, QHeaderView::Stretch);
     header->setSectionResizeMode(1, QHeaderView::ResizeToContents);
     header->setSectionResizeMode(2, QHeaderView::ResizeToContents);
+    setTabOrder(m_ui->BackupFileList, m_ui->BtnSelDir);
+    setTabOrder(m_ui->BtnSelDir, m_ui->BtnNext1);
     connect(m_ui->BtnNext1, &QPushButton::clicked, this, &CItunesBackupVrtWnd::OnNext);
     connect(m_ui->BtnSelDir, &QPushButton::clicked, this, &CItunesBackupVrtWnd::OnSelectFolder);
     // A double click reaches a greyed-out row too; it must not take the current one instead.
@@ -71,12 +76,17 @@ void CItunesBackupVrtWnd::Init(const std::vector<catalogue::BackupInfo>& backups
 {
     ApplyLanguage();
     m_backups = backups;
+    FillList({});
+}
+
+void CItunesBackupVrtWnd::FillList(const std::string& selected)
+{
     QTreeWidget* list = m_ui->BackupFileList;
     list->clear();
     const QIcon lock(QStringLiteral(":/icons/lock.svg"));
     const QIcon phone(QStringLiteral(":/icons/phone.svg"));
     const QIcon warning(QStringLiteral(":/icons/warning.svg"));
-    QTreeWidgetItem* first = nullptr;
+    QTreeWidgetItem* current = nullptr;
     for (std::size_t i = 0; i < m_backups.size(); ++i) {
         const catalogue::BackupInfo& backup = m_backups[i];
         auto* row = new QTreeWidgetItem(list);
@@ -90,12 +100,12 @@ void CItunesBackupVrtWnd::Init(const std::vector<catalogue::BackupInfo>& backups
         row->setText(1, fromUtf8(backup.lastBackupDate));
         row->setText(2, fromUtf8(backup.serialNumber));
         row->setToolTip(0, fromUtf8(backup.folderPath));
-        if (first == nullptr) {
-            first = row;
+        if (current == nullptr || backup.folderPath == selected) {
+            current = row;
         }
     }
-    if (first != nullptr) {
-        list->setCurrentItem(first);
+    if (current != nullptr) {
+        list->setCurrentItem(current);
     }
 }
 
@@ -132,9 +142,7 @@ void CItunesBackupVrtWnd::OnSelectFolder()
         if (folder.isEmpty()) {
             return;
         }
-        catalogue::BackupInfo backup;
-        if (catalogue::readBackupInfo(toUtf8(folder), backup) == 0) {
-            emit backupChosen(backup);
+        if (OpenFolder(toUtf8(folder))) {
             return;
         }
         const QString title = QStringLiteral("Question");
@@ -145,6 +153,41 @@ void CItunesBackupVrtWnd::OnSelectFolder()
             return;
         }
     }
+}
+
+bool CItunesBackupVrtWnd::OpenFolder(const std::string& folder)
+{
+    catalogue::BackupInfo backup;
+    if (catalogue::readBackupInfo(folder, backup) == 0) {
+        (void)catalogue::rememberRoot(backup.folderPath);
+        emit backupChosen(backup);
+        return true;
+    }
+    std::vector<std::string> folders;
+    std::vector<catalogue::BackupInfo> found;
+    if (catalogue::findBackupFolders({folder}, folders) != 0 ||
+        catalogue::readBackupList(folders, found) != 0) {
+        return false;
+    }
+    const auto newest = std::find_if(
+        found.begin(), found.end(), [](const auto& info) { return info.damage.empty(); });
+    if (newest == found.end()) {
+        return false;
+    }
+    (void)catalogue::rememberRoot(folder);
+    const std::string selected = newest->folderPath;
+    for (catalogue::BackupInfo& info : found) {
+        const bool listed =
+            std::any_of(m_backups.begin(), m_backups.end(), [&](const catalogue::BackupInfo& old) {
+                return old.folderPath == info.folderPath;
+            });
+        if (!listed) {
+            m_backups.push_back(std::move(info));
+        }
+    }
+    catalogue::sortBackupList(m_backups);
+    FillList(selected);
+    return true;
 }
 
 } // namespace app

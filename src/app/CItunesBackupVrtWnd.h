@@ -1,7 +1,7 @@
 // Step 1, the backup page: the backups found on this computer, newest first, with a lock on
 // the encrypted ones and, greyed out at the end, folders whose Info.plist is damaged; Next takes
-// the selected one, and a folder chooser opens a backup kept elsewhere, asking to try again
-// while the folder chosen is not a readable backup.
+// the selected one, and a folder chooser opens a backup or a folder of backups kept elsewhere
+// (remembered for the next start), asking to try again while the folder chosen holds none.
 #pragma once
 
 #include "catalogue/BackupInfo.h"
@@ -38,7 +38,9 @@ public:
     const std::vector<catalogue::BackupInfo>& backups() const { return m_backups; }
 
     // Replaces the folder chooser (tests answer it themselves). It returns the chosen folder,
-    // or an empty text when cancelled.
+    // or an empty text when cancelled. A chosen backup folder is taken at once; the backups of
+    // a folder of backups (such as MobileSync/Backup or an idevicebackup2 target) join the list,
+    // the newest of them selected. Either way the folder is remembered for later searches.
     void setFolderChooser(std::function<QString(QWidget* owner)> chooser);
 
 signals:
@@ -48,6 +50,12 @@ signals:
 private:
     void OnNext();
     void OnSelectFolder();
+    // Takes the backup `folder`, or adds the backups it holds to the list. Returns false when
+    // it holds no readable backup.
+    bool OpenFolder(const std::string& folder);
+    // Fills the list from m_backups and selects the row of `selected`, else the first
+    // readable one.
+    void FillList(const std::string& selected);
 
     std::unique_ptr<Ui::PageItunesBackup> m_ui;
     std::vector<catalogue::BackupInfo> m_backups;

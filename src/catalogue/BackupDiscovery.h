@@ -1,15 +1,80 @@
-// Finding backups: listing the candidate folders of the backups roots, reading each one's
-// Info.plist into a BackupInfo, probing whether it is encrypted, and sorting the list with the
-// latest backup first.
+// Finding backups: the backups roots (the usual folders, matched without regard to case, the
+// user folders of mounted Windows and Mac disks, the folders opened before and the ones named),
+// the candidate folders of those roots, each one's Info.plist read into a BackupInfo, whether it
+// is encrypted, and the list sorted with the latest backup first.
 #pragma once
 
 #include "catalogue/BackupInfo.h"
 
+#include <chrono>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace catalogue {
+
+// Where a searched folder came from.
+enum class RootOrigin
+{
+    // The sync software's usual folder on this system.
+    Usual,
+    // A folder under which disks are mounted; searched for user folders, not itself a root.
+    MountPoint,
+    // A backups folder found in a user folder of a mounted disk.
+    MountedDisk,
+    // A folder the user opened before.
+    Remembered,
+    // A folder named by the caller (a command-line root).
+    Named,
+};
+
+// How the search of a folder ended.
+enum class RootState
+{
+    Searched,
+    Missing,
+    // The time limit ran out; what was found before it is kept.
+    TimedOut,
+};
+
+// One folder of the search and how it went.
+struct SearchedRoot
+{
+    // The folder, without a trailing separator.
+    std::string path;
+    RootOrigin origin = RootOrigin::Usual;
+    RootState state = RootState::Searched;
+};
+
+// What to search besides the usual folders, and how long a mount point may take.
+struct RootSearch
+{
+    // Folders under which disks are mounted (platform::mountRoots()).
+    std::vector<std::string> mountRoots;
+    // Folders the user opened before (rememberedRoots()).
+    std::vector<std::string> rememberedRoots;
+    // Folders the caller names.
+    std::vector<std::string> namedRoots;
+    // How long the search of the usual folders and of each mount root may take; a slow or
+    // huge disk ends its search there with what was found so far.
+    std::chrono::milliseconds timeLimit{2000};
+};
+
+// A search of the platform's mount roots and the remembered roots, plus `namedRoots`.
+RootSearch defaultRootSearch(std::vector<std::string> namedRoots);
+
+// Every folder of `search`, in this order, each path once: the usual backups roots (below the
+// application-data folder every folder whose path matches the known relative path without
+// regard to ASCII case, or the path as spelled, missing; then the platform's own folders), each
+// mount root followed by the backups folders found below it, the remembered roots, the named
+// roots. Below a mount root only the known shape is listed: ROOT/DISK/Users or
+// ROOT/OWNER/DISK/Users (the latter only when the former has none), every user folder there,
+// and the known backup paths of a user folder (kUserFolderBackupPaths), each level matched
+// without regard to case; a mount root whose time limit runs out ends as TimedOut.
+std::vector<SearchedRoot> searchBackupRoots(const RootSearch& search);
+
+// The paths of `roots` that can hold backups: the searched ones that are not mount points.
+std::vector<std::string> searchedPaths(const std::vector<SearchedRoot>& roots);
 
 // Replaces `folders` with the candidate backup folders of `roots`: every entry of each root
 // whose name does not begin with a full stop (entries that are not backups fall out later,

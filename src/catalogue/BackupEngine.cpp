@@ -47,7 +47,8 @@ int BackupEngine::findBackupFolders()
 {
     const std::string root = defaultBackupsRoot();
     m_currentFolder = root;
-    const int status = catalogue::findBackupFolders(backupsRoots(m_userRoots), m_backupFolders);
+    const int status = catalogue::findBackupFolders(
+        searchedPaths(searchBackupRoots(defaultRootSearch(m_userRoots))), m_backupFolders);
     if (status != platform::kStatusOk) {
         return status;
     }

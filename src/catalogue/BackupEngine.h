@@ -34,7 +34,7 @@ using DecryptFunction = std::function<int(BackupEngine& engine,
 
 struct EngineOptions
 {
-    // Further folders to look for backups in, after the default ones.
+    // Further folders to look for backups in, after the usual and the remembered ones.
     std::vector<std::string> userRoots;
     // The temporary folder to use; empty for the process-wide tempFolder().
     std::string tempFolder;
@@ -52,7 +52,8 @@ public:
     BackupEngine& operator=(const BackupEngine&) = delete;
 
     // Sets currentFolder to the default backups root and replaces backupFolders with the
-    // candidates of every backups root. Returns 0; 87 when the application-data folder is
+    // candidates of every backups root (searchBackupRoots: the usual folders, mounted disks,
+    // the remembered folders and the user roots). Returns 0; 87 when the application-data folder is
     // unknown (the other roots are still listed).
     [[nodiscard]] int findBackupFolders();
     // Appends the records of the candidate folders, latest first. Returns 0.

@@ -1,12 +1,32 @@
-// The fixed folders of the application.
+// The fixed folders of the application and the remembered backup folders.
 #include "Folders.h"
 
 #include "platform/File.h"
 #include "platform/KnownFolders.h"
+#include "platform/Status.h"
 
 #include <algorithm>
 
 namespace catalogue {
+
+namespace {
+
+std::string rememberedRootsPath()
+{
+    const std::string work = workFolderPath();
+    return work.empty() ? std::string()
+                        : platform::joinPath(work, std::string(kRememberedRootsFileName));
+}
+
+} // namespace
+
+std::string withoutTrailingSeparator(std::string path)
+{
+    while (path.size() > 1 && path.back() == '/') {
+        path.pop_back();
+    }
+    return path;
+}
 
 std::string defaultBackupsRoot()
 {
@@ -22,25 +42,56 @@ std::string workFolderPath()
                            : platform::joinPath(appData, std::string(kWorkFolderName));
 }
 
-std::vector<std::string> backupsRoots(const std::vector<std::string>& userRoots)
+std::vector<std::string> rememberedRoots()
 {
     std::vector<std::string> roots;
-    const auto add = [&roots](std::string root) {
-        while (root.size() > 1 && root.back() == '/') {
-            root.pop_back();
-        }
-        if (!root.empty() && std::find(roots.begin(), roots.end(), root) == roots.end()) {
-            roots.push_back(std::move(root));
-        }
-    };
-    add(defaultBackupsRoot());
-    for (const std::string& root : platform::platformBackupRoots()) {
-        add(root);
+    const std::string path = rememberedRootsPath();
+    std::string content;
+    if (path.empty() ||
+        platform::readWholeFile(path, kMaxRememberedRootsBytes, content) != platform::kStatusOk) {
+        return roots;
     }
-    for (const std::string& root : userRoots) {
-        add(root);
+    std::size_t start = 0;
+    while (start < content.size() && roots.size() < kMaxRememberedRoots) {
+        std::size_t end = content.find('\n', start);
+        if (end == std::string::npos) {
+            end = content.size();
+        }
+        std::string line = content.substr(start, end - start);
+        if (!line.empty() && line.back() == '\r') {
+            line.pop_back();
+        }
+        line = withoutTrailingSeparator(std::move(line));
+        if (line.starts_with('/') && std::find(roots.begin(), roots.end(), line) == roots.end()) {
+            roots.push_back(std::move(line));
+        }
+        start = end + 1;
     }
     return roots;
+}
+
+int rememberRoot(const std::string& root)
+{
+    const std::string path = rememberedRootsPath();
+    const std::string folder = withoutTrailingSeparator(root);
+    if (path.empty() || !folder.starts_with('/') ||
+        folder.find_first_of("\r\n") != std::string::npos) {
+        return platform::kStatusInvalid;
+    }
+    std::vector<std::string> roots = rememberedRoots();
+    std::erase(roots, folder);
+    roots.insert(roots.begin(), folder);
+    if (roots.size() > kMaxRememberedRoots) {
+        roots.resize(kMaxRememberedRoots);
+    }
+    std::string content;
+    for (const std::string& entry : roots) {
+        content += entry + "\n";
+    }
+    if (const int status = platform::createFolders(workFolderPath()); status != 0) {
+        return status;
+    }
+    return platform::writeWholeFile(path, content);
 }
 
 } // namespace catalogue

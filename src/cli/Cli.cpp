@@ -31,7 +31,8 @@ constexpr const char* kUsage = "Usage: brenvale-cli COMMAND [OPTIONS]\n"
                                "  export   save the records of a backup into a folder\n"
                                "  carve    every row of an SQLite file, deleted ones included\n"
                                "\n"
-                               "Run 'brenvale-cli COMMAND --help' for the options of a command.\n";
+                               "Run 'brenvale-cli COMMAND --help' for the options of a command,\n"
+                               "'brenvale-cli --version' for the version.\n";
 
 } // namespace
 
@@ -47,6 +48,10 @@ int runCli(const CommandArgs& args, std::ostream& out, std::ostream& err)
     if (args.empty()) {
         err << kUsage;
         return kExitUsage;
+    }
+    if (args.front() == "--version") {
+        out << "brenvale-cli " << BRENVALE_VERSION << "\n";
+        return kExitOk;
     }
     if (args.front() == "--help" || args.front() == "help") {
         out << kUsage;

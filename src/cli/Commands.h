@@ -21,7 +21,7 @@ int runScan(const CommandArgs& args, std::ostream& out, std::ostream& err);
 int runExport(const CommandArgs& args, std::ostream& out, std::ostream& err);
 
 // Dispatches `args` (the command name first) to its command; prints the usage for no command,
-// an unknown one or --help.
+// an unknown one or --help, and the version for --version.
 int runCli(const CommandArgs& args, std::ostream& out, std::ostream& err);
 
 // Writes "brenvale-cli: MESSAGE" and the usage hint of `command` to `err`; returns 2.

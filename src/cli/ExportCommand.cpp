@@ -131,11 +131,12 @@ int runExport(const CommandArgs& args, std::ostream& out, std::ostream& err)
     exporting::RecoveryRun run(inputs, &printer);
     if (const int status = run.loadTemplates(); status != 0) {
         err << "brenvale-cli: the export templates cannot be read from " << inputs.templateFolder
-            << " (status " << status << ")\n";
+            << ": " << platform::statusName(status) << " (status " << status << ")\n";
         return kExitFailure;
     }
     if (const int status = run.run(); status != 0) {
-        err << "brenvale-cli: the export could not run (status " << status << ")\n";
+        err << "brenvale-cli: the export could not run: " << platform::statusName(status)
+            << " (status " << status << ")\n";
         return kExitFailure;
     }
     out << run.state().processed << " processed, " << run.state().failed << " failed\n";

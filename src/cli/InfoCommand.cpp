@@ -67,8 +67,8 @@ int runInfo(const CommandArgs& args, std::ostream& out, std::ostream& err)
     catalogue::BackupInfo info;
     if (const int status = catalogue::readBackupInfo(folder, info); status != 0) {
         if (info.damage.empty()) {
-            err << "brenvale-cli: no backup in " << folder << ": its Info.plist cannot be read"
-                << " (status " << status << ")\n";
+            err << "brenvale-cli: no backup in " << folder << ": it holds no Info.plist file"
+                << " (" << platform::statusName(status) << ", status " << status << ")\n";
         } else {
             err << "brenvale-cli: the backup in " << folder << " cannot be read: " << info.damage
                 << "\n";

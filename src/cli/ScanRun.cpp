@@ -172,8 +172,8 @@ int ScanRun::scan(const std::string& folder,
     }
     if (const int status = catalogue::readBackupInfo(path, m_info); status != 0) {
         if (m_info.damage.empty()) {
-            m_err << "brenvale-cli: no backup in " << path << ": its Info.plist cannot be read"
-                  << " (status " << status << ")\n";
+            m_err << "brenvale-cli: no backup in " << path << ": it holds no Info.plist file"
+                  << " (" << platform::statusName(status) << ", status " << status << ")\n";
         } else {
             m_err << "brenvale-cli: the backup in " << path << " cannot be read: " << m_info.damage
                   << "\n";
@@ -202,7 +202,8 @@ int ScanRun::scan(const std::string& folder,
         return kExitFailure;
     }
     if (status == platform::kStatusStopped || m_driver->source() == nullptr) {
-        m_err << "brenvale-cli: the scan was stopped (status " << status << ")\n";
+        m_err << "brenvale-cli: the scan was stopped: " << platform::statusName(status)
+              << " (status " << status << ")\n";
         return kExitFailure;
     }
     // The final status is the last category's, which may have been reported already.

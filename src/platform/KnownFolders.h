@@ -17,7 +17,13 @@ std::string homeFolder();
 
 // Folders where this platform's sync software keeps device backups, besides the one under the
 // application-data folder (for example ~/Library/Application Support/MobileSync/Backup on
-// macOS). Empty on Linux.
+// macOS; %USERPROFILE%\Apple\MobileSync\Backup on Windows). Empty on Linux.
 std::vector<std::string> platformBackupRoots();
+
+// The folders under which other disks are mounted, to look there for the user folders of
+// Windows and Mac systems: the entries of $BRENVALE_MOUNT_ROOTS (colon-separated; set but
+// empty, none) when it is set (tests use it), else /mnt, /media and /run/media on Linux and
+// none elsewhere.
+std::vector<std::string> mountRoots();
 
 } // namespace platform

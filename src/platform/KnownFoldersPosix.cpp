@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 #include <pwd.h>
+#include <string_view>
 #include <unistd.h>
 
 namespace platform {
@@ -62,6 +63,29 @@ std::vector<std::string> platformBackupRoots()
     }
 #endif
     return {};
+}
+
+std::vector<std::string> mountRoots()
+{
+    const char* forced = std::getenv("BRENVALE_MOUNT_ROOTS");
+    if (forced == nullptr) {
+#ifdef __linux__
+        return {"/mnt", "/media", "/run/media"};
+#else
+        return {};
+#endif
+    }
+    std::vector<std::string> roots;
+    std::string_view rest(forced);
+    while (!rest.empty()) {
+        const std::size_t colon = rest.find(':');
+        const std::string_view entry = rest.substr(0, colon);
+        if (!entry.empty()) {
+            roots.push_back(withoutTrailingSeparator(std::string(entry)));
+        }
+        rest = colon == std::string_view::npos ? std::string_view() : rest.substr(colon + 1);
+    }
+    return roots;
 }
 
 } // namespace platform

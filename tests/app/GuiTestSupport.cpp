@@ -126,6 +126,7 @@ AppTestEnvironment::AppTestEnvironment()
                  applicationFolder() + QStringLiteral("template/") + name);
     }
     qputenv("BRENVALE_APPDATA", appDataFolder().toUtf8());
+    qputenv("BRENVALE_MOUNT_ROOTS", mountRootFolder().toUtf8());
     for (const char* name : {kOldestName, kNewestName, kMiddleName, kLockedName}) {
         fixtures::BackupDescription spec = specNamed(name);
         if (std::string_view(name) == kNewestName) {

@@ -33,13 +33,17 @@ public:
     // Creates the folders, copies config.ini, the language files and the export templates into the
     // application folder, writes three plain backups (the newest with every device database) and
     // one encrypted one, and points the application (BRENVALE_APPDATA, the application folder, the
-    // settings) at them.
+    // settings) at them, and its search of mounted disks (BRENVALE_MOUNT_ROOTS) at an empty
+    // folder.
     AppTestEnvironment();
     ~AppTestEnvironment();
 
     QString applicationFolder() const { return m_dir.path() + QStringLiteral("/app/"); }
 
     QString appDataFolder() const { return m_dir.path() + QStringLiteral("/appdata"); }
+
+    // The folder the application takes for the one where disks are mounted.
+    QString mountRootFolder() const { return m_dir.path() + QStringLiteral("/mnt"); }
 
     // A folder that exists and is not a backup.
     QString notABackupFolder() const { return m_dir.path() + QStringLiteral("/empty"); }

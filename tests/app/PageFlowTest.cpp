@@ -235,7 +235,7 @@ void PageFlowTest::assistMenuOpensTheProductPages()
 void PageFlowTest::languageSwitchRewritesConfigAndTexts()
 {
     auto* next = child<QPushButton>("BtnNext1");
-    QCOMPARE(next->text(), QStringLiteral("Next"));
+    QCOMPARE(next->text(), QStringLiteral("&Next"));
     auto* languages = m_window->findChild<QMenu*>(QStringLiteral("menu_language"));
     QVERIFY(languages != nullptr);
     QCOMPARE(languages->actions().size(), 2);
@@ -247,7 +247,7 @@ void PageFlowTest::languageSwitchRewritesConfigAndTexts()
     }
     QVERIFY(german != nullptr);
     german->trigger();
-    QTRY_COMPARE(next->text(), QStringLiteral("Weiter"));
+    QTRY_COMPARE(next->text(), QStringLiteral("&Weiter"));
     QCOMPARE(child<QCheckBox>("ChkSelAll")->text(), QStringLiteral("Alle auswählen"));
     QCOMPARE(child<QPushButton>("BtnScanPause")->text(), QStringLiteral("Pause"));
     QCOMPARE(child<QPushButton>("BtnScanStop")->text(), QStringLiteral("Anhalten"));

@@ -1,8 +1,10 @@
-// Backup discovery: candidate folders, records and their order, the encryption probe and the
-// date conversion.
+// Backup discovery: the backups roots (usual folders in any case, mounted disks, remembered and
+// named folders), candidate folders, records and their order, the encryption probe and the date
+// conversion.
 #include "ScopedEnvironment.h"
 #include "catalogue/BackupDiscovery.h"
 #include "catalogue/BackupFiles.h"
+#include "catalogue/Folders.h"
 #include "fixtures/backup/BackupWriter.h"
 #include "fixtures/backup/InfoPlistWriter.h"
 #include "platform/File.h"
@@ -239,4 +241,131 @@ TEST(DiscoveryRealTest, RealBackupFolder)
     EXPECT_TRUE(info.isVersion12OrLater);
     EXPECT_FALSE(info.isEncrypted);
     EXPECT_EQ(info.folderPath, folder);
+}
+
+// Every place a backup can be kept is found through its kind of root, whatever the case of the
+// folder names; backups outside the known shapes of a mounted disk are not.
+TEST(RootSearchTest, FindsBackupsWhereverTheyAreKept)
+{
+    TempDir base;
+    const ScopedEnvironment appData("BRENVALE_APPDATA", base.file("appdata"));
+    const ScopedEnvironment mounts("BRENVALE_MOUNT_ROOTS",
+                                   base.file("mnt") + ":" + base.file("nomount") + ":");
+
+    struct Case
+    {
+        const char* name;
+        const char* folder; // below the temporary folder; empty: no backup (the root itself)
+        RootOrigin origin;  // where the backup must come from; Usual with `found` false: nowhere
+        bool found;
+    };
+
+    const Case cases[] = {
+        {"usual", "appdata/Apple Computer/MobileSync/Backup/u1", RootOrigin::Usual, true},
+        {"usual upper", "appdata/APPLE COMPUTER/mobilesync/backup/u2", RootOrigin::Usual, true},
+        {"windows roaming",
+         "mnt/c/Users/bob/AppData/Roaming/Apple Computer/MobileSync/Backup/w1",
+         RootOrigin::MountedDisk,
+         true},
+        {"windows newer",
+         "mnt/c/Users/amy/Apple/MobileSync/Backup/w2",
+         RootOrigin::MountedDisk,
+         true},
+        {"windows lower case",
+         "mnt/d/users/dave/appdata/roaming/apple computer/mobilesync/backup/w3",
+         RootOrigin::MountedDisk,
+         true},
+        {"mac below an owner folder",
+         "mnt/alice/MacDisk/Users/carol/Library/Application Support/MobileSync/Backup/m1",
+         RootOrigin::MountedDisk,
+         true},
+        {"outside the known shape",
+         "mnt/c/Users/bob/Documents/Backup/x1",
+         RootOrigin::Usual,
+         false},
+        {"too deep", "mnt/a/b/c/Users/eve/Apple/MobileSync/Backup/x2", RootOrigin::Usual, false},
+        {"folder named Backup opened", "elsewhere/Backup/n1", RootOrigin::Named, true},
+        {"idevicebackup2 target", "target/00008030-001A2B3C4D5E802E", RootOrigin::Named, true},
+        {"single backup named", "single", RootOrigin::Named, true},
+        {"remembered", "kept/r1", RootOrigin::Remembered, true},
+    };
+    for (const Case& c : cases) {
+        fixtures::BackupDescription spec;
+        spec.deviceName = c.name;
+        ASSERT_EQ(fixtures::writeBackup(spec, base.file(c.folder)), platform::kStatusOk) << c.name;
+    }
+    ASSERT_EQ(rememberRoot(base.file("kept") + "/"), platform::kStatusOk);
+
+    const std::vector<SearchedRoot> roots = searchBackupRoots(defaultRootSearch(
+        {base.file("elsewhere/Backup"), base.file("target"), base.file("single")}));
+    std::vector<std::string> folders;
+    ASSERT_EQ(findBackupFolders(searchedPaths(roots), folders), platform::kStatusOk);
+    std::vector<BackupInfo> list;
+    ASSERT_EQ(readBackupList(folders, list), platform::kStatusOk);
+    for (const Case& c : cases) {
+        const std::string folder = base.file(c.folder);
+        const bool listed = std::any_of(list.begin(), list.end(), [&](const BackupInfo& info) {
+            return info.folderPath == folder && info.displayName == c.name;
+        });
+        EXPECT_EQ(listed, c.found) << c.name;
+        const auto root = std::find_if(roots.begin(), roots.end(), [&](const SearchedRoot& r) {
+            return r.origin != RootOrigin::MountPoint &&
+                   (folder == r.path || folder.starts_with(r.path + "/"));
+        });
+        if (c.found) {
+            ASSERT_NE(root, roots.end()) << c.name;
+            EXPECT_EQ(root->origin, c.origin) << c.name;
+            EXPECT_EQ(root->state, RootState::Searched) << c.name;
+        }
+    }
+    EXPECT_EQ(list.size(), 10u);
+
+    const auto state = [&](const std::vector<SearchedRoot>& searched, const std::string& path) {
+        for (const SearchedRoot& root : searched) {
+            if (root.path == path) {
+                return root.state;
+            }
+        }
+        ADD_FAILURE() << path << " was not searched";
+        return RootState::Missing;
+    };
+    EXPECT_EQ(state(roots, base.file("mnt")), RootState::Searched);
+    EXPECT_EQ(state(roots, base.file("nomount")), RootState::Missing);
+    // A search out of time keeps what it found so far and says that it stopped.
+    RootSearch hurried = defaultRootSearch({});
+    hurried.timeLimit = std::chrono::milliseconds(0);
+    const std::vector<SearchedRoot> stopped = searchBackupRoots(hurried);
+    EXPECT_EQ(state(stopped, base.file("mnt")), RootState::TimedOut);
+    EXPECT_EQ(
+        std::count_if(stopped.begin(),
+                      stopped.end(),
+                      [](const SearchedRoot& r) { return r.origin == RootOrigin::MountedDisk; }),
+        0);
+}
+
+// Opened folders are kept most recent first, each once, at most kMaxRememberedRoots of them;
+// anything but an absolute path is refused when written and skipped when read.
+TEST(RootSearchTest, RemembersOpenedFoldersMostRecentFirst)
+{
+    TempDir base;
+    const ScopedEnvironment appData("BRENVALE_APPDATA", base.file("appdata"));
+    EXPECT_TRUE(rememberedRoots().empty());
+    EXPECT_EQ(rememberRoot("relative/folder"), platform::kStatusInvalid);
+    EXPECT_EQ(rememberRoot("/with\nbreak"), platform::kStatusInvalid);
+    for (std::size_t i = 0; i <= kMaxRememberedRoots; ++i) {
+        ASSERT_EQ(rememberRoot("/r" + std::to_string(i)), platform::kStatusOk);
+    }
+    ASSERT_EQ(rememberRoot("/r3//"), platform::kStatusOk);
+    std::vector<std::string> roots = rememberedRoots();
+    ASSERT_EQ(roots.size(), kMaxRememberedRoots);
+    EXPECT_EQ(roots[0], "/r3");
+    EXPECT_EQ(roots[1], "/r" + std::to_string(kMaxRememberedRoots));
+    EXPECT_EQ(std::count(roots.begin(), roots.end(), "/r3"), 1);
+    EXPECT_EQ(std::count(roots.begin(), roots.end(), "/r0"), 0);
+
+    const std::string file = base.file("appdata/KorimoBrenvale/BackupRoots.txt");
+    testsupport::writeFileBytes(file, "relative\r\n/a\r\n\n/a/\n/b");
+    EXPECT_EQ(rememberedRoots(), (std::vector<std::string>{"/a", "/b"}));
+    testsupport::writeFileBytes(file, std::string(kMaxRememberedRootsBytes + 1, '/'));
+    EXPECT_TRUE(rememberedRoots().empty());
 }

@@ -1,8 +1,10 @@
-// `list` and `info` run in-process over generated backups, a damaged one among them, and the
-// real backup fixture.
+// `list` and `info` run in-process over generated backups, a damaged one among them, backups on
+// a fake mounted disk, and the real backup fixture.
+#include "catalogue/ScopedEnvironment.h"
 #include "cli/Commands.h"
 #include "fixtures/backup/BackupWriter.h"
 #include "fixtures/backup/InfoPlistWriter.h"
+#include "platform/Status.h"
 #include "support/SharedFixtures.h"
 #include "support/TempDir.h"
 
@@ -124,6 +126,55 @@ TEST(ListCommandTest, DamagedFolderIsListedBesideTheGoodOnes)
     }
 }
 
+// --verbose says on standard error where the list looked and how each place went; an empty
+// list names those places itself and how to look elsewhere.
+TEST(ListCommandTest, SaysWhereItLooked)
+{
+    testsupport::TempDir base;
+    const catalogue_test::ScopedEnvironment appData("BRENVALE_APPDATA", base.file("appdata"));
+    const catalogue_test::ScopedEnvironment mounts("BRENVALE_MOUNT_ROOTS", base.file("mnt"));
+    const std::string usual = base.file("appdata/Apple Computer/MobileSync/backup");
+    const std::string mac =
+        base.file("mnt/disk/Users/carol/Library/Application Support/MobileSync/Backup");
+    const CliRun empty = runCli({"list"});
+    EXPECT_EQ(empty.status, 0);
+    EXPECT_EQ(
+        empty.out,
+        "No backups found. Looked in:\n"
+        "  not found  " +
+            usual +
+            "  (usual folder)\n"
+            "  not found  " +
+            base.file("mnt") +
+            "  (user folders of the disks mounted here)\n"
+            "To look elsewhere, name the folder with --root DIR: a backup, a folder of backups\n"
+            "(such as MobileSync/Backup) or an idevicebackup2 target folder.\n");
+
+    ASSERT_EQ(fixtures::writeBackup(
+                  datedBackup("Mac", "2015-02-01T10:00:00Z", fixtures::ManifestKind::Db),
+                  mac + "/00008030-001A2B3C4D5E802E"),
+              0);
+    const CliRun verbose = runCli({"list", "--verbose", "--root", base.file("none")});
+    ASSERT_EQ(verbose.status, 0) << verbose.err;
+    EXPECT_NE(verbose.out.find("  Mac  "), std::string::npos) << verbose.out;
+    EXPECT_EQ(verbose.err,
+              "Looked for backups in:\n"
+              "  not found  " +
+                  usual +
+                  "  (usual folder)\n"
+                  "  searched   " +
+                  base.file("mnt") +
+                  "  (user folders of the disks mounted here)\n"
+                  "  searched   " +
+                  mac +
+                  "  (on a mounted disk)\n"
+                  "  not found  " +
+                  base.file("none") + "  (--root)\n");
+    const CliRun json = runCli({"list", "--json"});
+    EXPECT_TRUE(json.err.empty());
+    EXPECT_NE(json.out.find("\"Mac\""), std::string::npos) << json.out;
+}
+
 TEST(ListCommandTest, UsageErrorsExitTwo)
 {
     EXPECT_EQ(runCli({"list", "--bogus"}).status, 2);
@@ -133,6 +184,10 @@ TEST(ListCommandTest, UsageErrorsExitTwo)
     const CliRun help = runCli({"list", "--help"});
     EXPECT_EQ(help.status, 0);
     EXPECT_NE(help.out.find("Usage: brenvale-cli list"), std::string::npos);
+    const CliRun version = runCli({"--version"});
+    EXPECT_EQ(version.status, 0);
+    EXPECT_TRUE(version.out.starts_with("brenvale-cli ")) << version.out;
+    EXPECT_NE(version.out.find_first_of("0123456789"), std::string::npos) << version.out;
 }
 
 TEST(InfoCommandTest, ReportsManifestKindAndCount)
@@ -148,7 +203,8 @@ TEST(InfoCommandTest, ReportsManifestKindAndCount)
 
     const CliRun missing = runCli({"info", root.file("none")});
     EXPECT_EQ(missing.status, 1);
-    EXPECT_NE(missing.err.find("Info.plist"), std::string::npos);
+    EXPECT_NE(missing.err.find("holds no Info.plist file ("), std::string::npos) << missing.err;
+    EXPECT_NE(missing.err.find(platform::statusName(platform::kStatusInvalid)), std::string::npos);
     EXPECT_EQ(runCli({"info"}).status, 2);
 }
 
