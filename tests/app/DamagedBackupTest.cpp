@@ -75,6 +75,7 @@ void DamagedBackupTest::backupPageShowsTheDamagedFolderGreyedOut()
     QVERIFY(damaged->toolTip(0).startsWith(m_damaged));
     QVERIFY(!(damaged->flags() & (Qt::ItemIsSelectable | Qt::ItemIsEnabled)));
     QCOMPARE(list->currentItem(), list->topLevelItem(0));
+    saveScreenshot(&window, QStringLiteral("damaged-backup-list"));
 
     // A click does not select the damaged row, so Next still takes the newest backup.
     const QPoint onDamaged = list->visualItemRect(damaged).center();
@@ -84,7 +85,6 @@ void DamagedBackupTest::backupPageShowsTheDamagedFolderGreyedOut()
     QCOMPARE(control<QStackedWidget>(&window, "TabPage")->currentIndex(), 0);
     QTest::mouseClick(control<QPushButton>(&window, "BtnNext1"), Qt::LeftButton);
     QCOMPARE(window.scanSource().displayName, std::string(kNewestName));
-    saveScreenshot(&window, QStringLiteral("damaged-backup-list"));
 }
 
 void DamagedBackupTest::applicationStartsAndStaysUp()
