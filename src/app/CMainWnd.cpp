@@ -6,6 +6,7 @@
 #include "app/CPreviewPanel.h"
 #include "app/CScanVrtWnd.h"
 #include "app/CSpecifyFileVrtWnd.h"
+#include "app/LayoutStore.h"
 #include "app/ScanSession.h"
 #include "app/Texts.h"
 #include "app/WebPages.h"
@@ -19,6 +20,8 @@
 #include <QCloseEvent>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QSettings>
+#include <QSizeGrip>
 #include <QWindow>
 
 namespace app {
@@ -26,6 +29,7 @@ namespace app {
 namespace {
 
 constexpr const char* kViewInstallFolder = "viewInstall";
+constexpr const char* kGeometryKey = "MainWnd/geometry";
 
 void createViewInstallFolder()
 {
@@ -99,6 +103,50 @@ void CMainWnd::Init()
     connect(m_ui->maxbtn, &QPushButton::clicked, this, &QWidget::showMaximized);
     connect(m_ui->restorebtn, &QPushButton::clicked, this, &QWidget::showNormal);
     connect(m_ui->closebtn, &QPushButton::clicked, this, &QWidget::close);
+    // Without a system frame the window is resized by this grip (the window manager takes
+    // over the drag) or maximised by its header.
+    m_sizeGrip = new QSizeGrip(this);
+    m_sizeGrip->setObjectName(QStringLiteral("WindowSizeGrip"));
+    m_sizeGrip->resize(m_sizeGrip->sizeHint());
+}
+
+void CMainWnd::saveLayout() const
+{
+    const std::unique_ptr<QSettings> store = layoutStore();
+    if (store == nullptr) {
+        return;
+    }
+    store->setValue(QLatin1String(kGeometryKey), saveGeometry());
+    m_scanPage->saveLayout(*store);
+}
+
+void CMainWnd::restoreLayout()
+{
+    m_layoutRestored = true;
+    const std::unique_ptr<QSettings> store = layoutStore();
+    if (store == nullptr) {
+        return;
+    }
+    const QByteArray geometry = store->value(QLatin1String(kGeometryKey)).toByteArray();
+    if (!geometry.isEmpty()) {
+        (void)restoreGeometry(geometry);
+    }
+    m_scanPage->restoreLayout(*store);
+}
+
+void CMainWnd::showEvent(QShowEvent* event)
+{
+    if (!m_layoutRestored) {
+        restoreLayout();
+    }
+    QWidget::showEvent(event);
+}
+
+void CMainWnd::resizeEvent(QResizeEvent* event)
+{
+    m_sizeGrip->move(width() - m_sizeGrip->width(), height() - m_sizeGrip->height());
+    m_sizeGrip->raise();
+    QWidget::resizeEvent(event);
 }
 
 void CMainWnd::ApplyLanguage()
@@ -257,6 +305,7 @@ void CMainWnd::HandleMessage(int message, int param)
 void CMainWnd::closeEvent(QCloseEvent* event)
 {
     if (m_scanPage->ConfirmClose()) {
+        saveLayout();
         event->accept();
     } else {
         event->ignore();
@@ -308,6 +357,9 @@ void CMainWnd::updateWindowButtons()
 {
     m_ui->maxbtn->setVisible(!isMaximized());
     m_ui->restorebtn->setVisible(isMaximized());
+    if (m_sizeGrip != nullptr) {
+        m_sizeGrip->setVisible(!isMaximized() && !isFullScreen());
+    }
 }
 
 } // namespace app

@@ -10,6 +10,7 @@
 #include <QWidget>
 
 class QMenu;
+class QSizeGrip;
 
 namespace Ui {
 class MainWnd;
@@ -53,12 +54,22 @@ public:
 
     QMenu* assistMenu() const { return m_assistMenu; }
 
+    // Remembers the window's size and position (its normal ones when maximised, and whether it
+    // is) and the scan page's layout in the layout file.
+    void saveLayout() const;
+
+    // Takes back what saveLayout remembered; the window keeps its size and place when nothing
+    // was remembered. The first show does it.
+    void restoreLayout();
+
 protected:
     bool event(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
     void changeEvent(QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     void Init();
@@ -79,6 +90,9 @@ private:
     CScanVrtWnd* m_scanPage = nullptr;
     QMenu* m_assistMenu = nullptr;
     QMenu* m_languageMenu = nullptr;
+    // The frameless window's handle for resizing it by its bottom-right corner.
+    QSizeGrip* m_sizeGrip = nullptr;
+    bool m_layoutRestored = false;
     catalogue::BackupInfo m_scanSource;
 };
 

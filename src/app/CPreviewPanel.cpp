@@ -7,6 +7,7 @@
 #include "app/ImageLoading.h"
 #include "app/MediaPage.h"
 #include "app/Texts.h"
+#include "app/WrappedLabel.h"
 
 #include <QDesktopServices>
 #include <QFileInfo>
@@ -15,6 +16,7 @@
 #include <QImage>
 #include <QLabel>
 #include <QListWidget>
+#include <QResizeEvent>
 #include <QStackedWidget>
 #include <QTextEdit>
 #include <QUrl>
@@ -27,7 +29,13 @@ namespace {
 const QColor kDeletedColour(243, 115, 2);
 const QColor kTextColour(64, 64, 64);
 const QColor kRuleColour(215, 215, 215);
+// A bubble takes at most this share (percent) of the list's width, and never less than the
+// narrowest width.
 constexpr int kBubbleShare = 70;
+constexpr int kNarrowestBubble = 120;
+constexpr int kBubblePadding = 6;
+// The space above and below the "Messages" rule.
+constexpr int kRulePadding = 8;
 
 enum Page : int
 {
@@ -79,12 +87,16 @@ CPreviewPanel::CPreviewPanel(QWidget* parent)
     m_text = new QTextEdit(m_stack);
     m_text->setObjectName(QStringLiteral("PreviewEdit"));
     m_text->setReadOnly(true);
+    m_text->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
     m_stack->addWidget(m_text);
     m_messages = new QListWidget(m_stack);
     m_messages->setObjectName(QStringLiteral("MessagesList"));
     m_messages->setSelectionMode(QAbstractItemView::NoSelection);
     m_messages->setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
     m_messages->setWordWrap(true);
+    // Bubbles wrap to the list's width: it never scrolls sideways.
+    m_messages->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_messages->viewport()->installEventFilter(this);
     m_stack->addWidget(m_messages);
     m_card = new QWidget(m_stack);
     m_card->setObjectName(QStringLiteral("ContactInfo"));
@@ -93,10 +105,8 @@ CPreviewPanel::CPreviewPanel(QWidget* parent)
     for (const auto& [name, caption] : kCardRows) {
         auto* label = new QLabel(languageText("PageScan", caption), m_card);
         label->setObjectName(QLatin1String(caption));
-        auto* value = new QLabel(m_card);
+        auto* value = new WrappedLabel(QString(), m_card);
         value->setObjectName(QLatin1String(name));
-        value->setWordWrap(true);
-        value->setTextInteractionFlags(Qt::TextSelectableByMouse);
         grid->addWidget(label, row, 0, Qt::AlignTop);
         grid->addWidget(value, row, 1);
         m_cardValues[QLatin1String(name)] = value;
@@ -227,27 +237,52 @@ void CPreviewPanel::addBubble(const QString& header, const QString& text, bool s
                                 : QStringLiteral("MessagesElementRecv"));
     auto* layout = new QVBoxLayout(element);
     layout->setContentsMargins(8, 4, 8, 4);
-    auto* head = new QLabel(header, element);
+    auto* head = new WrappedLabel(header, element);
+    head->setObjectName(QStringLiteral("BubbleHead"));
     head->setStyleSheet(QStringLiteral("color: #8a8a8a;"));
-    auto* bubble = new QLabel(text, element);
+    auto* bubble = new WrappedLabel(text, element);
     bubble->setObjectName(QStringLiteral("Bubble"));
-    bubble->setWordWrap(true);
-    bubble->setTextFormat(Qt::PlainText);
-    bubble->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    bubble->setContentsMargins(kBubblePadding, kBubblePadding, kBubblePadding, kBubblePadding);
     const QString background = sent ? QStringLiteral("#d8ecff") : QStringLiteral("#efefef");
-    bubble->setStyleSheet(QStringLiteral("background: %1; border-radius: 8px; padding: 6px; "
-                                         "color: %2;")
+    bubble->setStyleSheet(QStringLiteral("background: %1; border-radius: 8px; color: %2;")
                               .arg(background, colourName(deleted ? kDeletedColour : kTextColour)));
-    const int width = m_messages->viewport()->width() * kBubbleShare / 100;
-    bubble->setMaximumWidth(std::max(width, 120));
     const Qt::Alignment side = sent ? Qt::AlignRight : Qt::AlignLeft;
     layout->addWidget(head, 0, side);
     layout->addWidget(bubble, 0, side);
     auto* item = new QListWidgetItem(m_messages);
     item->setData(Qt::UserRole, deleted);
     item->setData(Qt::UserRole + 1, text);
-    item->setSizeHint(element->sizeHint());
     m_messages->setItemWidget(item, element);
+}
+
+void CPreviewPanel::layoutBubbles()
+{
+    const int width = m_messages->viewport()->width();
+    const int bubbleWidth = std::max(width * kBubbleShare / 100, kNarrowestBubble);
+    for (int i = 0; i < m_messages->count(); ++i) {
+        QListWidgetItem* item = m_messages->item(i);
+        QWidget* element = m_messages->itemWidget(item);
+        if (element == nullptr) {
+            item->setSizeHint(QSize(width, m_messages->fontMetrics().height() + kRulePadding));
+            continue;
+        }
+        for (auto* label : element->findChildren<WrappedLabel*>()) {
+            label->setMaximumWidth(label->objectName() == QLatin1String("Bubble") ? bubbleWidth
+                                                                                  : width);
+        }
+        element->layout()->invalidate();
+        item->setSizeHint(QSize(width, element->layout()->totalHeightForWidth(width)));
+    }
+}
+
+bool CPreviewPanel::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_messages->viewport() && event->type() == QEvent::Resize &&
+        static_cast<QResizeEvent*>(event)->size().width() !=
+            static_cast<QResizeEvent*>(event)->oldSize().width()) {
+        layoutBubbles();
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void CPreviewPanel::showConversation(const std::vector<extract::MessageRecord>& messages)
@@ -270,8 +305,8 @@ void CPreviewPanel::showMessageList(const std::vector<Message>& messages, Sender
     leaveMedia();
     m_stack->setCurrentIndex(kMessagesPage);
     m_messages->clear();
-    auto* header = new QListWidgetItem(
-        QStringLiteral("-------------------- Messages --------------------"), m_messages);
+    auto* header =
+        new QListWidgetItem(QStringLiteral("---------- Messages ----------"), m_messages);
     header->setTextAlignment(Qt::AlignHCenter);
     header->setForeground(kRuleColour);
     for (const Message& message : messages) {
@@ -281,6 +316,7 @@ void CPreviewPanel::showMessageList(const std::vector<Message>& messages, Sender
                                  : QStringLiteral("%1 %2:").arg(date, fromUtf8(senderOf(message)));
         addBubble(head, fromUtf8(message.text), message.isFromMe != 0, message.deleted != 0);
     }
+    layoutBubbles();
 }
 
 void CPreviewPanel::showMedia(const std::string& path, const std::string& name, std::uint64_t size)

@@ -69,6 +69,8 @@ public:
     MediaPage* mediaPage() const { return m_media; }
 
 protected:
+    // Lays the bubbles out again when the list's width changes.
+    bool eventFilter(QObject* watched, QEvent* event) override;
     // Hiding the panel (closing the window, leaving the page, the preview switch) stops
     // playback and releases the preview file.
     void hideEvent(QHideEvent* event) override;
@@ -83,6 +85,9 @@ private:
     template <typename Message, typename SenderOf>
     void showMessageList(const std::vector<Message>& messages, SenderOf senderOf);
     void addBubble(const QString& header, const QString& text, bool sent, bool deleted);
+    // Sizes every bubble to its text wrapped at its share of the list's width, and every row
+    // to its bubble, so that each line shows and nothing is wider than the list.
+    void layoutBubbles();
     void showMedia(const std::string& path, const std::string& name, std::uint64_t size);
     void showImage();
     // Forgets the last previewed media and stops playing it.

@@ -19,6 +19,7 @@
 #include <QIcon>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QSettings>
 #include <QSplitter>
 
 namespace app {
@@ -26,6 +27,7 @@ namespace app {
 namespace {
 
 constexpr int kRefreshMs = 250;
+constexpr const char* kListSplitterKey = "PageScan/listSplitter";
 constexpr int kQuestionWidth = 550;
 constexpr int kQuestionHeight = 200;
 // The language key of a tree item's text.
@@ -83,6 +85,7 @@ CScanVrtWnd::CScanVrtWnd(QWidget* parent)
     buildTree();
     // The preview panel sits beside the list; the print button joins the list's tool bar.
     auto* listRow = new QSplitter(Qt::Horizontal, m_ui->DataListLayout);
+    m_listRow = listRow;
     listRow->setObjectName(QStringLiteral("DataListRow"));
     listRow->setChildrenCollapsible(false);
     delete m_ui->DataListLayout->layout()->replaceWidget(m_ui->DataList, listRow);
@@ -115,6 +118,19 @@ CScanVrtWnd::CScanVrtWnd(QWidget* parent)
 CScanVrtWnd::~CScanVrtWnd()
 {
     releaseLock();
+}
+
+void CScanVrtWnd::saveLayout(QSettings& store) const
+{
+    store.setValue(QLatin1String(kListSplitterKey), m_listRow->saveState());
+}
+
+void CScanVrtWnd::restoreLayout(const QSettings& store)
+{
+    const QByteArray state = store.value(QLatin1String(kListSplitterKey)).toByteArray();
+    if (!state.isEmpty()) {
+        (void)m_listRow->restoreState(state);
+    }
 }
 
 void CScanVrtWnd::setSession(ScanSession* session)

@@ -13,6 +13,8 @@
 
 class QLabel;
 class QProgressBar;
+class QSettings;
+class QSplitter;
 class QPushButton;
 class QTreeWidgetItem;
 
@@ -103,6 +105,13 @@ public:
     // BtnPrint: prints the ticked records of the category shown.
     void OnPrint();
 
+    // Remembers the divider between the list and the preview in `store` / takes it back.
+    void saveLayout(QSettings& store) const;
+    void restoreLayout(const QSettings& store);
+
+    // The divider between the record list and the preview panel.
+    QSplitter* listSplitter() const { return m_listRow; }
+
 signals:
     // BtnHome: the user wants to go back to the backup page.
     void homeRequested();
@@ -137,6 +146,7 @@ private:
     QPushButton* m_stopButton = nullptr;
     std::array<QTreeWidgetItem*, extract::kCategoryCount> m_nodes{};
     CPreviewPanel* m_preview = nullptr;
+    QSplitter* m_listRow = nullptr;
     std::unique_ptr<ResultsView> m_results;
     extract::CategorySet m_selection;
     extract::CategoryCounts m_counts{};

@@ -9,6 +9,7 @@
 #include <algorithm>
 
 #include <QCheckBox>
+#include <QEvent>
 #include <QHeaderView>
 #include <QLabel>
 #include <QPainter>
@@ -24,6 +25,9 @@ using C = extract::RecoveryCategory;
 constexpr int kKeyRole = Qt::UserRole;
 // Columns fitted to their texts are never wider than this; the last one takes what is left.
 constexpr int kWidestColumn = 240;
+// Cut columns keep at least this width; the cap shrinks in steps of kColumnStep.
+constexpr int kNarrowestColumn = 48;
+constexpr int kColumnStep = 8;
 // The deleted records' colour.
 const QColor kDeletedColour(243, 115, 2);
 
@@ -203,6 +207,9 @@ ResultsView::ResultsView(Ui::PageScan& ui,
     QTreeWidget* list = m_ui.DataList;
     list->setSelectionMode(QAbstractItemView::SingleSelection);
     list->header()->setStretchLastSection(true);
+    // Columns are fitted to the list's width; the last one takes the rest.
+    list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    list->viewport()->installEventFilter(this);
     connect(list, &QTreeWidget::itemChanged, this, &ResultsView::onRowChanged);
     connect(list, &QTreeWidget::itemSelectionChanged, this, &ResultsView::onRowChosen);
     // A click on the row already chosen shows it again (media replay without a new copy).
@@ -406,16 +413,58 @@ void ResultsView::fillRows(const exporting::SelectionEntry& group, bool appLevel
         }
     }
     m_updating = false;
+    measureColumns();
+}
+
+void ResultsView::measureColumns()
+{
+    QTreeWidget* list = m_ui.DataList;
+    m_naturalWidths.assign(static_cast<std::size_t>(list->columnCount()), 0);
+    for (int column = 1; column < list->columnCount(); ++column) {
+        list->resizeColumnToContents(column);
+        m_naturalWidths[static_cast<std::size_t>(column)] = list->columnWidth(column);
+    }
     fitColumns();
 }
 
 void ResultsView::fitColumns()
 {
     QTreeWidget* list = m_ui.DataList;
-    for (int column = 1; column + 1 < list->columnCount(); ++column) {
-        list->resizeColumnToContents(column);
-        list->setColumnWidth(column, std::min(list->columnWidth(column), kWidestColumn));
+    const int count = list->columnCount();
+    if (count < 2 || static_cast<int>(m_naturalWidths.size()) != count) {
+        return;
     }
+    // The columns before the last share the room left beside the check box and the last
+    // column's fair share; each takes its text's width up to a common cap, so narrow columns
+    // keep their whole text and only the widest are cut.
+    const int room = list->viewport()->width() - list->columnWidth(0);
+    const int columns = count - 1;
+    const int budget = room - room / (columns + 1);
+    std::vector<int> natural(m_naturalWidths.begin() + 1, m_naturalWidths.end() - 1);
+    int cap = kWidestColumn;
+    const auto total = [&natural](int limit) {
+        int sum = 0;
+        for (int width : natural) {
+            sum += std::min(width, limit);
+        }
+        return sum;
+    };
+    while (cap > kNarrowestColumn && total(cap) > budget) {
+        cap -= kColumnStep;
+    }
+    for (int column = 1; column + 1 < count; ++column) {
+        list->setColumnWidth(column,
+                             std::min(m_naturalWidths[static_cast<std::size_t>(column)],
+                                      std::max(cap, kNarrowestColumn)));
+    }
+}
+
+bool ResultsView::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_ui.DataList->viewport() && event->type() == QEvent::Resize) {
+        fitColumns();
+    }
+    return QObject::eventFilter(watched, event);
 }
 
 void ResultsView::applyMark()

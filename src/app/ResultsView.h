@@ -10,6 +10,7 @@
 
 #include <array>
 #include <optional>
+#include <vector>
 
 #include <QObject>
 #include <QString>
@@ -50,6 +51,9 @@ public:
     void showCategory(extract::RecoveryCategory category);
 
     // The category shown, or nullopt.
+    // Refits the columns when the list's width changes.
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
     std::optional<extract::RecoveryCategory> currentCategory() const { return m_category; }
 
     // Whether the shown node's filter mark is "D" (only deleted records).
@@ -81,7 +85,10 @@ private:
     void onNodeChanged(QTreeWidgetItem* node, int column);
     void onRowChosen();
     void fillRows(const exporting::SelectionEntry& group, bool appLevel);
-    // Fits the list's columns between the check box and the last one to their texts.
+    // Measures the width of every column's texts and header, then fits the columns.
+    void measureColumns();
+    // Fits the columns between the check box and the last one to their texts within the
+    // list's width, leaving the last column a fair share; no column needs sideways scrolling.
     void fitColumns();
     void applyMark();
     void syncNodeChecks();
@@ -106,6 +113,8 @@ private:
     // The app group shown inside App Photos or App Videos, or null at app level.
     const void* m_appKey = nullptr;
     bool m_updating = false;
+    // The width of each column's texts and header, measured when the list was filled.
+    std::vector<int> m_naturalWidths;
 };
 
 // The texts of a record's list columns (without the check box column).

@@ -15,6 +15,7 @@
 #include <QDir>
 #include <QFile>
 #include <QImage>
+#include <QLabel>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -208,6 +209,32 @@ void saveScreenshot(QWidget* widget, const QString& name)
     QDir().mkpath(folder);
     QApplication::processEvents();
     widget->grab().save(folder + QLatin1Char('/') + name + QStringLiteral(".png"));
+}
+
+QStringList clippedTexts(QWidget* root)
+{
+    QStringList clipped;
+    const auto report = [&clipped](const QWidget* control, const QString& text) {
+        clipped << QStringLiteral("%1: %2").arg(control->objectName(), text);
+    };
+    for (QLabel* label : root->findChildren<QLabel*>()) {
+        if (!label->isVisible() || label->text().isEmpty() || label->property("elided").toBool()) {
+            continue;
+        }
+        const bool tooTall = label->wordWrap() && label->hasHeightForWidth() &&
+                             label->heightForWidth(label->width()) > label->height();
+        const bool tooWide = !label->wordWrap() && label->sizeHint().width() > label->width();
+        if (tooTall || tooWide) {
+            report(label, label->text());
+        }
+    }
+    for (QAbstractButton* button : root->findChildren<QAbstractButton*>()) {
+        if (button->isVisible() && !button->text().isEmpty() &&
+            button->sizeHint().width() > button->width()) {
+            report(button, button->text());
+        }
+    }
+    return clipped;
 }
 
 catalogue::DecryptFunction slowDecryptor(int steps, int pauseMs)

@@ -10,6 +10,7 @@
 #include <string>
 
 #include <QString>
+#include <QStringList>
 #include <QTemporaryDir>
 
 namespace apptest {
@@ -78,6 +79,12 @@ void clickCheckBox(QWidget* box);
 
 // Saves a picture of `widget` as `name`.png into $BRENVALE_SCREENSHOTS when it is set.
 void saveScreenshot(QWidget* widget, const QString& name);
+
+// The visible labels and buttons of `root` whose text does not fit them, as "name: text": a
+// one-line text wider than its control, a wrapped text taller than its label. Labels with the
+// property "elided" set cut their text on purpose (with the full text as tool tip) and are
+// skipped.
+QStringList clippedTexts(QWidget* root);
 
 // A decryption step for the engine that accepts only kPassword (else -110) and then reports
 // `steps` progress values `pauseMs` apart, so that a test can pause and stop it; the backup's

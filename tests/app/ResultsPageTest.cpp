@@ -2,6 +2,7 @@
 // previews of each kind of record, recovery into a folder against brenvale-cli export, and
 // printing a filtered category to PDF.
 #include "GuiTestSupport.h"
+#include "app/AppEvents.h"
 #include "app/Application.h"
 #include "app/CMainWnd.h"
 #include "app/CPreviewPanel.h"
@@ -13,6 +14,7 @@
 #include "app/Texts.h"
 #include "export/CStatisticsObj.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QDirIterator>
 #include <QLabel>
@@ -21,7 +23,10 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QScrollBar>
 #include <QSet>
+#include <QSplitter>
+#include <QStackedWidget>
 #include <QTest>
 #include <QTextBrowser>
 #include <QTextEdit>
@@ -50,8 +55,15 @@ private slots:
     void aRecoveryOfThousandsOfFilesShowsItsProgressAsItGoes();
     void printingFilteredNotesPrintsTheDeletedOnes();
     void closingThePrintWindowWhileBuildingAsksFirst();
+    void longMessagesFitTheirBubblesAtAnyWidth();
+    void noTextIsClippedInEitherLanguage();
 
 private:
+    // Switches the application to the language `name` ("English", "German").
+    void switchLanguage(const char* name);
+    // The texts of the main window that do not fit, each after `where`.
+    QStringList clippedOnScreen(const QString& where);
+
     template <typename T> T* child(const char* name) { return control<T>(m_window.get(), name); }
 
     // Shows `category` and returns the list.
@@ -606,6 +618,145 @@ void ResultsPageTest::closingThePrintWindowWhileBuildingAsksFirst()
     QTRY_VERIFY_WITH_TIMEOUT(!closed->isVisible(), 120000);
     QVERIFY(!closed->pageShown());
     QCOMPARE(closed->result(), static_cast<int>(kCloseCancel));
+}
+
+void ResultsPageTest::longMessagesFitTheirBubblesAtAnyWidth()
+{
+    // Long paragraphs, several lines, an unbroken URL and word, right-to-left text.
+    static extract::ScanResults results;
+    results.clear();
+    const std::string recipe =
+        "Put the potatoes in cold water, bring them to the boil and let them simmer for twenty "
+        "minutes, then drain them, mash them with butter and warm milk, and salt to taste.";
+    const std::vector<std::string> texts = {
+        recipe,
+        "First line\nSecond line\n\nFourth line after an empty one",
+        "https://example.com/a/very/long/path/" + std::string(160, 'x') +
+            "?query=" + std::string(40, '7'),
+        std::string(90, 'W'),
+        "\u05e9\u05dc\u05d5\u05dd \u05dc\u05da, \u05de\u05d4 \u05e9\u05dc\u05d5\u05de\u05da "
+        "\u05d4\u05d9\u05d5\u05dd? " +
+            recipe,
+        "\u0645\u0631\u062d\u0628\u0627 \u0628\u0643 \u0641\u064a "
+        "\u0627\u0644\u0645\u0646\u0632\u0644",
+        "ok",
+    };
+    extract::ConversationSummary summary;
+    summary.handleId = 7;
+    summary.contactName = std::string(70, 'N');
+    summary.address = "+15550100";
+    summary.text = recipe;
+    results.conversations.push_back(summary);
+    for (std::size_t i = 0; i < texts.size(); ++i) {
+        extract::MessageRecord message;
+        message.text = texts[i];
+        message.isFromMe = i % 2 == 0 ? 1 : 0;
+        message.deleted = i == 3 ? 1 : 0;
+        message.contactName = summary.contactName;
+        message.date = "2024-05-0" + std::to_string(i + 1) + " 10:00:00";
+        results.messages[summary.handleId].push_back(message);
+    }
+    extract::CategorySet messagesOnly;
+    messagesOnly.set(C::Messages);
+    m_results->show(results, messagesOnly);
+    QTreeWidget* list = showCategory(C::Messages);
+    list->setCurrentItem(list->topLevelItem(0));
+    QListWidget* bubbles = m_page->preview()->messagesList();
+    QCOMPARE(bubbles->count(), static_cast<int>(texts.size()) + 1);
+
+    QSplitter* divider = m_page->listSplitter();
+    const QList<int> defaultSizes = divider->sizes();
+    const int whole = defaultSizes[0] + defaultSizes[1];
+    for (const auto& [name, previewWidth] :
+         {std::pair{QStringLiteral("17-long-conversation"), defaultSizes[1]},
+          std::pair{QStringLiteral("18-long-conversation-narrow"), 230}}) {
+        divider->setSizes({whole - previewWidth, previewWidth});
+        QTRY_COMPARE(m_page->preview()->width(), previewWidth);
+        QApplication::processEvents();
+        const int room = bubbles->viewport()->width();
+        QVERIFY(!bubbles->horizontalScrollBar()->isVisible());
+        for (int i = 1; i < bubbles->count(); ++i) {
+            QWidget* element = bubbles->itemWidget(bubbles->item(i));
+            const QRect row = bubbles->visualItemRect(bubbles->item(i));
+            QVERIFY2(element->width() <= room, qPrintable(QString::number(i)));
+            for (auto* label : element->findChildren<QLabel*>()) {
+                const QRect inRow(label->mapTo(element, QPoint(0, 0)), label->size());
+                // Every line shows: the label is as tall as its text needs at its width, and
+                // lies inside its row, which lies inside the list's width.
+                QVERIFY2(label->heightForWidth(label->width()) <= label->height() &&
+                             QRect(QPoint(0, 0), row.size()).contains(inRow) &&
+                             inRow.right() < room,
+                         qPrintable(QStringLiteral("%1 at %2: %3x%4 in %5x%6")
+                                        .arg(label->text().left(20))
+                                        .arg(previewWidth)
+                                        .arg(label->width())
+                                        .arg(label->height())
+                                        .arg(row.width())
+                                        .arg(row.height())));
+            }
+        }
+        saveScreenshot(m_window.get(), name);
+    }
+    divider->setSizes(defaultSizes);
+    m_results->show(m_window->scanSession().results(), extract::CategorySet::all());
+}
+
+void ResultsPageTest::switchLanguage(const char* name)
+{
+    QCOMPARE(settings().setLanguage(name), 0);
+    postAppMessage(m_window.get(), kMsgLanguageChanged, 0);
+    QApplication::processEvents();
+}
+
+QStringList ResultsPageTest::clippedOnScreen(const QString& where)
+{
+    QTest::qWait(100);
+    QStringList clipped;
+    for (const QString& text : clippedTexts(m_window.get())) {
+        clipped << where + QStringLiteral(" ") + text;
+    }
+    return clipped;
+}
+
+void ResultsPageTest::noTextIsClippedInEitherLanguage()
+{
+    auto* pages = child<QStackedWidget>("MainTabPage");
+    auto* steps = child<QStackedWidget>("TabPage");
+    QStringList clipped;
+    for (const char* language : {"English", "German"}) {
+        switchLanguage(language);
+        const QString prefix = QLatin1String(language);
+        for (const extract::CategoryInfo& info : extract::categoryTable()) {
+            if (!m_page->nodeOf(info.category)->isDisabled()) {
+                showCategory(info.category);
+                clipped << clippedOnScreen(
+                    prefix + QStringLiteral(" results ") +
+                    QString::fromUtf8(info.optionControl.data(),
+                                      static_cast<qsizetype>(info.optionControl.size())));
+            }
+        }
+        // The header as it stands while a scan runs.
+        child<QWidget>("ReocveryToolBar")->hide();
+        child<QWidget>("ScanToolBar")->show();
+        child<QLabel>("LblWaitDesc")->hide();
+        clipped << clippedOnScreen(prefix + QStringLiteral(" scanning"));
+        saveScreenshot(m_window.get(), QStringLiteral("19-scanning-header-") + prefix);
+        child<QWidget>("ScanToolBar")->hide();
+        child<QWidget>("ReocveryToolBar")->show();
+        // The backup and category pages.
+        child<QWidget>("HorLayoutScan")->hide();
+        child<QWidget>("HorLayoutMain")->show();
+        pages->setCurrentIndex(0);
+        for (int step : {0, 1}) {
+            steps->setCurrentIndex(step);
+            clipped << clippedOnScreen(prefix + QStringLiteral(" step %1").arg(step + 1));
+        }
+        pages->setCurrentIndex(1);
+        child<QWidget>("HorLayoutMain")->hide();
+        child<QWidget>("HorLayoutScan")->show();
+    }
+    switchLanguage("English");
+    QVERIFY2(clipped.isEmpty(), qPrintable(clipped.join(QLatin1Char('\n'))));
 }
 
 QTEST_MAIN(ResultsPageTest)
