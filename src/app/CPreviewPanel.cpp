@@ -29,6 +29,7 @@ namespace {
 const QColor kDeletedColour(243, 115, 2);
 const QColor kTextColour(64, 64, 64);
 const QColor kRuleColour(215, 215, 215);
+const QColor kHighlightColour(255, 224, 102);
 // A bubble takes at most this share (percent) of the list's width, and never less than the
 // narrowest width.
 constexpr int kBubbleShare = 70;
@@ -179,6 +180,31 @@ void CPreviewPanel::showRecord(const exporting::SelectionEntry& entry,
     }
 }
 
+void CPreviewPanel::setHighlight(const QString& text)
+{
+    m_highlight = text;
+    applyHighlight();
+}
+
+void CPreviewPanel::applyHighlight()
+{
+    QList<QTextEdit::ExtraSelection> marks;
+    QTextDocument* document = m_text->document();
+    for (QTextCursor found = document->find(m_highlight); !m_highlight.isEmpty() && !found.isNull();
+         found = document->find(m_highlight, found)) {
+        QTextEdit::ExtraSelection mark;
+        mark.cursor = found;
+        mark.format.setBackground(kHighlightColour);
+        marks.append(mark);
+    }
+    m_text->setExtraSelections(marks);
+    for (QWidget* page : {static_cast<QWidget*>(m_messages), m_card}) {
+        for (auto* label : page->findChildren<WrappedLabel*>()) {
+            label->setHighlight(m_highlight);
+        }
+    }
+}
+
 void CPreviewPanel::showNote(const extract::NoteRecord& note)
 {
     leaveMedia();
@@ -201,6 +227,7 @@ void CPreviewPanel::showNote(const extract::NoteRecord& note)
                           QStringLiteral("\nNote:\n    ") + fromUtf8(note.content),
                       body);
     m_text->moveCursor(QTextCursor::Start);
+    applyHighlight();
 }
 
 void CPreviewPanel::showContact(const extract::ContactRecord& contact)
@@ -228,6 +255,7 @@ void CPreviewPanel::showContact(const extract::ContactRecord& contact)
         value->setVisible(shown);
         caption->setVisible(shown);
     }
+    applyHighlight();
 }
 
 void CPreviewPanel::addBubble(const QString& header, const QString& text, bool sent, bool deleted)
@@ -317,6 +345,7 @@ void CPreviewPanel::showMessageList(const std::vector<Message>& messages, Sender
         addBubble(head, fromUtf8(message.text), message.isFromMe != 0, message.deleted != 0);
     }
     layoutBubbles();
+    applyHighlight();
 }
 
 void CPreviewPanel::showMedia(const std::string& path, const std::string& name, std::uint64_t size)

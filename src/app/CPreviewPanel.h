@@ -45,6 +45,10 @@ public:
     // Shows `entry`'s record; `results` hold the conversations and chats it belongs to.
     void showRecord(const exporting::SelectionEntry& entry, const extract::ScanResults& results);
 
+    // Marks every occurrence of `text` (ignoring case) in the note, card or conversation shown
+    // and in those shown later; empty marks nothing.
+    void setHighlight(const QString& text);
+
     // Shows the picture copied last, or plays the audio or video file copied last from its
     // start on the media page (message 1027).
     void PlayMedia();
@@ -88,6 +92,7 @@ private:
     // Sizes every bubble to its text wrapped at its share of the list's width, and every row
     // to its bubble, so that each line shows and nothing is wider than the list.
     void layoutBubbles();
+    void applyHighlight();
     void showMedia(const std::string& path, const std::string& name, std::uint64_t size);
     void showImage();
     // Forgets the last previewed media and stops playing it.
@@ -105,6 +110,7 @@ private:
     std::string m_lastMedia;
     QString m_mediaFile;
     QString m_mediaName;
+    QString m_highlight;
     int m_copies = 0;
     int m_imageSerial = 0;
 };

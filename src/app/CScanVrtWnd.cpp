@@ -17,9 +17,12 @@
 #include <QCheckBox>
 #include <QHeaderView>
 #include <QIcon>
+#include <QLabel>
+#include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSettings>
+#include <QShortcut>
 #include <QSplitter>
 
 namespace app {
@@ -29,6 +32,7 @@ namespace {
 constexpr int kRefreshMs = 250;
 constexpr const char* kListSplitterKey = "PageScan/listSplitter";
 constexpr int kQuestionWidth = 550;
+constexpr int kSearchWidth = 160;
 constexpr int kQuestionHeight = 200;
 // The language key of a tree item's text.
 constexpr int kTextKeyRole = Qt::UserRole + 1;
@@ -101,8 +105,27 @@ CScanVrtWnd::CScanVrtWnd(QWidget* parent)
     print->setObjectName(QStringLiteral("BtnPrint"));
     print->setAutoDefault(false);
     print->setProperty("role", QStringLiteral("secondary"));
-    m_ui->DataListToolBar->layout()->addWidget(print);
+    // The search field sits right of the switches, before the print button.
+    auto* search = new QLineEdit(m_ui->DataListToolBar);
+    search->setObjectName(QStringLiteral("TxtSearch"));
+    search->setClearButtonEnabled(true);
+    search->setMinimumWidth(kSearchWidth);
+    auto* searchCount = new QLabel(m_ui->DataListToolBar);
+    searchCount->setObjectName(QStringLiteral("LblSearchCount"));
+    searchCount->hide();
+    auto* tools = qobject_cast<QBoxLayout*>(m_ui->DataListToolBar->layout());
+    tools->addWidget(searchCount);
+    tools->addWidget(search);
+    tools->addWidget(print);
     m_results = std::make_unique<ResultsView>(*m_ui, m_nodes, m_preview);
+    m_results->attachSearch(search, searchCount);
+    auto* find = new QShortcut(QKeySequence::Find, this);
+    connect(find, &QShortcut::activated, this, [search] {
+        if (search->isVisible()) {
+            search->setFocus(Qt::ShortcutFocusReason);
+            search->selectAll();
+        }
+    });
     connect(print, &QPushButton::clicked, this, &CScanVrtWnd::OnPrint);
     connect(m_ui->OptOnOffPreview, &QCheckBox::toggled, m_preview, &QWidget::setVisible);
     connect(m_ui->BtnRecovery, &QPushButton::clicked, this, &CScanVrtWnd::OnRecovery);

@@ -12,6 +12,7 @@
 #include <QEvent>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPainter>
 #include <QPushButton>
 #include <QTreeWidget>
@@ -28,6 +29,8 @@ constexpr int kWidestColumn = 240;
 // Cut columns keep at least this width; the cap shrinks in steps of kColumnStep.
 constexpr int kNarrowestColumn = 48;
 constexpr int kColumnStep = 8;
+// The search waits this long after the last key before it filters.
+constexpr int kSearchDelayMs = 150;
 // The deleted records' colour.
 const QColor kDeletedColour(243, 115, 2);
 
@@ -295,6 +298,13 @@ void ResultsView::clear()
     m_deletedOnly = {};
     m_statistics.clear();
     m_ui.DataList->clear();
+    m_haystacks.clear();
+    m_matches.clear();
+    m_needle.clear();
+    if (m_searchField != nullptr) {
+        const QSignalBlocker quiet(m_searchField);
+        m_searchField->clear();
+    }
     for (QTreeWidgetItem* node : m_nodes) {
         if (node != nullptr) {
             node->setData(0, Qt::CheckStateRole, QVariant());
@@ -413,6 +423,13 @@ void ResultsView::fillRows(const exporting::SelectionEntry& group, bool appLevel
         }
     }
     m_updating = false;
+    m_haystacks.clear();
+    m_matches.assign(static_cast<std::size_t>(m_ui.DataList->topLevelItemCount()), 1);
+    if (!m_needle.isEmpty()) {
+        const QString needle = m_needle;
+        m_needle.clear();
+        matchRows(needle);
+    }
     measureColumns();
 }
 
@@ -471,15 +488,120 @@ void ResultsView::applyMark()
 {
     const bool on = deletedOnly();
     m_updating = true;
+    m_searchShown = 0;
+    m_searchTotal = 0;
     for (int i = 0; i < m_ui.DataList->topLevelItemCount(); ++i) {
         QTreeWidgetItem* row = m_ui.DataList->topLevelItem(i);
         const exporting::SelectionEntry* entry = m_statistics.find(keyOf(row));
-        if (entry == nullptr || entry->group) {
-            continue;
-        }
-        row->setHidden(on && !entry->deleted);
+        const bool marked = entry != nullptr && !entry->group && on && !entry->deleted;
+        const auto index = static_cast<std::size_t>(i);
+        const bool matches = index >= m_matches.size() || m_matches[index] != 0;
+        row->setHidden(marked || !matches);
+        m_searchTotal += marked ? 0 : 1;
+        m_searchShown += marked || !matches ? 0 : 1;
     }
     m_updating = false;
+    refreshSearchCount();
+}
+
+void ResultsView::attachSearch(QLineEdit* field, QLabel* count)
+{
+    m_searchField = field;
+    m_searchCount = count;
+    m_searchTimer.setSingleShot(true);
+    m_searchTimer.setInterval(kSearchDelayMs);
+    connect(&m_searchTimer, &QTimer::timeout, this, [this] { setSearch(m_searchField->text()); });
+    connect(field, &QLineEdit::textChanged, this, [this](const QString& text) {
+        // Clearing the field shows everything at once; typing waits for a pause.
+        if (text.isEmpty()) {
+            m_searchTimer.stop();
+            setSearch(text);
+        } else {
+            m_searchTimer.start();
+        }
+    });
+    refreshSearchCount();
+}
+
+void ResultsView::setSearch(const QString& text)
+{
+    matchRows(text.toCaseFolded());
+    applyMark();
+    if (m_preview != nullptr) {
+        m_preview->setHighlight(text);
+    }
+    // The preview follows the search to its first match when the row shown was filtered out.
+    QTreeWidget* list = m_ui.DataList;
+    if (list->currentItem() == nullptr || list->currentItem()->isHidden()) {
+        for (int i = 0; i < list->topLevelItemCount(); ++i) {
+            if (!list->topLevelItem(i)->isHidden()) {
+                list->setCurrentItem(list->topLevelItem(i));
+                break;
+            }
+        }
+    }
+}
+
+QString ResultsView::searchableText(const exporting::SelectionEntry& entry) const
+{
+    QString text = recordColumns(entry.record).join(QLatin1Char('\n'));
+    if (const auto* summary = std::get_if<const extract::ConversationSummary*>(&entry.record)) {
+        const auto found = m_results->messages.find((*summary)->handleId);
+        if (found != m_results->messages.end()) {
+            for (const extract::MessageRecord& message : found->second) {
+                text += QLatin1Char('\n') + utf8(message.text);
+            }
+        }
+    } else if (const auto* chat = std::get_if<const extract::WhatsAppMessage*>(&entry.record)) {
+        const auto found = m_results->whatsApp.find((*chat)->sessionId);
+        if (found != m_results->whatsApp.end()) {
+            for (const extract::WhatsAppMessage& message : found->second) {
+                text += QLatin1Char('\n') + utf8(message.text);
+            }
+        }
+    } else if (const auto* note = std::get_if<const extract::NoteRecord*>(&entry.record)) {
+        text += QLatin1Char('\n') + utf8((*note)->content);
+    }
+    return text.toCaseFolded();
+}
+
+void ResultsView::matchRows(const QString& needle)
+{
+    QTreeWidget* list = m_ui.DataList;
+    const int count = list->topLevelItemCount();
+    m_matches.resize(static_cast<std::size_t>(count), 1);
+    if (!needle.isEmpty() && m_haystacks.size() != count) {
+        m_haystacks.clear();
+        m_haystacks.reserve(count);
+        for (int i = 0; i < count; ++i) {
+            const exporting::SelectionEntry* entry =
+                m_statistics.find(keyOf(list->topLevelItem(i)));
+            m_haystacks.append(entry != nullptr ? searchableText(*entry) : QString());
+        }
+    }
+    // A longer needle that contains the last one can only match rows the last one matched.
+    const bool narrowing = !m_needle.isEmpty() && needle.contains(m_needle);
+    for (int i = 0; i < count; ++i) {
+        char& match = m_matches[static_cast<std::size_t>(i)];
+        if (!narrowing || match != 0) {
+            match = needle.isEmpty() || m_haystacks[i].contains(needle) ? 1 : 0;
+        }
+    }
+    m_needle = needle;
+}
+
+void ResultsView::refreshSearchCount()
+{
+    if (m_searchCount == nullptr) {
+        return;
+    }
+    const bool searching = !m_needle.isEmpty();
+    m_searchCount->setVisible(searching);
+    if (searching) {
+        m_searchCount->setText(
+            formatText(languageText("PageScan", "TxtSearchCount"),
+                       {QString::number(m_searchShown), QString::number(m_searchTotal)}));
+    }
 }
 
 void ResultsView::setFilter(bool on)
@@ -653,6 +775,7 @@ void ResultsView::ApplyLanguage()
         setHeader(showsAppMedia() && m_appKey == nullptr);
     }
     refreshFilterCount();
+    refreshSearchCount();
     refreshStatistics();
 }
 

@@ -14,7 +14,11 @@
 
 #include <QObject>
 #include <QString>
+#include <QStringList>
+#include <QTimer>
 
+class QLabel;
+class QLineEdit;
 class QTreeWidgetItem;
 
 namespace Ui {
@@ -77,6 +81,20 @@ public:
 
     const extract::ScanResults* results() const { return m_results; }
 
+    // Filters the list by what is typed into `field` (shortly after the last key) and shows
+    // "N of M" in `count`; both outlive the view.
+    void attachSearch(QLineEdit* field, QLabel* count);
+
+    // Shows only the rows whose columns, or whose messages or note body, contain `text`
+    // (ignoring case), counts them and marks the text in the preview; an empty text shows
+    // every row again. Ticks never change.
+    void setSearch(const QString& text);
+
+    // How many rows the search leaves and how many it looked at.
+    int searchShown() const { return m_searchShown; }
+
+    int searchTotal() const { return m_searchTotal; }
+
     // The list row of the record `key`, or null when it is not in the list.
     QTreeWidgetItem* rowOf(const void* key) const;
 
@@ -91,6 +109,11 @@ private:
     // list's width, leaving the last column a fair share; no column needs sideways scrolling.
     void fitColumns();
     void applyMark();
+    // The text a search looks in for `entry`, case-folded.
+    QString searchableText(const exporting::SelectionEntry& entry) const;
+    // Matches the rows against m_needle; rows that failed a shorter needle are skipped.
+    void matchRows(const QString& needle);
+    void refreshSearchCount();
     void syncNodeChecks();
     void syncRowChecks();
     void setHeader(bool appLevel);
@@ -115,6 +138,16 @@ private:
     bool m_updating = false;
     // The width of each column's texts and header, measured when the list was filled.
     std::vector<int> m_naturalWidths;
+    QLineEdit* m_searchField = nullptr;
+    QLabel* m_searchCount = nullptr;
+    QTimer m_searchTimer;
+    // The case-folded search text, each row's searchable text (built on the first search of
+    // a list) and whether each row matches, in list order.
+    QString m_needle;
+    QStringList m_haystacks;
+    std::vector<char> m_matches;
+    int m_searchShown = 0;
+    int m_searchTotal = 0;
 };
 
 // The texts of a record's list columns (without the check box column).

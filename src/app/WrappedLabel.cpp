@@ -15,6 +15,8 @@ namespace app {
 
 namespace {
 
+const QColor kHighlightColour(255, 224, 102);
+
 // Lines this narrow hold a few characters of any font.
 constexpr int kNarrowestText = 40;
 
@@ -59,6 +61,18 @@ qreal WrappedLabel::layoutText(qreal width,
     for (const QString& paragraph : paragraphs) {
         auto layout = std::make_unique<QTextLayout>(paragraph, font());
         layout->setTextOption(wrapOption(paragraph));
+        if (!m_highlight.isEmpty()) {
+            QList<QTextLayout::FormatRange> marks;
+            for (qsizetype at = paragraph.indexOf(m_highlight, 0, Qt::CaseInsensitive); at >= 0;
+                 at = paragraph.indexOf(m_highlight, at + 1, Qt::CaseInsensitive)) {
+                QTextLayout::FormatRange mark;
+                mark.start = static_cast<int>(at);
+                mark.length = static_cast<int>(m_highlight.size());
+                mark.format.setBackground(kHighlightColour);
+                marks.append(mark);
+            }
+            layout->setFormats(marks);
+        }
         layout->beginLayout();
         for (QTextLine line = layout->createLine(); line.isValid(); line = layout->createLine()) {
             line.setLineWidth(width);
@@ -96,6 +110,14 @@ QSize WrappedLabel::minimumSizeHint() const
 {
     const int width = std::min(kNarrowestText + margins().width(), sizeHint().width());
     return {width, heightForWidth(width)};
+}
+
+void WrappedLabel::setHighlight(const QString& text)
+{
+    if (text != m_highlight) {
+        m_highlight = text;
+        update();
+    }
 }
 
 void WrappedLabel::paintEvent(QPaintEvent* event)

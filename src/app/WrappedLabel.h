@@ -1,7 +1,8 @@
 // A read-only text that wraps at word boundaries and, where a word (a long URL, a number) is
 // wider than the line, anywhere inside it, so its width never exceeds what its layout gives it.
 // Its height follows its width, right-to-left text runs from the right, and a context menu
-// copies the whole text. Message bubbles, their headers and the contact card use it.
+// copies the whole text; a search's matches can be marked. Message bubbles, their headers and the
+// contact card use it.
 #pragma once
 
 #include <QLabel>
@@ -25,6 +26,9 @@ public:
     // The text on unbroken lines, no wider than the maximum width.
     QSize sizeHint() const override;
 
+    // Marks every occurrence of `text` (ignoring case); empty marks nothing.
+    void setHighlight(const QString& text);
+
     // Any width down to a few characters fits: the text wraps inside a word when it must.
     QSize minimumSizeHint() const override;
 
@@ -37,6 +41,8 @@ private:
     qreal layoutText(qreal width, std::vector<std::unique_ptr<QTextLayout>>* layouts) const;
     // The horizontal and vertical margins around the text.
     QSize margins() const;
+
+    QString m_highlight;
 };
 
 } // namespace app

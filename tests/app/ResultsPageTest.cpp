@@ -18,6 +18,7 @@
 #include <QCheckBox>
 #include <QDirIterator>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QPrinter>
 #include <QProcess>
@@ -25,6 +26,7 @@
 #include <QRegularExpression>
 #include <QScrollBar>
 #include <QSet>
+#include <QSizeGrip>
 #include <QSplitter>
 #include <QStackedWidget>
 #include <QTest>
@@ -57,6 +59,8 @@ private slots:
     void closingThePrintWindowWhileBuildingAsksFirst();
     void longMessagesFitTheirBubblesAtAnyWidth();
     void noTextIsClippedInEitherLanguage();
+    void searchFiltersByColumnsAndBodiesWithoutTouchingTicks();
+    void theLayoutIsRememberedAcrossWindows();
 
 private:
     // Switches the application to the language `name` ("English", "German").
@@ -699,6 +703,152 @@ void ResultsPageTest::longMessagesFitTheirBubblesAtAnyWidth()
     }
     divider->setSizes(defaultSizes);
     m_results->show(m_window->scanSession().results(), extract::CategorySet::all());
+}
+
+void ResultsPageTest::searchFiltersByColumnsAndBodiesWithoutTouchingTicks()
+{
+    // Notes, conversations and chats whose words appear only in titles, bodies or messages.
+    static extract::ScanResults results;
+    results.clear();
+    for (int i = 0; i < 12; ++i) {
+        extract::NoteRecord note;
+        note.key = i + 1;
+        note.deleted = i % 4 == 0 ? 1 : 0;
+        note.title = i % 3 == 0 ? "Shopping " + std::to_string(i) : "Plan " + std::to_string(i);
+        note.content = i % 2 == 0 ? "buy Saffron and rice" : "call the plumber";
+        results.notes.push_back(note);
+    }
+    for (int handle = 1; handle <= 3; ++handle) {
+        extract::ConversationSummary summary;
+        summary.handleId = handle;
+        summary.address = "+1555010" + std::to_string(handle);
+        summary.contactName = handle == 2 ? "Zoë Quinn" : "Person " + std::to_string(handle);
+        summary.text = "hello";
+        results.conversations.push_back(summary);
+        for (int m = 0; m < 3; ++m) {
+            extract::MessageRecord message;
+            message.handleId = handle;
+            message.text =
+                handle == 3 && m == 2 ? "the SAFFRON arrived" : "hello " + std::to_string(m);
+            results.messages[handle].push_back(message);
+        }
+    }
+    for (int session = 1; session <= 2; ++session) {
+        extract::WhatsAppMessage chat;
+        chat.sessionId = session;
+        chat.sessionName = "Chat " + std::to_string(session);
+        chat.text = session == 2 ? "saffron for the risotto" : "see you";
+        results.whatsApp[session].push_back(chat);
+    }
+    extract::CategorySet chosen;
+    for (C category : {C::Notes, C::Messages, C::WhatsApp}) {
+        chosen.set(category);
+    }
+    m_results->show(results, chosen);
+    auto* search = child<QLineEdit>("TxtSearch");
+    auto* count = child<QLabel>("LblSearchCount");
+    // Ctrl+F puts the cursor into the field.
+    child<QTreeWidget>("DataList")->setFocus();
+    QTest::keyClick(m_window.get(), Qt::Key_F, Qt::ControlModifier);
+    QVERIFY(search->hasFocus());
+
+    const auto shownRows = [](QTreeWidget* list) {
+        QStringList shown;
+        for (int i = 0; i < list->topLevelItemCount(); ++i) {
+            if (!list->topLevelItem(i)->isHidden()) {
+                shown << list->topLevelItem(i)->text(1);
+            }
+        }
+        return shown;
+    };
+
+    struct Case
+    {
+        C category;
+        const char* typed;
+        int shown;
+        int total;
+    };
+
+    // Titles, note bodies, message and chat bodies, any case; typing on narrows.
+    const Case cases[] = {
+        {C::Notes, "shop", 4, 12},
+        {C::Notes, "saffron", 6, 12},
+        {C::Notes, "SAFFRON AND", 6, 12},
+        {C::Notes, "plumber", 6, 12},
+        {C::Notes, "nothing like it", 0, 12},
+        {C::Messages, "zoë", 1, 3},
+        {C::Messages, "saffron", 1, 3},
+        {C::Messages, "+15550102", 1, 3},
+        {C::WhatsApp, "saffron", 1, 2},
+        {C::WhatsApp, "chat", 2, 2},
+    };
+    for (const Case& test : cases) {
+        QTreeWidget* list = showCategory(test.category);
+        const std::int64_t ticked = m_results->statistics().selectedCount();
+        search->setText(QString::fromUtf8(test.typed));
+        QTRY_COMPARE(m_results->searchShown(), test.shown);
+        const QString what = QString::fromUtf8(test.typed);
+        QCOMPARE(shownRows(list).size(), test.shown);
+        QCOMPARE(m_results->searchTotal(), test.total);
+        QVERIFY(count->isVisible());
+        QCOMPARE(count->text(), QStringLiteral("%1 of %2").arg(test.shown).arg(test.total));
+        QCOMPARE(m_results->statistics().selectedCount(), ticked);
+        for (int i = 0; i < list->topLevelItemCount(); ++i) {
+            QCOMPARE(list->topLevelItem(i)->checkState(0), Qt::Checked);
+        }
+        if (test.category == C::Notes && test.shown > 0) {
+            // The preview of a match marks the text.
+            for (int i = 0; i < list->topLevelItemCount(); ++i) {
+                if (!list->topLevelItem(i)->isHidden()) {
+                    list->setCurrentItem(list->topLevelItem(i));
+                    break;
+                }
+            }
+            QVERIFY2(!m_page->preview()->textBox()->extraSelections().isEmpty(), qPrintable(what));
+        }
+        if (test.shown == 1 && what == QStringLiteral("saffron")) {
+            saveScreenshot(m_window.get(), QStringLiteral("20-search"));
+        }
+    }
+    // With the deleted-only switch the count covers what the switch leaves.
+    showCategory(C::Notes);
+    child<QCheckBox>("OptOnOffFilter")->setChecked(true);
+    search->setText(QStringLiteral("saffron"));
+    QTRY_COMPARE(m_results->searchShown(), 3);
+    QCOMPARE(m_results->searchTotal(), 3);
+    child<QCheckBox>("OptOnOffFilter")->setChecked(false);
+    // Clearing shows every row at once and hides the count.
+    search->clear();
+    QCOMPARE(shownRows(child<QTreeWidget>("DataList")).size(), 12);
+    QVERIFY(!count->isVisible());
+    QVERIFY(m_page->preview()->textBox()->extraSelections().isEmpty());
+    m_results->show(m_window->scanSession().results(), extract::CategorySet::all());
+}
+
+void ResultsPageTest::theLayoutIsRememberedAcrossWindows()
+{
+    QSplitter* divider = m_page->listSplitter();
+    const QList<int> before = divider->sizes();
+    const QRect geometry = m_window->geometry();
+    const int whole = before[0] + before[1];
+    divider->setSizes({whole - 300, 300});
+    m_window->resize(1180, 760);
+    QTRY_COMPARE(m_window->size(), QSize(1180, 760));
+    m_window->saveLayout();
+    // A second window over the same settings takes the size and the divider.
+    CMainWnd again(*m_engine);
+    again.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&again));
+    QCOMPARE(again.size(), QSize(1180, 760));
+    QCOMPARE(again.scanPage()->listSplitter()->saveState(), divider->saveState());
+    again.hide();
+    divider->setSizes(before);
+    m_window->setGeometry(geometry);
+    // The grid that resizes the frameless window sits in its bottom-right corner.
+    auto* grip = child<QSizeGrip>("WindowSizeGrip");
+    QVERIFY(grip->isVisible());
+    QCOMPARE(grip->geometry().bottomRight(), m_window->rect().bottomRight());
 }
 
 void ResultsPageTest::switchLanguage(const char* name)
