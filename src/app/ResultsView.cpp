@@ -31,6 +31,8 @@ constexpr int kNarrowestColumn = 48;
 constexpr int kColumnStep = 8;
 // The search waits this long after the last key before it filters.
 constexpr int kSearchDelayMs = 150;
+// Rows whose search texts are read in one slice between other events.
+constexpr int kReadAheadRows = 200;
 // The deleted records' colour.
 const QColor kDeletedColour(243, 115, 2);
 
@@ -233,6 +235,13 @@ ResultsView::ResultsView(Ui::PageScan& ui,
             showCategory(*category);
         }
     });
+    // The rows' search texts are read ahead in slices while the user looks at the list, so
+    // that the first search rarely has to read them all at once.
+    m_readAhead.setSingleShot(true);
+    m_readAhead.setInterval(0);
+    connect(&m_readAhead, &QTimer::timeout, this, [this] {
+        readSearchTexts(static_cast<int>(m_haystacks.size()) + kReadAheadRows);
+    });
     connect(m_ui.OptOnOffFilter, &QCheckBox::toggled, this, &ResultsView::setFilter);
     connect(m_ui.BtnBackAppDir, &QPushButton::clicked, this, &ResultsView::backToApps);
 }
@@ -297,9 +306,7 @@ void ResultsView::clear()
     m_category = std::nullopt;
     m_deletedOnly = {};
     m_statistics.clear();
-    m_ui.DataList->clear();
-    m_haystacks.clear();
-    m_matches.clear();
+    clearRows();
     m_needle.clear();
     if (m_searchField != nullptr) {
         const QSignalBlocker quiet(m_searchField);
@@ -355,7 +362,7 @@ void ResultsView::showCategory(C category)
         m_preview->setConversationMode(category == C::Messages || category == C::WhatsApp);
     }
     setHeader(appLevel);
-    m_ui.DataList->clear();
+    clearRows();
     if (group != nullptr) {
         fillRows(*group, appLevel);
     }
@@ -371,6 +378,16 @@ void ResultsView::showCategory(C category)
             }
         }
     }
+}
+
+void ResultsView::clearRows()
+{
+    m_ui.DataList->clear();
+    m_rowEntries.clear();
+    m_rowHidden.clear();
+    m_haystacks.clear();
+    m_matches.clear();
+    m_readAhead.stop();
 }
 
 void ResultsView::fillRows(const exporting::SelectionEntry& group, bool appLevel)
@@ -423,8 +440,11 @@ void ResultsView::fillRows(const exporting::SelectionEntry& group, bool appLevel
         }
     }
     m_updating = false;
+    m_rowEntries = std::move(entries);
+    m_rowHidden.assign(m_rowEntries.size(), 0);
     m_haystacks.clear();
-    m_matches.assign(static_cast<std::size_t>(m_ui.DataList->topLevelItemCount()), 1);
+    m_matches.assign(m_rowEntries.size(), 1);
+    m_readAhead.start();
     if (!m_needle.isEmpty()) {
         const QString needle = m_needle;
         m_needle.clear();
@@ -490,13 +510,19 @@ void ResultsView::applyMark()
     m_updating = true;
     m_searchShown = 0;
     m_searchTotal = 0;
-    for (int i = 0; i < m_ui.DataList->topLevelItemCount(); ++i) {
-        QTreeWidgetItem* row = m_ui.DataList->topLevelItem(i);
-        const exporting::SelectionEntry* entry = m_statistics.find(keyOf(row));
-        const bool marked = entry != nullptr && !entry->group && on && !entry->deleted;
+    const int count = m_ui.DataList->topLevelItemCount();
+    m_rowHidden.resize(static_cast<std::size_t>(count), 0);
+    for (int i = 0; i < count; ++i) {
         const auto index = static_cast<std::size_t>(i);
+        const exporting::SelectionEntry* entry =
+            index < m_rowEntries.size() ? m_rowEntries[index] : nullptr;
+        const bool marked = entry != nullptr && !entry->group && on && !entry->deleted;
         const bool matches = index >= m_matches.size() || m_matches[index] != 0;
-        row->setHidden(marked || !matches);
+        // Only changes reach the view: hiding a row is slow in long lists.
+        if ((m_rowHidden[index] != 0) != (marked || !matches)) {
+            m_rowHidden[index] = marked || !matches ? 1 : 0;
+            m_ui.DataList->topLevelItem(i)->setHidden(marked || !matches);
+        }
         m_searchTotal += marked ? 0 : 1;
         m_searchShown += marked || !matches ? 0 : 1;
     }
@@ -542,27 +568,52 @@ void ResultsView::setSearch(const QString& text)
     }
 }
 
-QString ResultsView::searchableText(const exporting::SelectionEntry& entry) const
+QString ResultsView::searchableText(const QTreeWidgetItem& row,
+                                    const exporting::SelectionEntry& entry) const
 {
-    QString text = recordColumns(entry.record).join(QLatin1Char('\n'));
+    QString text;
+    for (int column = 1; column < row.columnCount(); ++column) {
+        text += row.text(column) + QLatin1Char('\n');
+    }
     if (const auto* summary = std::get_if<const extract::ConversationSummary*>(&entry.record)) {
         const auto found = m_results->messages.find((*summary)->handleId);
         if (found != m_results->messages.end()) {
             for (const extract::MessageRecord& message : found->second) {
-                text += QLatin1Char('\n') + utf8(message.text);
+                text += utf8(message.text) + QLatin1Char('\n');
             }
         }
     } else if (const auto* chat = std::get_if<const extract::WhatsAppMessage*>(&entry.record)) {
         const auto found = m_results->whatsApp.find((*chat)->sessionId);
         if (found != m_results->whatsApp.end()) {
             for (const extract::WhatsAppMessage& message : found->second) {
-                text += QLatin1Char('\n') + utf8(message.text);
+                text += utf8(message.text) + QLatin1Char('\n');
             }
         }
     } else if (const auto* note = std::get_if<const extract::NoteRecord*>(&entry.record)) {
-        text += QLatin1Char('\n') + utf8((*note)->content);
+        text += utf8((*note)->content);
     }
     return text.toCaseFolded();
+}
+
+bool ResultsView::searchTextsRead() const
+{
+    return m_haystacks.size() == m_ui.DataList->topLevelItemCount();
+}
+
+void ResultsView::readSearchTexts(int upTo)
+{
+    QTreeWidget* list = m_ui.DataList;
+    const int end = std::min(upTo, list->topLevelItemCount());
+    for (int i = static_cast<int>(m_haystacks.size()); i < end; ++i) {
+        const auto index = static_cast<std::size_t>(i);
+        const exporting::SelectionEntry* entry =
+            index < m_rowEntries.size() ? m_rowEntries[index] : nullptr;
+        m_haystacks.append(entry != nullptr ? searchableText(*list->topLevelItem(i), *entry)
+                                            : QString());
+    }
+    if (m_haystacks.size() < list->topLevelItemCount()) {
+        m_readAhead.start();
+    }
 }
 
 void ResultsView::matchRows(const QString& needle)
@@ -570,14 +621,8 @@ void ResultsView::matchRows(const QString& needle)
     QTreeWidget* list = m_ui.DataList;
     const int count = list->topLevelItemCount();
     m_matches.resize(static_cast<std::size_t>(count), 1);
-    if (!needle.isEmpty() && m_haystacks.size() != count) {
-        m_haystacks.clear();
-        m_haystacks.reserve(count);
-        for (int i = 0; i < count; ++i) {
-            const exporting::SelectionEntry* entry =
-                m_statistics.find(keyOf(list->topLevelItem(i)));
-            m_haystacks.append(entry != nullptr ? searchableText(*entry) : QString());
-        }
+    if (!needle.isEmpty()) {
+        readSearchTexts(count);
     }
     // A longer needle that contains the last one can only match rows the last one matched.
     const bool narrowing = !m_needle.isEmpty() && needle.contains(m_needle);
@@ -660,7 +705,7 @@ void ResultsView::openApp(QTreeWidgetItem* row)
     }
     m_appKey = app->key;
     setHeader(false);
-    m_ui.DataList->clear();
+    clearRows();
     fillRows(*app, false);
     applyMark();
     m_ui.BtnBackAppDir->show();

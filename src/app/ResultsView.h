@@ -90,6 +90,9 @@ public:
     // every row again. Ticks never change.
     void setSearch(const QString& text);
 
+    // Whether every row's search text has been read.
+    bool searchTextsRead() const;
+
     // How many rows the search leaves and how many it looked at.
     int searchShown() const { return m_searchShown; }
 
@@ -102,6 +105,8 @@ private:
     void onRowChanged(QTreeWidgetItem* row, int column);
     void onNodeChanged(QTreeWidgetItem* node, int column);
     void onRowChosen();
+    // Empties the list and forgets its rows' entries, search texts and marks.
+    void clearRows();
     void fillRows(const exporting::SelectionEntry& group, bool appLevel);
     // Measures the width of every column's texts and header, then fits the columns.
     void measureColumns();
@@ -109,8 +114,13 @@ private:
     // list's width, leaving the last column a fair share; no column needs sideways scrolling.
     void fitColumns();
     void applyMark();
-    // The text a search looks in for `entry`, case-folded.
-    QString searchableText(const exporting::SelectionEntry& entry) const;
+    // The text a search looks in for the list row `row` of `entry`, case-folded: its columns
+    // and the bodies of its messages or note.
+    QString searchableText(const QTreeWidgetItem& row,
+                           const exporting::SelectionEntry& entry) const;
+    // Reads the search texts of the rows up to `upTo` not read yet; while rows remain unread
+    // the next slice is read when the event loop is idle.
+    void readSearchTexts(int upTo);
     // Matches the rows against m_needle; rows that failed a shorter needle are skipped.
     void matchRows(const QString& needle);
     void refreshSearchCount();
@@ -138,9 +148,13 @@ private:
     bool m_updating = false;
     // The width of each column's texts and header, measured when the list was filled.
     std::vector<int> m_naturalWidths;
+    // The entry of each list row and whether the row is hidden, in list order.
+    std::vector<const exporting::SelectionEntry*> m_rowEntries;
+    std::vector<char> m_rowHidden;
     QLineEdit* m_searchField = nullptr;
     QLabel* m_searchCount = nullptr;
     QTimer m_searchTimer;
+    QTimer m_readAhead;
     // The case-folded search text, each row's searchable text (built on the first search of
     // a list) and whether each row matches, in list order.
     QString m_needle;
