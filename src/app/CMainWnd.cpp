@@ -82,6 +82,7 @@ void CMainWnd::Init()
     m_specifyPage->setEncryptedQuery([this] { return m_scanSource.isEncrypted; });
     m_scanPage->setSession(m_session.get());
     m_scanPage->Init(*m_ui);
+    assignPageMnemonics();
     createViewInstallFolder();
 
     connect(m_backupPage, &CItunesBackupVrtWnd::backupChosen, this, &CMainWnd::OnBackupChosen);
@@ -108,6 +109,14 @@ void CMainWnd::Init()
     m_sizeGrip = new QSizeGrip(this);
     m_sizeGrip->setObjectName(QStringLiteral("WindowSizeGrip"));
     m_sizeGrip->resize(m_sizeGrip->sizeHint());
+}
+
+void CMainWnd::assignPageMnemonics()
+{
+    // The header's scan buttons show together with the scan page.
+    assignMnemonics({m_ui->Header, m_scanPage});
+    assignMnemonics({m_backupPage});
+    assignMnemonics({m_specifyPage});
 }
 
 void CMainWnd::saveLayout() const
@@ -251,6 +260,7 @@ void CMainWnd::HandleMessage(int message, int param)
         m_backupPage->ApplyLanguage();
         m_specifyPage->ApplyLanguage();
         m_scanPage->ApplyLanguage();
+        assignPageMnemonics();
         break;
     case WM_SCAN_START:
         if (m_scanPage->StartScan(

@@ -81,6 +81,8 @@ private:
     void OnHome();
     void HandleMessage(int message, int param);
     void updateWindowButtons();
+    // Gives the buttons of each page and of the header mnemonics.
+    void assignPageMnemonics();
 
     std::unique_ptr<Ui::MainWnd> m_ui;
     catalogue::BackupEngine& m_engine;

@@ -119,6 +119,7 @@ CScanVrtWnd::CScanVrtWnd(QWidget* parent)
     tools->addWidget(print);
     m_results = std::make_unique<ResultsView>(*m_ui, m_nodes, m_preview);
     m_results->attachSearch(search, searchCount);
+    setKeyboardOrder(search, print);
     auto* find = new QShortcut(QKeySequence::Find, this);
     connect(find, &QShortcut::activated, this, [search] {
         if (search->isVisible()) {
@@ -136,6 +137,29 @@ CScanVrtWnd::CScanVrtWnd(QWidget* parent)
     m_refreshTimer.setInterval(kRefreshMs);
     connect(&m_refreshTimer, &QTimer::timeout, this, &CScanVrtWnd::OnRefresh);
     connect(m_ui->BtnHome, &QPushButton::clicked, this, &CScanVrtWnd::OnHome);
+}
+
+void CScanVrtWnd::setKeyboardOrder(QWidget* search, QWidget* print)
+{
+    // The tree and the switches take the focus from the keyboard too; Tab runs from the tree
+    // through the list's tool bar and the list to the preview and the page's buttons.
+    QWidget* const focusable[] = {m_ui->NodeTree, m_ui->OptOnOffPreview, m_ui->OptOnOffFilter};
+    for (QWidget* control : focusable) {
+        control->setFocusPolicy(Qt::StrongFocus);
+    }
+    QWidget* const chain[] = {m_ui->NodeTree,
+                              m_ui->OptOnOffPreview,
+                              m_ui->OptOnOffFilter,
+                              search,
+                              print,
+                              m_ui->BtnBackAppDir,
+                              m_ui->DataList,
+                              m_preview,
+                              m_ui->BtnHome,
+                              m_ui->BtnRecovery};
+    for (std::size_t i = 0; i + 1 < std::size(chain); ++i) {
+        setTabOrder(chain[i], chain[i + 1]);
+    }
 }
 
 CScanVrtWnd::~CScanVrtWnd()

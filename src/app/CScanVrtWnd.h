@@ -119,6 +119,8 @@ signals:
 private:
     // Shows the nodes of the chosen categories, and a group while one of its nodes is shown.
     void showChosenNodes();
+    // Lets the keyboard reach the tree and the switches and orders Tab along the page.
+    void setKeyboardOrder(QWidget* search, QWidget* print);
     void buildTree();
     void holdLock();
     void releaseLock();

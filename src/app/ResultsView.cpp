@@ -223,10 +223,15 @@ ResultsView::ResultsView(Ui::PageScan& ui,
             onRowChosen();
         }
     });
+    // Enter (or a double click) opens an app's files, or shows the record in the preview,
+    // switching the preview on when it was off.
     connect(list, &QTreeWidget::itemActivated, this, [this](QTreeWidgetItem* row) {
         if (row->data(0, kKeyRole).isValid() && m_appKey == nullptr && showsAppMedia()) {
             openApp(row);
+            return;
         }
+        m_ui.OptOnOffPreview->setChecked(true);
+        onRowChosen();
     });
     connect(m_ui.NodeTree, &QTreeWidget::itemChanged, this, &ResultsView::onNodeChanged);
     connect(m_ui.NodeTree, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* node) {

@@ -1,6 +1,7 @@
 // The settings object of the process and applying language texts to widgets.
 #include "app/Texts.h"
 
+#include <algorithm>
 #include <memory>
 #include <mutex>
 
@@ -10,6 +11,8 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
+#include <QSet>
 #include <QVariant>
 #include <QWidget>
 
@@ -97,6 +100,71 @@ void applyTexts(QWidget* window, const char* section, const QStringList& except)
             edit->setPlaceholderText(text);
         } else if (control != nullptr) {
             control->setToolTip(text);
+        }
+    }
+}
+
+namespace {
+
+// The letter after the first "&" that marks a mnemonic ("&&" is a literal "&"), lower-case;
+// null when the text has none.
+QChar mnemonicOf(const QString& text)
+{
+    for (qsizetype i = 0; i + 1 < text.size(); ++i) {
+        if (text[i] != QLatin1Char('&')) {
+            continue;
+        }
+        if (text[i + 1] == QLatin1Char('&')) {
+            ++i;
+            continue;
+        }
+        return text[i + 1].toLower();
+    }
+    return QChar();
+}
+
+} // namespace
+
+void assignMnemonics(const QList<QWidget*>& areas)
+{
+    QSet<QChar> used;
+    QList<QAbstractButton*> buttons;
+    QList<QAbstractButton*> pending;
+    for (QWidget* area : areas) {
+        buttons << area->findChildren<QAbstractButton*>();
+    }
+    for (QAbstractButton* button : buttons) {
+        if (button->text().isEmpty() || button->property("iconOnly").toBool() ||
+            button->property("step").isValid()) {
+            continue;
+        }
+        const QChar letter = mnemonicOf(button->text());
+        if (letter.isNull()) {
+            pending.append(button);
+        } else {
+            used.insert(letter);
+        }
+    }
+    // Push buttons choose first; when every letter of a text is taken it shares its first
+    // letter, and the key then moves the focus between the buttons that share it.
+    std::stable_sort(pending.begin(), pending.end(), [](const auto* a, const auto* b) {
+        return qobject_cast<const QPushButton*>(a) != nullptr &&
+               qobject_cast<const QPushButton*>(b) == nullptr;
+    });
+    for (QAbstractButton* button : pending) {
+        QString text = button->text();
+        qsizetype chosen = -1;
+        for (qsizetype i = 0; i < text.size(); ++i) {
+            if (text[i].isLetter() && (chosen < 0 || !used.contains(text[i].toLower()))) {
+                chosen = i;
+                if (!used.contains(text[i].toLower())) {
+                    break;
+                }
+            }
+        }
+        if (chosen >= 0) {
+            used.insert(text[chosen].toLower());
+            button->setText(text.insert(chosen, QLatin1Char('&')));
         }
     }
 }

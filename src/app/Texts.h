@@ -35,6 +35,13 @@ QString messageText(const char* id);
 // their tool tip.
 void applyTexts(QWidget* window, const char* section, const QStringList& except = {});
 
+// Gives every button inside `areas` with a text (not the icon-only ones, not the step marks) a
+// mnemonic: buttons without one get an "&" before the first letter of their text that no other
+// button of the areas uses yet, push buttons first; when every letter of a text is taken, its
+// first letter. Areas shown together are given in one call; areas never shown at once may use
+// the same letters.
+void assignMnemonics(const QList<QWidget*>& areas);
+
 // Fills the printf-style `format` of a language text: each "%s" or "%d" (flags and widths are
 // ignored) takes the next of `args` in turn, "%%" gives "%"; a conversion without an argument
 // left stays as it stands. The format comes from a language file, so it is never handed to a

@@ -61,6 +61,7 @@ private slots:
     void noTextIsClippedInEitherLanguage();
     void searchFiltersByColumnsAndBodiesWithoutTouchingTicks();
     void theLayoutIsRememberedAcrossWindows();
+    void theKeyboardReachesEverything();
 
 private:
     // Switches the application to the language `name` ("English", "German").
@@ -849,6 +850,64 @@ void ResultsPageTest::theLayoutIsRememberedAcrossWindows()
     auto* grip = child<QSizeGrip>("WindowSizeGrip");
     QVERIFY(grip->isVisible());
     QCOMPARE(grip->geometry().bottomRight(), m_window->rect().bottomRight());
+}
+
+void ResultsPageTest::theKeyboardReachesEverything()
+{
+    // Every button with a text has a mnemonic, each push button one of its own among the
+    // buttons shown with it.
+    const QList<QList<QWidget*>> areas = {{child<QWidget>("Header"), m_page},
+                                          {child<QWidget>("TabBackup")},
+                                          {child<QWidget>("TabSpecify")}};
+    for (const QList<QWidget*>& area : areas) {
+        QSet<QChar> mnemonics;
+        for (QWidget* part : area) {
+            for (auto* button : part->findChildren<QAbstractButton*>()) {
+                const QString text = button->text();
+                if (text.isEmpty() || button->property("iconOnly").toBool() ||
+                    button == child<QPushButton>("BtnScanPause")) {
+                    continue;
+                }
+                const qsizetype mark = text.indexOf(QLatin1Char('&'));
+                QVERIFY2(mark >= 0 && mark + 1 < text.size(), qPrintable(text));
+                if (qobject_cast<QPushButton*>(button) != nullptr) {
+                    QVERIFY2(!mnemonics.contains(text[mark + 1].toLower()), qPrintable(text));
+                    mnemonics.insert(text[mark + 1].toLower());
+                }
+            }
+        }
+    }
+    // The arrow keys walk the tree's categories.
+    auto* tree = child<QTreeWidget>("NodeTree");
+    showCategory(C::Contacts);
+    tree->setFocus();
+    QTest::keyClick(tree, Qt::Key_Down);
+    QCOMPARE(m_results->currentCategory(), C::CallHistory);
+    QTest::keyClick(tree, Qt::Key_Up);
+    QCOMPARE(m_results->currentCategory(), C::Contacts);
+    // Tab goes from the tree to the switches.
+    QTest::keyClick(tree, Qt::Key_Tab);
+    QVERIFY(child<QCheckBox>("OptOnOffPreview")->hasFocus());
+    // In the list: Down moves, Space ticks and unticks, Enter shows the preview again.
+    auto* list = child<QTreeWidget>("DataList");
+    list->setFocus();
+    list->setCurrentItem(list->topLevelItem(0), 0);
+    QTest::keyClick(list, Qt::Key_Down);
+    QTreeWidgetItem* second = list->topLevelItem(1);
+    QCOMPARE(list->currentItem(), second);
+    const std::int64_t ticked = m_results->statistics().selectedCount();
+    QTest::keyClick(list, Qt::Key_Space);
+    QCOMPARE(second->checkState(0), Qt::Unchecked);
+    QCOMPARE(m_results->statistics().selectedCount(), ticked - 1);
+    QTest::keyClick(list, Qt::Key_Space);
+    QCOMPARE(second->checkState(0), Qt::Checked);
+    auto* previewSwitch = child<QCheckBox>("OptOnOffPreview");
+    previewSwitch->setChecked(false);
+    QTest::keyClick(list, Qt::Key_Return);
+    QVERIFY(previewSwitch->isChecked());
+    QCOMPARE(
+        m_page->preview()->contactCard()->findChild<QLabel*>(QStringLiteral("TxtUserName"))->text(),
+        second->text(1));
 }
 
 void ResultsPageTest::switchLanguage(const char* name)
