@@ -113,8 +113,7 @@ void CMainWnd::Init()
 
 void CMainWnd::assignPageMnemonics()
 {
-    // The header's scan buttons show together with the scan page.
-    assignMnemonics({m_ui->Header, m_scanPage});
+    // The scan page gives its own and the header's scan buttons theirs.
     assignMnemonics({m_backupPage});
     assignMnemonics({m_specifyPage});
 }

@@ -81,7 +81,7 @@ private:
     void OnHome();
     void HandleMessage(int message, int param);
     void updateWindowButtons();
-    // Gives the buttons of each page and of the header mnemonics.
+    // Gives the buttons of the backup and category pages mnemonics.
     void assignPageMnemonics();
 
     std::unique_ptr<Ui::MainWnd> m_ui;

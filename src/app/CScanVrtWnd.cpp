@@ -236,6 +236,14 @@ void CScanVrtWnd::ApplyLanguage()
     } else {
         refreshStatistics(m_counts);
     }
+    assignScanMnemonics();
+}
+
+void CScanVrtWnd::assignScanMnemonics()
+{
+    if (m_scanToolBar != nullptr) {
+        assignMnemonics({this, m_scanToolBar});
+    }
 }
 
 void CScanVrtWnd::buildTree()
@@ -526,6 +534,7 @@ void CScanVrtWnd::setPauseText()
         return;
     }
     m_pauseButton->setText(messageText(m_paused ? "MSG0506" : "MSG0507"));
+    assignScanMnemonics();
     m_pauseButton->setIcon(QIcon(m_paused ? QStringLiteral(":/icons/resume.svg")
                                           : QStringLiteral(":/icons/pause.svg")));
 }

@@ -125,6 +125,8 @@ private:
     void holdLock();
     void releaseLock();
     void setPauseText();
+    // Gives the page's buttons and the scan tool bar's mnemonics.
+    void assignScanMnemonics();
     void setAnimation(bool running);
     void refreshStatistics(const extract::CategoryCounts& counts);
     void checkRecoveryButton(const extract::CategoryCounts& counts);
