@@ -207,7 +207,8 @@ void saveScreenshot(QWidget* widget, const QString& name)
         return;
     }
     QDir().mkpath(folder);
-    QApplication::processEvents();
+    // A changed text relayouts its parents one posted event at a time: let them settle.
+    QTest::qWait(50);
     widget->grab().save(folder + QLatin1Char('/') + name + QStringLiteral(".png"));
 }
 
