@@ -3,6 +3,7 @@
 
 #include "extract/AddressBookIndex.h"
 #include "extract/TextOrder.h"
+#include "formats/Typedstream.h"
 
 #include <algorithm>
 #include <unordered_map>
@@ -10,6 +11,22 @@
 namespace extract {
 
 namespace {
+
+// Gives a row without plain text the text of its archived body, read strictly or, for a
+// damaged archive, by search. False when there is no body to show.
+bool fillBody(sqlitecarve::MessageRow& row)
+{
+    if (row.text.empty() && !row.attributedBody.empty()) {
+        const auto* bytes = reinterpret_cast<const std::uint8_t*>(row.attributedBody.data());
+        formats::BodyTextOrigin origin = formats::BodyTextOrigin::Archive;
+        if (formats::readAttributedBodyText({bytes, row.attributedBody.size()}, row.text, origin) !=
+            0) {
+            row.text.clear();
+        }
+        row.attributedBody = std::string();
+    }
+    return !row.text.empty();
+}
 
 MessageRecord recordOf(sqlitecarve::MessageRow&& row)
 {
@@ -59,6 +76,9 @@ void joinMessages(MessageTables& tables,
     std::vector<MessageRecord> messages;
     messages.reserve(tables.messages.size());
     for (sqlitecarve::MessageRow& row : tables.messages) {
+        if (!fillBody(row)) {
+            continue;
+        }
         MessageRecord message = recordOf(std::move(row));
         if (const auto handle = addressOfHandle.find(message.handleId);
             handle != addressOfHandle.end()) {

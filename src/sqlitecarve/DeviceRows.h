@@ -15,8 +15,11 @@ struct MessageRow
 {
     bool deleted = false;
     std::int64_t rowid = 0;
-    // Never empty: rows without text are left out.
+    // The plain body; empty when the row keeps its body only in `attributedBody`.
     std::string text{};
+    // The archived body's bytes, read only when `text` is empty; never empty together with
+    // `text`: rows with neither are left out.
+    std::string attributedBody{};
     std::int64_t handleId = 0;
     std::string date{};
     bool isFromMe = false;

@@ -106,6 +106,13 @@ public:
         return value->bytes;
     }
 
+    // The bytes of a blob value; empty for every other kind.
+    std::string blob(std::size_t field) const
+    {
+        const Value* value = at(field);
+        return value == nullptr || value->kind != ValueKind::Blob ? std::string() : value->bytes;
+    }
+
     std::string appleDate(std::size_t field) const
     {
         const Value* value = at(field);
@@ -196,20 +203,25 @@ std::string appleDateText(double seconds)
 
 int readMessages(Database& db, std::vector<MessageRow>& rows)
 {
-    return readRows(
-        db, "message", {"text", "handle_id", "date", "is_from_me"}, [&](Fields& fields) {
-            MessageRow row;
-            row.text = fields.text(0);
-            if (!fields.valid() || row.text.empty()) {
-                return;
-            }
-            row.deleted = fields.deleted();
-            row.rowid = fields.rowid();
-            row.handleId = fields.integer(1);
-            row.date = fields.appleDate(2);
-            row.isFromMe = fields.integer(3) != 0;
-            rows.push_back(std::move(row));
-        });
+    return readRows(db,
+                    "message",
+                    {"text", "handle_id", "date", "is_from_me", "attributedBody"},
+                    [&](Fields& fields) {
+                        MessageRow row;
+                        row.text = fields.text(0);
+                        if (row.text.empty()) {
+                            row.attributedBody = fields.blob(4);
+                        }
+                        if (!fields.valid() || (row.text.empty() && row.attributedBody.empty())) {
+                            return;
+                        }
+                        row.deleted = fields.deleted();
+                        row.rowid = fields.rowid();
+                        row.handleId = fields.integer(1);
+                        row.date = fields.appleDate(2);
+                        row.isFromMe = fields.integer(3) != 0;
+                        rows.push_back(std::move(row));
+                    });
 }
 
 int readHandles(Database& db, std::vector<HandleRow>& rows)

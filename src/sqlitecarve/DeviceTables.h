@@ -18,7 +18,7 @@
 
 namespace sqlitecarve {
 
-// Table message: rows with a text only.
+// Table message: rows with a text, or without one but with an `attributedBody` blob.
 [[nodiscard]] int readMessages(Database& db, std::vector<MessageRow>& rows);
 // Table handle: rows with an address only.
 [[nodiscard]] int readHandles(Database& db, std::vector<HandleRow>& rows);
