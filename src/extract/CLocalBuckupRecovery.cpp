@@ -264,7 +264,7 @@ int CLocalBuckupRecovery::ScanWhatsApp(WhatsAppMap& chats)
                                    sqlitecarve::readChatSessions(db, tables.sessions),
                                    sqlitecarve::readGroupMembers(db, tables.members),
                                    sqlitecarve::readWhatsAppMessages(db, tables.messages)});
-            joinWhatsApp(tables, m_whatsApp);
+            joinWhatsApp(tables, addressBook().rows, m_whatsApp);
         }
     }
     chats = m_whatsApp;

@@ -85,7 +85,7 @@ void joinMessages(MessageTables& tables,
             message.address = *handle->second;
         }
         if (!message.address.empty()) {
-            message.contactName = names.nameContaining(message.address);
+            message.contactName = names.nameOf(message.address);
         }
         if (message.rowId != 0) {
             if (const auto attachment = firstAttachmentOfMessage.find(message.rowId);

@@ -22,8 +22,8 @@ struct MessageTables
 // Turns the message rows into records, moving their texts out (a row without text takes the
 // text of its archived body; a row whose body is empty or cannot be read is left out; ids are the
 // low 32 bits of the rows' ids and references), and fills each message's address (the first handle
-// row with its handle id, ids 0 never match), contact name (the name of the first address-book row
-// whose telephone text contains the address; empty without address book) and attachment name (the
+// row with its handle id, ids 0 never match), contact name (the one an AddressBookIndex
+// finds for the address; empty without address book) and attachment name (the
 // first attachment whose join row, the first one naming it, points at the message), sorts the
 // messages stably by date and appends them to `map` by handle id. Every distinct address is looked
 // up once and every other join goes through an index, so the work grows with the rows, not their

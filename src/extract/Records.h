@@ -24,7 +24,7 @@ struct MessageRecord
     std::string date;
     // The handle's address (telephone number or e-mail); empty when no handle row matches.
     std::string address;
-    // Name of the first address-book row whose telephone text contains the address.
+    // The contact name the address book gives the address (by text, e-mail or number).
     std::string contactName;
     // The message body; never empty.
     std::string text;
