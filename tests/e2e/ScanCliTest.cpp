@@ -82,7 +82,7 @@ TEST_P(ScanCliTest, JsonHoldsEveryCategoryAndDeletedRows)
 
 INSTANTIATE_TEST_SUITE_P(OlderAndCurrent, ScanCliTest, testing::Bool());
 
-TEST(ScanCliModernMessagesTest, EveryArchivedBodyComesBackAsText)
+TEST(ScanCliModernMessagesTest, EveryArchivedBodyAndTheGroupChat)
 {
     testsupport::TempDir dir;
     fixtures::DeviceFilesOptions options;
@@ -116,6 +116,23 @@ TEST(ScanCliModernMessagesTest, EveryArchivedBodyComesBackAsText)
     EXPECT_GE(occurrences(run.out, "\"deleted\": 0"), live);
     EXPECT_GT(occurrences(run.out, "\"deleted\": 1"), 0u);
     EXPECT_EQ(occurrences(run.out, "\"text\": \"\""), 0u);
+    // The group chat: one conversation with its name, members and the owner's messages.
+    EXPECT_EQ(occurrences(run.out, "\"isGroup\": true"), 1u);
+    EXPECT_EQ(occurrences(run.out, std::string("\"name\": \"") + fixtures::kSampleGroupName), 1u);
+    EXPECT_NE(run.out.find(std::string("\"chatIdentifier\": \"") +
+                           fixtures::kSampleGroupIdentifier + "\""),
+              std::string::npos);
+    const std::size_t groupAt = run.out.find("\"isGroup\": true");
+    const std::string members =
+        run.out.substr(groupAt, run.out.find("\"chatIdentifier\"", groupAt) - groupAt);
+    EXPECT_EQ(occurrences(members, "\""), 10u) << "two keys and three addresses: " << members;
+    for (std::size_t i = 0; i < 3; ++i) {
+        EXPECT_EQ(occurrences(members, "\"" + sample.handles[i].address + "\""), 1u) << members;
+    }
+    EXPECT_GT(occurrences(run.out, "\"sender\": \"Me\""), 0u);
+    EXPECT_GT(occurrences(run.out, "\"service\": \"iMessage\""), 0u);
+    EXPECT_EQ(occurrences(run.out, "\"deletedSource\": \"freeSpace\""),
+              occurrences(run.out, "\"deleted\": 1"));
 }
 
 TEST(ScanCliUsageTest, BadCategoryAndMissingBackup)
