@@ -6,6 +6,7 @@
 #include "Commands.h"
 #include "JsonWriter.h"
 #include "ScanRun.h"
+#include "extract/MessagesBuilder.h"
 #include "extract/ScanDriver.h"
 #include "platform/File.h"
 #include "platform/Status.h"
@@ -75,7 +76,27 @@ void writeMessage(JsonWriter& json, const extract::MessageRecord& m)
     json.member("contactName", m.contactName);
     json.member("text", m.text);
     json.member("attachmentName", m.attachmentName);
+    json.member("sender", extract::senderOf(m));
+    json.member("service", m.service);
+    // Every deleted message is carved from the file's free space.
+    json.member("deletedSource", m.deleted != 0 ? "freeSpace" : "");
     json.endObject();
+}
+
+// The conversation's own fields; empty ones for a conversation without description.
+void writeConversationInfo(JsonWriter& json, const extract::ConversationInfo* info)
+{
+    const extract::ConversationInfo none;
+    const extract::ConversationInfo& c = info != nullptr ? *info : none;
+    json.member("name", c.name);
+    json.member("isGroup", c.isGroup);
+    json.key("participants");
+    json.beginArray();
+    for (const std::string& address : c.participants) {
+        json.value(address);
+    }
+    json.endArray();
+    json.member("chatIdentifier", c.chatIdentifier);
 }
 
 void writeWhatsAppMessage(JsonWriter& json, const extract::WhatsAppMessage& m)
@@ -131,6 +152,7 @@ void writeCategory(JsonWriter& json, RecoveryCategory category, const extract::S
         for (const auto& summary : r.conversations) {
             json.beginObject();
             json.member("conversationId", summary.handleId);
+            writeConversationInfo(json, summary.conversation.get());
             json.key("messages");
             json.beginArray();
             for (const auto& message : r.messages.at(summary.handleId)) {

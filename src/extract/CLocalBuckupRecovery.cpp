@@ -136,9 +136,16 @@ int CLocalBuckupRecovery::ScanMessages(MessageMap& messages)
     if (opened == platform::kStatusOk) {
         const std::function<int()> reads[] = {
             [&] { return sqlitecarve::readMessages(db, tables.messages); },
-            [&] { return sqlitecarve::readHandles(db, tables.handles); },
+            [&] {
+                return firstFailure({sqlitecarve::readHandles(db, tables.handles),
+                                     sqlitecarve::readChats(db, tables.chats),
+                                     sqlitecarve::readChatHandleJoins(db, tables.chatHandles)});
+            },
             [&] { return sqlitecarve::readAttachments(db, tables.attachments); },
-            [&] { return sqlitecarve::readMessageAttachmentJoins(db, tables.joins); },
+            [&] {
+                return firstFailure({sqlitecarve::readMessageAttachmentJoins(db, tables.joins),
+                                     sqlitecarve::readChatMessageJoins(db, tables.chatMessages)});
+            },
         };
         static constexpr int kDivisors[] = {5, 4, 3, 2};
         for (std::size_t i = 0; i < std::size(reads) && stopAnswer == platform::kStatusOk; ++i) {
@@ -267,7 +274,7 @@ int CLocalBuckupRecovery::ScanWhatsApp(WhatsAppMap& chats)
                                    sqlitecarve::readChatSessions(db, tables.sessions),
                                    sqlitecarve::readGroupMembers(db, tables.members),
                                    sqlitecarve::readWhatsAppMessages(db, tables.messages)});
-            joinWhatsApp(tables, m_whatsApp);
+            joinWhatsApp(tables, addressBook().rows, m_whatsApp);
         }
     }
     chats = m_whatsApp;

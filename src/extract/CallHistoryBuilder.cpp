@@ -27,7 +27,7 @@ void buildCalls(const std::vector<sqlitecarve::CallRow>& rows,
     for (CallRecord& call : calls) {
         call.name.clear();
         if (call.number.size() >= kShortestNamedNumber) {
-            call.name = names.nameContaining(call.number);
+            call.name = names.nameOf(call.number);
         }
     }
     std::stable_sort(calls.begin(), calls.end(), [](const CallRecord& a, const CallRecord& b) {

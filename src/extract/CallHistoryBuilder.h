@@ -13,8 +13,8 @@ namespace extract {
 inline constexpr std::size_t kShortestNamedNumber = 5;
 
 // Appends the rows to `calls` as calls (incoming unless outgoing, the duration clamped to
-// 0…2^31−1 seconds), sets each call's name to that of the first address-book row whose
-// telephone text contains its number (numbers of at least kShortestNamedNumber characters
+// 0…2^31−1 seconds), sets each call's name to the one an AddressBookIndex finds for its
+// number (numbers of at least kShortestNamedNumber characters
 // only; empty otherwise) and sorts `calls` stably by date.
 void buildCalls(const std::vector<sqlitecarve::CallRow>& rows,
                 const std::vector<sqlitecarve::ContactSearchRow>& addressBook,

@@ -3,13 +3,32 @@
 
 #include "extract/AddressBookIndex.h"
 #include "extract/TextOrder.h"
+#include "formats/Typedstream.h"
 
 #include <algorithm>
+#include <limits>
+#include <memory>
 #include <unordered_map>
 
 namespace extract {
 
 namespace {
+
+// Gives a row without plain text the text of its archived body, read strictly or, for a
+// damaged archive, by search. False when there is no body to show.
+bool fillBody(sqlitecarve::MessageRow& row)
+{
+    if (row.text.empty() && !row.attributedBody.empty()) {
+        const auto* bytes = reinterpret_cast<const std::uint8_t*>(row.attributedBody.data());
+        formats::BodyTextOrigin origin = formats::BodyTextOrigin::Archive;
+        if (formats::readAttributedBodyText({bytes, row.attributedBody.size()}, row.text, origin) !=
+            0) {
+            row.text.clear();
+        }
+        row.attributedBody = std::string();
+    }
+    return !row.text.empty();
+}
 
 MessageRecord recordOf(sqlitecarve::MessageRow&& row)
 {
@@ -20,6 +39,7 @@ MessageRecord recordOf(sqlitecarve::MessageRow&& row)
     message.handleId = static_cast<std::int32_t>(row.handleId);
     message.date = std::move(row.date);
     message.text = std::move(row.text);
+    message.service = std::move(row.service);
     return message;
 }
 
@@ -42,7 +62,160 @@ std::unordered_map<std::int32_t, const std::string*> firstAttachments(const Mess
     return firstOfMessage;
 }
 
+// `chat.style` of a group chat; one-to-one chats have 45.
+constexpr std::int64_t kGroupStyle = 43;
+
+// The members of each chat and the chat of each message, from live join rows.
+// Recovered join rows are left out: a carved join row is too short to be told from noise.
+struct ChatIndex
+{
+    std::unordered_map<std::int32_t, std::vector<std::int32_t>> members;
+    std::unordered_map<std::int32_t, std::int32_t> chatOfMessage;
+};
+
+ChatIndex indexChats(const MessageTables& tables)
+{
+    ChatIndex index;
+    for (const sqlitecarve::ChatJoinRow& join : tables.chatHandles) {
+        if (!join.deleted) {
+            std::vector<std::int32_t>& members =
+                index.members[static_cast<std::int32_t>(join.chatId)];
+            const auto handle = static_cast<std::int32_t>(join.memberId);
+            if (std::find(members.begin(), members.end(), handle) == members.end()) {
+                members.push_back(handle);
+            }
+        }
+    }
+    for (const sqlitecarve::ChatJoinRow& join : tables.chatMessages) {
+        if (!join.deleted) {
+            index.chatOfMessage.try_emplace(static_cast<std::int32_t>(join.memberId),
+                                            static_cast<std::int32_t>(join.chatId));
+        }
+    }
+    return index;
+}
+
+// The conversations: each message's key, and one shared description per key.
+class Conversations
+{
+public:
+    Conversations(const MessageTables& tables,
+                  const std::unordered_map<std::int32_t, const std::string*>& addressOfHandle,
+                  AddressBookIndex& names)
+        : m_index(indexChats(tables))
+        , m_addressOfHandle(addressOfHandle)
+        , m_names(names)
+    {
+        // The first row of each chat id counts: live rows come before recovered ones. Ids
+        // that do not fit a positive key (a row recovered without rowid) are no chat.
+        const std::vector<std::int32_t> noMembers;
+        for (const sqlitecarve::ChatRow& chat : tables.chats) {
+            if (chat.rowid <= 0 || chat.rowid > std::numeric_limits<std::int32_t>::max()) {
+                continue;
+            }
+            const auto id = static_cast<std::int32_t>(chat.rowid);
+            const auto found = m_index.members.find(id);
+            const std::vector<std::int32_t>& members =
+                found == m_index.members.end() ? noMembers : found->second;
+            if (m_keyOfChat.count(id) != 0) {
+                continue;
+            }
+            if (chat.style == kGroupStyle || members.size() > 1) {
+                m_keyOfChat.try_emplace(id, -id);
+                m_infos.try_emplace(-id, groupInfo(chat, members));
+            } else if (members.size() == 1 && members.front() != 0) {
+                m_keyOfChat.try_emplace(id, members.front());
+                m_identifierOfKey.try_emplace(members.front(), chat.chatIdentifier);
+            }
+        }
+    }
+
+    // The key of the conversation of `message`: its chat's, else its handle id.
+    std::int32_t keyOf(const MessageRecord& message) const
+    {
+        if (message.rowId != 0) {
+            if (const auto chat = m_index.chatOfMessage.find(message.rowId);
+                chat != m_index.chatOfMessage.end()) {
+                if (const auto key = m_keyOfChat.find(chat->second); key != m_keyOfChat.end()) {
+                    return key->second;
+                }
+            }
+        }
+        return message.handleId;
+    }
+
+    // The description of conversation `key`; a one-to-one conversation is described by the
+    // handle it is keyed by.
+    std::shared_ptr<const ConversationInfo> infoOf(std::int32_t key)
+    {
+        auto [entry, inserted] = m_infos.try_emplace(key);
+        if (inserted) {
+            auto info = std::make_shared<ConversationInfo>();
+            info->participants.push_back(addressOf(key));
+            info->name = nameOf(info->participants.front());
+            if (info->participants.front().empty()) {
+                info->participants.clear();
+            }
+            if (const auto identifier = m_identifierOfKey.find(key);
+                identifier != m_identifierOfKey.end()) {
+                info->chatIdentifier = identifier->second;
+            }
+            entry->second = std::move(info);
+        }
+        return entry->second;
+    }
+
+private:
+    std::string addressOf(std::int32_t handle) const
+    {
+        const auto found = handle == 0 ? m_addressOfHandle.end() : m_addressOfHandle.find(handle);
+        return found == m_addressOfHandle.end() ? std::string() : *found->second;
+    }
+
+    // The contact name of `address`, else the address itself.
+    std::string nameOf(const std::string& address)
+    {
+        const std::string& name = address.empty() ? address : m_names.nameOf(address);
+        return name.empty() ? address : name;
+    }
+
+    std::shared_ptr<const ConversationInfo> groupInfo(const sqlitecarve::ChatRow& chat,
+                                                      const std::vector<std::int32_t>& members)
+    {
+        auto info = std::make_shared<ConversationInfo>();
+        info->isGroup = true;
+        info->chatIdentifier = chat.chatIdentifier;
+        for (const std::int32_t member : members) {
+            if (std::string address = addressOf(member); !address.empty()) {
+                info->participants.push_back(std::move(address));
+            }
+        }
+        info->name = chat.displayName;
+        if (info->name.empty()) {
+            for (const std::string& address : info->participants) {
+                info->name += (info->name.empty() ? "" : ", ") + nameOf(address);
+            }
+        }
+        return info;
+    }
+
+    ChatIndex m_index;
+    const std::unordered_map<std::int32_t, const std::string*>& m_addressOfHandle;
+    AddressBookIndex& m_names;
+    std::unordered_map<std::int32_t, std::int32_t> m_keyOfChat;
+    std::unordered_map<std::int32_t, std::string> m_identifierOfKey;
+    std::unordered_map<std::int32_t, std::shared_ptr<const ConversationInfo>> m_infos;
+};
+
 } // namespace
+
+std::string senderOf(const MessageRecord& message)
+{
+    if (message.isFromMe != 0) {
+        return "Me";
+    }
+    return message.contactName.empty() ? message.address : message.contactName;
+}
 
 void joinMessages(MessageTables& tables,
                   const std::vector<sqlitecarve::ContactSearchRow>& addressBook,
@@ -56,16 +229,22 @@ void joinMessages(MessageTables& tables,
         }
     }
     AddressBookIndex names(addressBook);
+    Conversations conversations(tables, addressOfHandle, names);
     std::vector<MessageRecord> messages;
+    std::vector<std::int32_t> keys;
     messages.reserve(tables.messages.size());
+    keys.reserve(tables.messages.size());
     for (sqlitecarve::MessageRow& row : tables.messages) {
+        if (!fillBody(row)) {
+            continue;
+        }
         MessageRecord message = recordOf(std::move(row));
         if (const auto handle = addressOfHandle.find(message.handleId);
             handle != addressOfHandle.end()) {
             message.address = *handle->second;
         }
         if (!message.address.empty()) {
-            message.contactName = names.nameContaining(message.address);
+            message.contactName = names.nameOf(message.address);
         }
         if (message.rowId != 0) {
             if (const auto attachment = firstAttachmentOfMessage.find(message.rowId);
@@ -73,6 +252,8 @@ void joinMessages(MessageTables& tables,
                 message.attachmentName = *attachment->second;
             }
         }
+        keys.push_back(conversations.keyOf(message));
+        message.conversation = conversations.infoOf(keys.back());
         messages.push_back(std::move(message));
     }
     // Sort positions rather than the records themselves: a record is many strings to move.
@@ -84,8 +265,7 @@ void joinMessages(MessageTables& tables,
         return textLess(messages[a].date, messages[b].date);
     });
     for (const std::size_t index : order) {
-        MessageRecord& message = messages[index];
-        map[message.handleId].push_back(std::move(message));
+        map[keys[index]].push_back(std::move(messages[index]));
     }
 }
 
@@ -93,11 +273,12 @@ std::vector<ConversationSummary> buildConversationList(const MessageMap& map)
 {
     std::vector<ConversationSummary> list;
     list.reserve(map.size());
-    for (const auto& [handleId, messages] : map) {
+    for (const auto& [key, messages] : map) {
         if (messages.empty()) {
             continue;
         }
         ConversationSummary summary = messages.back();
+        summary.handleId = key;
         summary.deleted = std::any_of(messages.begin(),
                                       messages.end(),
                                       [](const MessageRecord& m) { return m.deleted != 0; })

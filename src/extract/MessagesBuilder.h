@@ -1,11 +1,12 @@
 // The messages category: joins the rows of the messages database (messages, handles,
-// attachments and their join table) and the address book's full-text rows into conversations
-// keyed by handle id, and builds the conversation list from them.
+// attachments, chats and their join tables) and the address book's full-text rows into
+// conversations as the device groups them, and builds the conversation list from them.
 #pragma once
 
 #include "extract/Records.h"
 #include "sqlitecarve/DeviceRows.h"
 
+#include <string>
 #include <vector>
 
 namespace extract {
@@ -17,22 +18,33 @@ struct MessageTables
     std::vector<sqlitecarve::HandleRow> handles;
     std::vector<sqlitecarve::AttachmentRow> attachments;
     std::vector<sqlitecarve::MessageAttachmentJoinRow> joins;
+    std::vector<sqlitecarve::ChatRow> chats;
+    std::vector<sqlitecarve::ChatJoinRow> chatHandles;
+    std::vector<sqlitecarve::ChatJoinRow> chatMessages;
 };
 
-// Turns the message rows into records, moving their texts out (ids are the low 32 bits of the
-// rows' ids and references), and fills each message's address (the first handle row with its handle
-// id, ids 0 never match), contact name (the name of the first address-book row whose telephone text
-// contains the address; empty without address book) and attachment name (the first attachment whose
-// join row, the first one naming it, points at the message), sorts the messages stably by date and
-// appends them to `map` by handle id. Every distinct address is looked up once and every
-// other join goes through an index, so the work grows with the rows, not their product.
+// Who wrote `message`: "Me" for the owner's, else its contact name or address.
+std::string senderOf(const MessageRecord& message);
+
+// Turns the message rows into records, moving their texts out (a row without text takes the
+// text of its archived body; a row whose body is empty or cannot be read is left out; ids are
+// the low 32 bits of the rows' ids and references), and fills each message's address (the
+// first handle row with its handle id, ids 0 never match), contact name (the one an
+// AddressBookIndex finds for the address; empty without address book), attachment name (the
+// first attachment whose join row, the first one naming it, points at the message), service
+// and conversation. A message joined by a live chat_message_join row to a group chat (style
+// 43 or more than one member) belongs to that chat; to a one-to-one chat, to the conversation
+// of the chat's member; any other message to the conversation of its handle id. The messages
+// are sorted stably by date and appended to `map` by conversation key. Every distinct address
+// is looked up once and every other join goes through an index, so the work grows with the
+// rows, not their product.
 void joinMessages(MessageTables& tables,
                   const std::vector<sqlitecarve::ContactSearchRow>& addressBook,
                   MessageMap& map);
 
 // One summary per conversation of `map` in key order: a copy of its latest message whose
-// deleted field tells whether any message of it is deleted; then a stable sort that puts the
-// conversations with deleted messages first.
+// deleted field tells whether any message of it is deleted and whose handleId is the key;
+// then a stable sort that puts the conversations with deleted messages first.
 std::vector<ConversationSummary> buildConversationList(const MessageMap& map);
 
 } // namespace extract

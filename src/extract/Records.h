@@ -6,10 +6,25 @@
 
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
 namespace extract {
+
+// A conversation of the messages database as the device groups it: a chat, or the messages of
+// one handle when they are joined to no chat.
+struct ConversationInfo
+{
+    // The group's name; for an unnamed group its members' names, comma-separated; for a
+    // one-to-one conversation the other party's contact name or address.
+    std::string name;
+    bool isGroup = false;
+    // The address of every member, in the chat's member order.
+    std::vector<std::string> participants;
+    // The chat's identifier as the device stores it; empty when only a handle is known.
+    std::string chatIdentifier;
+};
 
 // One message of the messages database.
 struct MessageRecord
@@ -24,16 +39,22 @@ struct MessageRecord
     std::string date;
     // The handle's address (telephone number or e-mail); empty when no handle row matches.
     std::string address;
-    // Name of the first address-book row whose telephone text contains the address.
+    // The contact name the address book gives the address (by text, e-mail or number).
     std::string contactName;
     // The message body; never empty.
     std::string text;
     // File name of the first attachment joined to this message; empty when none.
     std::string attachmentName;
+    // "iMessage", "SMS", "RCS" or empty, as the message row stores it.
+    std::string service{};
+    // The conversation the message belongs to, shared by all its messages; null only for
+    // records not made by the messages builder.
+    std::shared_ptr<const ConversationInfo> conversation{};
 };
 
 // One line of the conversation list: a copy of the latest message of a conversation whose
-// deleted field says whether any message of the conversation is deleted (1) or none is (0).
+// deleted field says whether any message of the conversation is deleted (1) or none is (0)
+// and whose handleId is the conversation's key in MessageMap.
 using ConversationSummary = MessageRecord;
 
 // One contact of the address book's full-text table.
@@ -139,7 +160,9 @@ struct WhatsAppMessage
     std::string sessionName;
 };
 
-// Handle id → messages of that conversation in date order (key 0: messages without handle).
+// Conversation key → messages of that conversation in date order. The key of a one-to-one
+// conversation is the other party's handle id (0: messages without handle or chat), that of a
+// group chat minus the chat's rowid, so that it never meets a handle id.
 using MessageMap = std::map<std::int32_t, std::vector<MessageRecord>>;
 // Session id → WhatsApp messages of that chat in date order.
 using WhatsAppMap = std::map<std::int32_t, std::vector<WhatsAppMessage>>;

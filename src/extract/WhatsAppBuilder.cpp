@@ -1,6 +1,7 @@
 // WhatsApp joins through indexes, and the chat text export.
 #include "extract/WhatsAppBuilder.h"
 
+#include "extract/AddressBookIndex.h"
 #include "extract/TextOrder.h"
 #include "platform/File.h"
 #include "platform/Status.h"
@@ -77,8 +78,11 @@ WhatsAppMessage recordOf(sqlitecarve::WhatsAppMessageRow&& row)
 
 } // namespace
 
-void joinWhatsApp(WhatsAppTables& tables, WhatsAppMap& map)
+void joinWhatsApp(WhatsAppTables& tables,
+                  const std::vector<sqlitecarve::ContactSearchRow>& addressBook,
+                  WhatsAppMap& map)
 {
+    AddressBookIndex names(addressBook);
     const std::unordered_map<std::int32_t, Session> sessions = sessionsById(tables);
     std::unordered_map<std::int32_t, const sqlitecarve::GroupMemberRow*> memberById;
     for (const sqlitecarve::GroupMemberRow& member : tables.members) {
@@ -111,6 +115,9 @@ void joinWhatsApp(WhatsAppTables& tables, WhatsAppMap& map)
                     message.senderAddress = member->second->memberJid;
                 }
             }
+        }
+        if (message.isFromMe == 0 && message.senderName.empty() && !message.senderAddress.empty()) {
+            message.senderName = names.nameOf(message.senderAddress);
         }
         if (message.mediaId != 0 && message.text.empty()) {
             if (const auto media = mediaPathById.find(message.mediaId);

@@ -27,11 +27,14 @@ struct WhatsAppTables
 // - each message of a known session gets the session's partner as sender, name and members
 //   (the members, or the partner when it has none); own messages are sent by "Me" without
 //   address; otherwise a member id of 2 or more names the first member row with that id as
-//   sender. Messages of unknown sessions stay as they are;
+//   sender. A sender left without name but with an address takes the name the address book
+//   gives that number (AddressBookIndex). Messages of unknown sessions stay as they are;
 // - a message without text takes the local path of its media item;
 // - messages still without text are dropped, the rest sorted stably by date and appended to
 //   `map` by session id.
-void joinWhatsApp(WhatsAppTables& tables, WhatsAppMap& map);
+void joinWhatsApp(WhatsAppTables& tables,
+                  const std::vector<sqlitecarve::ContactSearchRow>& addressBook,
+                  WhatsAppMap& map);
 
 // Writes the chat `sessionId` of `map` to `path` as UTF-8 text with a byte-order mark and CR LF
 // line ends: per message "DATE SENDER:" and the text indented by four spaces, then a blank

@@ -15,11 +15,16 @@ struct MessageRow
 {
     bool deleted = false;
     std::int64_t rowid = 0;
-    // Never empty: rows without text are left out.
+    // The plain body; empty when the row keeps its body only in `attributedBody`.
     std::string text{};
+    // The archived body's bytes, read only when `text` is empty; never empty together with
+    // `text`: rows with neither are left out.
+    std::string attributedBody{};
     std::int64_t handleId = 0;
     std::string date{};
     bool isFromMe = false;
+    // "iMessage", "SMS", "RCS" as stored; empty when NULL.
+    std::string service{};
 };
 
 struct HandleRow
@@ -43,6 +48,28 @@ struct MessageAttachmentJoinRow
     bool deleted = false;
     std::int64_t messageId = 0;
     std::int64_t attachmentId = 0;
+};
+
+// A row of `chat`: one conversation as the device groups it.
+struct ChatRow
+{
+    bool deleted = false;
+    std::int64_t rowid = 0;
+    // 43 for a group chat, 45 for a one-to-one chat; 0 when NULL.
+    std::int64_t style = 0;
+    // "chat<digits>" for a group, the other party's address for a one-to-one chat.
+    std::string chatIdentifier{};
+    // The group's name as its members set it; empty when none was set.
+    std::string displayName{};
+};
+
+// A row of `chat_handle_join` (a member of a chat) or `chat_message_join` (a message of a
+// chat): the chat's rowid and the rowid of the handle or message.
+struct ChatJoinRow
+{
+    bool deleted = false;
+    std::int64_t chatId = 0;
+    std::int64_t memberId = 0;
 };
 
 // A row of ABPersonFullTextSearch_content: the contact's searchable texts as stored.

@@ -106,6 +106,13 @@ public:
         return value->bytes;
     }
 
+    // The bytes of a blob value; empty for every other kind.
+    std::string blob(std::size_t field) const
+    {
+        const Value* value = at(field);
+        return value == nullptr || value->kind != ValueKind::Blob ? std::string() : value->bytes;
+    }
+
     std::string appleDate(std::size_t field) const
     {
         const Value* value = at(field);
@@ -173,6 +180,26 @@ void keepCall(std::vector<CallRow>& rows, const Fields& fields, CallRow call)
     }
 }
 
+// Appends the message of `fields` unless it is damaged or has neither text nor archived body.
+void keepMessage(std::vector<MessageRow>& rows, Fields& fields)
+{
+    MessageRow row;
+    row.text = fields.text(0);
+    if (row.text.empty()) {
+        row.attributedBody = fields.blob(4);
+    }
+    row.service = fields.text(5);
+    if (!fields.valid() || (row.text.empty() && row.attributedBody.empty())) {
+        return;
+    }
+    row.deleted = fields.deleted();
+    row.rowid = fields.rowid();
+    row.handleId = fields.integer(1);
+    row.date = fields.appleDate(2);
+    row.isFromMe = fields.integer(3) != 0;
+    rows.push_back(std::move(row));
+}
+
 } // namespace
 
 std::string appleDateText(std::int64_t value)
@@ -196,20 +223,10 @@ std::string appleDateText(double seconds)
 
 int readMessages(Database& db, std::vector<MessageRow>& rows)
 {
-    return readRows(
-        db, "message", {"text", "handle_id", "date", "is_from_me"}, [&](Fields& fields) {
-            MessageRow row;
-            row.text = fields.text(0);
-            if (!fields.valid() || row.text.empty()) {
-                return;
-            }
-            row.deleted = fields.deleted();
-            row.rowid = fields.rowid();
-            row.handleId = fields.integer(1);
-            row.date = fields.appleDate(2);
-            row.isFromMe = fields.integer(3) != 0;
-            rows.push_back(std::move(row));
-        });
+    return readRows(db,
+                    "message",
+                    {"text", "handle_id", "date", "is_from_me", "attributedBody", "service"},
+                    [&](Fields& fields) { keepMessage(rows, fields); });
 }
 
 int readHandles(Database& db, std::vector<HandleRow>& rows)
@@ -248,6 +265,35 @@ int readMessageAttachmentJoins(Database& db, std::vector<MessageAttachmentJoinRo
             row.attachmentId = fields.integer(1);
             rows.push_back(row);
         });
+}
+
+int readChats(Database& db, std::vector<ChatRow>& rows)
+{
+    return readRows(db, "chat", {"style", "chat_identifier", "display_name"}, [&](Fields& fields) {
+        ChatRow row;
+        row.deleted = fields.deleted();
+        row.rowid = fields.rowid();
+        row.style = fields.integer(0);
+        row.chatIdentifier = fields.text(1);
+        row.displayName = fields.text(2);
+        if (fields.valid()) {
+            rows.push_back(std::move(row));
+        }
+    });
+}
+
+int readChatHandleJoins(Database& db, std::vector<ChatJoinRow>& rows)
+{
+    return readRows(db, "chat_handle_join", {"chat_id", "handle_id"}, [&](Fields& fields) {
+        rows.push_back({fields.deleted(), fields.integer(0), fields.integer(1)});
+    });
+}
+
+int readChatMessageJoins(Database& db, std::vector<ChatJoinRow>& rows)
+{
+    return readRows(db, "chat_message_join", {"chat_id", "message_id"}, [&](Fields& fields) {
+        rows.push_back({fields.deleted(), fields.integer(0), fields.integer(1)});
+    });
 }
 
 int readContactSearch(Database& db, std::vector<ContactSearchRow>& rows)

@@ -18,7 +18,7 @@
 
 namespace sqlitecarve {
 
-// Table message: rows with a text only.
+// Table message: rows with a text, or without one but with an `attributedBody` blob.
 [[nodiscard]] int readMessages(Database& db, std::vector<MessageRow>& rows);
 // Table handle: rows with an address only.
 [[nodiscard]] int readHandles(Database& db, std::vector<HandleRow>& rows);
@@ -27,6 +27,12 @@ namespace sqlitecarve {
 // Table message_attachment_join: every row.
 [[nodiscard]] int readMessageAttachmentJoins(Database& db,
                                              std::vector<MessageAttachmentJoinRow>& rows);
+// Table chat.
+[[nodiscard]] int readChats(Database& db, std::vector<ChatRow>& rows);
+// Table chat_handle_join, the handle as member: every row.
+[[nodiscard]] int readChatHandleJoins(Database& db, std::vector<ChatJoinRow>& rows);
+// Table chat_message_join, the message as member: every row.
+[[nodiscard]] int readChatMessageJoins(Database& db, std::vector<ChatJoinRow>& rows);
 // Table ABPersonFullTextSearch_content, whose columns are numbered ("c0First", "c15Phone"):
 // each text is the first column whose name, after its "c" and digits, is the field's name.
 // Rows whose telephone text holds a control character are left out.

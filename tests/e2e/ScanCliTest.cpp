@@ -3,8 +3,12 @@
 #include "CliProcess.h"
 #include "fixtures/backup/BackupWriter.h"
 #include "fixtures/backup/DemoDevice.h"
+#include "fixtures/devicedb/SmsDb.h"
 #include "support/SharedFixtures.h"
 #include "support/TempDir.h"
+
+#include <algorithm>
+#include <set>
 
 #include <gtest/gtest.h>
 
@@ -77,6 +81,59 @@ TEST_P(ScanCliTest, JsonHoldsEveryCategoryAndDeletedRows)
 }
 
 INSTANTIATE_TEST_SUITE_P(OlderAndCurrent, ScanCliTest, testing::Bool());
+
+TEST(ScanCliModernMessagesTest, EveryArchivedBodyAndTheGroupChat)
+{
+    testsupport::TempDir dir;
+    fixtures::DeviceFilesOptions options;
+    options.modernMessages = true;
+    options.conversations = 8;
+    options.messages = 120;
+    fixtures::BackupDescription spec;
+    spec.productVersion = "17.2";
+    ASSERT_EQ(fixtures::deviceDatabaseFiles(options, dir.file("db"), spec.files), 0);
+    ASSERT_EQ(fixtures::writeBackup(spec, dir.file("backup")), 0);
+
+    const CliRun run = runScan(quoted(dir.file("backup")) + " --categories messages --json", dir);
+    ASSERT_EQ(run.exitStatus, 0) << run.err;
+    // The sample the backup's sms.db was written from, with the counts the generator derives.
+    fixtures::SmsSampleCounts counts;
+    counts.conversations = options.conversations;
+    counts.messages = options.messages;
+    counts.attachments = std::max(1, options.messages / 13);
+    counts.deletedMessages = std::max(1, options.messages / 20);
+    const fixtures::SmsData sample = fixtures::modernSmsSample(options.seed, counts);
+    const std::set<std::int64_t> deleted(sample.deleteMessageRowids.begin(),
+                                         sample.deleteMessageRowids.end());
+    std::size_t live = 0;
+    for (const fixtures::SmsMessage& message : sample.messages) {
+        if (deleted.count(message.rowid) == 0) {
+            ++live;
+            EXPECT_NE(run.out.find("\"text\": \"" + message.text + "\""), std::string::npos)
+                << message.rowid;
+        }
+    }
+    EXPECT_GE(occurrences(run.out, "\"deleted\": 0"), live);
+    EXPECT_GT(occurrences(run.out, "\"deleted\": 1"), 0u);
+    EXPECT_EQ(occurrences(run.out, "\"text\": \"\""), 0u);
+    // The group chat: one conversation with its name, members and the owner's messages.
+    EXPECT_EQ(occurrences(run.out, "\"isGroup\": true"), 1u);
+    EXPECT_EQ(occurrences(run.out, std::string("\"name\": \"") + fixtures::kSampleGroupName), 1u);
+    EXPECT_NE(run.out.find(std::string("\"chatIdentifier\": \"") +
+                           fixtures::kSampleGroupIdentifier + "\""),
+              std::string::npos);
+    const std::size_t groupAt = run.out.find("\"isGroup\": true");
+    const std::string members =
+        run.out.substr(groupAt, run.out.find("\"chatIdentifier\"", groupAt) - groupAt);
+    EXPECT_EQ(occurrences(members, "\""), 10u) << "two keys and three addresses: " << members;
+    for (std::size_t i = 0; i < 3; ++i) {
+        EXPECT_EQ(occurrences(members, "\"" + sample.handles[i].address + "\""), 1u) << members;
+    }
+    EXPECT_GT(occurrences(run.out, "\"sender\": \"Me\""), 0u);
+    EXPECT_GT(occurrences(run.out, "\"service\": \"iMessage\""), 0u);
+    EXPECT_EQ(occurrences(run.out, "\"deletedSource\": \"freeSpace\""),
+              occurrences(run.out, "\"deleted\": 1"));
+}
 
 TEST(ScanCliUsageTest, BadCategoryAndMissingBackup)
 {

@@ -1,6 +1,7 @@
 // The joins and clean-ups of the database categories, on rows built in the test: the rules
 // that decide what a user sees (names by telephone text, first attachments, conversation
 // order, telephone tokens, note cleaning, WhatsApp senders and members).
+#include "extract/AddressBookIndex.h"
 #include "extract/CallHistoryBuilder.h"
 #include "extract/ContactsBuilder.h"
 #include "extract/MessagesBuilder.h"
@@ -67,7 +68,7 @@ TEST(MessagesJoinTest, AddressesNamesAndFirstAttachments)
         << "attachment rows are searched in row order: 100 comes before 101";
     const MessageRecord& first = map.at(2).at(0);
     EXPECT_EQ(first.address, "555-0199");
-    EXPECT_EQ(first.contactName, "") << "another written form of the number does not match";
+    EXPECT_EQ(first.contactName, "Dashes") << "another written form matches by its digits";
     EXPECT_EQ(map.at(7).at(0).address, "") << "a message whose handle is lost stays";
     EXPECT_EQ(map.at(0).at(0).attachmentName, "")
         << "a message rebuilt without rowid never takes unlinked attachments";
@@ -105,6 +106,52 @@ TEST(MessagesJoinTest, ConversationsInDateOrderAndDeletedFirst)
     EXPECT_EQ(list[1].handleId, 1) << "the others keep their key order";
     EXPECT_EQ(list[2].handleId, 3);
     EXPECT_EQ(list[2].deleted, 0);
+}
+
+TEST(AddressBookIndexTest, NamesByTextEmailAndNationalDigits)
+{
+    const std::vector<ContactSearchRow> book = {
+        contactRow("Exact", "+19195790479 "),
+        contactRow("Formatted", "(919) 579-0479 "),
+        contactRow("London", "020 7946 0958 "),
+        contactRow("Paris", "06 12 34 56 78 "),
+        contactRow("Device", "14155550123 4155550123 +14155550123 "),
+        contactRow("Shop", "72727 "),
+        contactRow("Two numbers", "5551234 5559876 "),
+        {.first = "Mail", .phone = "", .email = "Anna.Ek@Example.com other@example.org "},
+    };
+
+    const struct
+    {
+        const char* address;
+        const char* name;
+    } cases[] = {
+        {"+19195790479", "Exact"},          // the exact text wins over the digits
+        {"919-579-0479", "Exact"},          // digits: the first row holding the number
+        {"+44 20 7946 0958", "London"},     // country code against a trunk 0
+        {"+442079460958", "London"},        //
+        {"00442079460958", "London"},       // international prefix
+        {"+33612345678", "Paris"},          // nine significant digits
+        {"(415) 555-0123", "Device"},       // the device's own variants
+        {"5550123", "Device"},              // a local seven-digit number
+        {"72727", "Shop"},                  // a short code: its own whole token
+        {"2727", ""},                       // not part of a longer short code
+        {"+1 212 557 2727", ""},            // a short code never matches by digits
+        {"+1 212 555 9876", "Two numbers"}, // the second number only, not the two joined
+        {"+1 234 555 9876", "Two numbers"}, //
+        {"555123", ""},                     // too few digits for a digit match
+        {"+14155550124", ""},               // one digit off
+        {"anna.ek@example.COM", "Mail"},    // e-mail, ASCII case ignored
+        {"OTHER@example.org", "Mail"},      //
+        {"anna@example.com", ""},           //
+        {"", ""},
+    };
+
+    AddressBookIndex index(book);
+    for (const auto& c : cases) {
+        EXPECT_EQ(index.nameOf(c.address), c.name) << c.address;
+    }
+    EXPECT_EQ(index.nameOf("+19195790479"), "Exact") << "a remembered answer";
 }
 
 TEST(ContactsTest, TelephoneTokens)
@@ -259,7 +306,8 @@ TEST(WhatsAppJoinTest, SendersMembersMediaAndGroupTexts)
 {
     WhatsAppTables tables;
     tables.sessions = {{.rowid = 1, .contactJid = "14155550123", .partnerName = "Anna"},
-                       {.rowid = 2, .contactJid = "", .partnerName = "Family"}};
+                       {.rowid = 2, .contactJid = "", .partnerName = "Family"},
+                       {.rowid = 3, .contactJid = "447700900123", .partnerName = ""}};
     tables.members = {{.rowid = 5, .chatSession = 2, .name = "Bob", .memberJid = "111"},
                       {.rowid = 6, .chatSession = 2, .name = "", .memberJid = "222"},
                       {.rowid = 7, .chatSession = 2, .name = "Cy", .memberJid = "333"}};
@@ -270,11 +318,12 @@ TEST(WhatsAppJoinTest, SendersMembersMediaAndGroupTexts)
                        waMessage(4, 2, 0, "2020-01-01 00:00:05", "mine"),
                        waMessage(5, 1, 0, "2020-01-01 00:00:06", ""),
                        waMessage(6, 1, 0, "2020-01-01 00:00:01", ""),
-                       waMessage(7, 42, 0, "2020-01-01 00:00:07", "unknown chat")};
+                       waMessage(7, 42, 0, "2020-01-01 00:00:07", "unknown chat"),
+                       waMessage(8, 3, 0, "2020-01-01 00:00:08", "unnamed partner")};
     tables.messages[3].isFromMe = true;
     tables.messages[4].mediaItem = 40;
     WhatsAppMap map;
-    joinWhatsApp(tables, map);
+    joinWhatsApp(tables, {{.first = "Zoe", .phone = "07700 900123 "}}, map);
 
     ASSERT_EQ(map.at(1).size(), 2u) << "a message without text or media is dropped";
     EXPECT_EQ(map.at(1)[0].senderName, "Anna");
@@ -296,6 +345,7 @@ TEST(WhatsAppJoinTest, SendersMembersMediaAndGroupTexts)
     EXPECT_EQ(group[2].sessionName, "Family");
 
     EXPECT_EQ(map.at(42).at(0).senderName, "") << "a message of an unknown chat stays as it is";
+    EXPECT_EQ(map.at(3).at(0).senderName, "Zoe") << "named by the address book's number";
 }
 
 TEST(CategoryTableTest, NamesRoundTripInFixedOrder)

@@ -218,7 +218,11 @@ TEST(DeviceTablesTest, ColumnsByNameAndRowsLeftOut)
     // Columns in unusual places and names, texts that are not UTF-8 (41 FF), control characters,
     // NULLs, blobs and reals where texts and integers belong.
     const std::string schema =
-        "CREATE TABLE message (ROWID INTEGER PRIMARY KEY, date, is_from_me, text, handle_id);"
+        "CREATE TABLE message (ROWID INTEGER PRIMARY KEY, date, is_from_me, text, handle_id, "
+        "service, attributedBody);"
+        "CREATE TABLE chat (ROWID INTEGER PRIMARY KEY, display_name, style, chat_identifier);"
+        "CREATE TABLE chat_handle_join (handle_id, chat_id);"
+        "CREATE TABLE chat_message_join (message_id, chat_id, message_date);"
         "CREATE TABLE handle (ROWID INTEGER PRIMARY KEY, id);"
         "CREATE TABLE attachment (ROWID INTEGER PRIMARY KEY, filename);"
         "CREATE TABLE message_attachment_join (attachment_id, message_id);"
@@ -237,13 +241,19 @@ TEST(DeviceTablesTest, ColumnsByNameAndRowsLeftOut)
         "ZCONTACTNAME, ZCHATSESSION);"
         "CREATE TABLE ZWAMEDIAITEM (Z_PK INTEGER PRIMARY KEY, ZMEDIALOCALPATH)";
     const std::string inserts =
-        "INSERT INTO message VALUES (1, 600000000, 1, 'hi', 7);"
-        "INSERT INTO message VALUES (2, 600000000000000000, 0.0, 'nano', 7.9);"
-        "INSERT INTO message VALUES (3, 1, 1, CAST(x'41ff' AS TEXT), 7);"
-        "INSERT INTO message VALUES (4, 1, 1, '', 7);"
-        "INSERT INTO message VALUES (5, 1, 1, NULL, 7);"
-        "INSERT INTO message VALUES (6, 1, 1, x'4142', 7);"
-        "INSERT INTO message VALUES (7, 'text date', 2, 'kept', NULL);"
+        "INSERT INTO message VALUES (1, 600000000, 1, 'hi', 7, 'SMS', NULL);"
+        "INSERT INTO message VALUES (2, 600000000000000000, 0.0, 'nano', 7.9, NULL, x'01');"
+        "INSERT INTO message VALUES (3, 1, 1, CAST(x'41ff' AS TEXT), 7, NULL, x'01');"
+        "INSERT INTO message VALUES (4, 1, 1, '', 7, NULL, NULL);"
+        "INSERT INTO message VALUES (5, 1, 1, NULL, 7, NULL, 'text, not an archive');"
+        "INSERT INTO message VALUES (6, 1, 1, x'4142', 7, NULL, x'');"
+        "INSERT INTO message VALUES (7, 'text date', 2, 'kept', NULL, 3, NULL);"
+        "INSERT INTO message VALUES (8, 600000000, 0, NULL, 7, 'iMessage', x'040b73');"
+        "INSERT INTO message VALUES (9, 1, 0, 'x', 7, CAST(x'ff' AS TEXT), NULL);"
+        "INSERT INTO chat VALUES (1, 'Trip', 43, 'chat1'), (2, NULL, 45, '+6421'), "
+        "(3, CAST(x'ff' AS TEXT), 43, 'chat3'), (4, 5, '43', x'00');"
+        "INSERT INTO chat_handle_join VALUES (7, 1), (NULL, 2.5);"
+        "INSERT INTO chat_message_join VALUES (1, 1, 5);"
         "INSERT INTO handle VALUES (7, '+6421'), (8, ''), (9, NULL), (10, CAST(x'ff' AS TEXT));"
         "INSERT INTO attachment VALUES (3, 'a.jpg'), (4, NULL);"
         "INSERT INTO message_attachment_join VALUES (3, 1), (NULL, 2.5);"
@@ -286,11 +296,33 @@ TEST(DeviceTablesTest, ColumnsByNameAndRowsLeftOut)
         std::string expected;
     } cases[] = {
         {"message",
+         rowLines(db,
+                  readMessages,
+                  [](const auto& r) {
+                      return line(r.rowid,
+                                  r.text,
+                                  static_cast<std::int64_t>(r.attributedBody.size()),
+                                  r.handleId,
+                                  r.date,
+                                  r.isFromMe,
+                                  r.service);
+                  }),
+         "1|hi|0|7|" + appleDate + "|1|SMS\n2|nano|0|7|" + appleDate +
+             "|0|\n7|kept|0|0||1|\n8||3|7|" + appleDate + "|0|iMessage\n"},
+        {"chat",
          rowLines(
              db,
-             readMessages,
-             [](const auto& r) { return line(r.rowid, r.text, r.handleId, r.date, r.isFromMe); }),
-         "1|hi|7|" + appleDate + "|1\n2|nano|7|" + appleDate + "|0\n7|kept|0||1\n"},
+             readChats,
+             [](const auto& r) { return line(r.rowid, r.style, r.chatIdentifier, r.displayName); }),
+         "1|43|chat1|Trip\n2|45|+6421|\n4|0||\n"},
+        {"chat_handle_join",
+         rowLines(
+             db, readChatHandleJoins, [](const auto& r) { return line(r.chatId, r.memberId); }),
+         "1|7\n2|0\n"},
+        {"chat_message_join",
+         rowLines(
+             db, readChatMessageJoins, [](const auto& r) { return line(r.chatId, r.memberId); }),
+         "1|1\n"},
         {"handle",
          rowLines(db, readHandles, [](const auto& r) { return line(r.rowid, r.address); }),
          "7|+6421\n"},

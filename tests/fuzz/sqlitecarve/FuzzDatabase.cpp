@@ -33,10 +33,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::vector<sqlitecarve::ChatSessionRow> sessions;
     std::vector<sqlitecarve::GroupMemberRow> members;
     std::vector<sqlitecarve::MediaItemRow> media;
+    std::vector<sqlitecarve::ChatRow> messageChats;
+    std::vector<sqlitecarve::ChatJoinRow> chatJoins;
     (void)sqlitecarve::readMessages(db, messages);
     (void)sqlitecarve::readHandles(db, handles);
     (void)sqlitecarve::readAttachments(db, attachments);
     (void)sqlitecarve::readMessageAttachmentJoins(db, joins);
+    (void)sqlitecarve::readChats(db, messageChats);
+    (void)sqlitecarve::readChatHandleJoins(db, chatJoins);
+    (void)sqlitecarve::readChatMessageJoins(db, chatJoins);
     (void)sqlitecarve::readContactSearch(db, contacts);
     (void)sqlitecarve::readNoteBodies(db, bodies);
     (void)sqlitecarve::readNotes(db, notes);
