@@ -7,6 +7,7 @@
 #include "extract/FileCopy.h"
 #include "extract/MediaScan.h"
 #include "extract/MessagesBuilder.h"
+#include "extract/NoteStore.h"
 #include "extract/NotesBuilder.h"
 #include "extract/SqliteProbe.h"
 #include "extract/WhatsAppBuilder.h"
