@@ -7,6 +7,7 @@
 #include "app/ImageLoading.h"
 #include "app/MediaPage.h"
 #include "app/Texts.h"
+#include "extract/NotesBuilder.h"
 
 #include <QDesktopServices>
 #include <QFileInfo>
@@ -187,8 +188,9 @@ void CPreviewPanel::showNote(const extract::NoteRecord& note)
     QTextCharFormat body;
     body.setForeground(note.deleted != 0 ? kDeletedColour : kTextColour);
     cursor.insertBlock(left);
-    cursor.insertText(QStringLiteral("Title:\n    ") + fromUtf8(note.title) +
-                          QStringLiteral("\nNote:\n    ") + fromUtf8(note.content),
+    cursor.insertText(QStringLiteral("Title:\n    ") + fromUtf8(extract::shownNoteTitle(note)) +
+                          QStringLiteral("\nNote:\n    ") +
+                          fromUtf8(extract::shownNoteContent(note)),
                       body);
     m_text->moveCursor(QTextCursor::Start);
 }

@@ -240,6 +240,9 @@ TEST(NotesTest, BodiesTakeTitleAndDateOfTheirNoteRow)
     EXPECT_EQ(out[1].content, "orphan body");
     EXPECT_EQ(out[1].date, "");
     EXPECT_EQ(out[1].deleted, 1);
+    EXPECT_EQ(out[1].deletedSource, "freeSpace");
+    EXPECT_EQ(out[0].deletedSource, "");
+    EXPECT_EQ(out[0].modified, out[0].date);
     EXPECT_EQ(out[2].title, "No body");
     EXPECT_EQ(out[2].content, "");
     EXPECT_EQ(out[2].key, 9);
