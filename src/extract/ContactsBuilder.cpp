@@ -93,11 +93,13 @@ std::string contactName(const sqlitecarve::ContactSearchRow& row)
 }
 
 void buildContacts(const std::vector<sqlitecarve::ContactSearchRow>& rows,
-                   std::vector<ContactRecord>& contacts)
+                   std::vector<ContactRecord>& contacts,
+                   bool deletedOnly)
 {
     for (const sqlitecarve::ContactSearchRow& row : rows) {
-        if (row.first.empty() && row.last.empty() && row.organization.empty() &&
-            row.phone.empty() && row.email.empty()) {
+        const bool empty = row.first.empty() && row.last.empty() && row.organization.empty() &&
+                           row.phone.empty() && row.email.empty();
+        if (empty || (deletedOnly && !row.deleted)) {
             continue;
         }
         ContactRecord contact;

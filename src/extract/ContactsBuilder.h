@@ -26,10 +26,12 @@ std::string cleanPhoneText(std::string_view raw);
 // The first name, a space and the last name of `row`, or the one of them that is given.
 std::string contactName(const sqlitecarve::ContactSearchRow& row);
 
-// Appends the rows that have a name, organization, telephone text or e-mail to `contacts` as
-// contacts: named by contactName, else by the organization, else "No Name", with the
-// telephone text cleaned; then sorts `contacts` stably by name.
+// Appends the rows (all of them, or only the deleted ones when `deletedOnly`) that have a
+// name, organization, telephone text or e-mail to `contacts` as contacts: named by contactName,
+// else by the organization, else "No Name", with the telephone text cleaned; then sorts `contacts`
+// stably by name.
 void buildContacts(const std::vector<sqlitecarve::ContactSearchRow>& rows,
-                   std::vector<ContactRecord>& contacts);
+                   std::vector<ContactRecord>& contacts,
+                   bool deletedOnly = false);
 
 } // namespace extract
