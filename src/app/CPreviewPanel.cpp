@@ -8,6 +8,7 @@
 #include "app/MediaPage.h"
 #include "app/Texts.h"
 #include "app/WrappedLabel.h"
+#include "extract/NotesBuilder.h"
 
 #include <QDesktopServices>
 #include <QFileInfo>
@@ -223,8 +224,9 @@ void CPreviewPanel::showNote(const extract::NoteRecord& note)
     QTextCharFormat body;
     body.setForeground(note.deleted != 0 ? kDeletedColour : kTextColour);
     cursor.insertBlock(left);
-    cursor.insertText(QStringLiteral("Title:\n    ") + fromUtf8(note.title) +
-                          QStringLiteral("\nNote:\n    ") + fromUtf8(note.content),
+    cursor.insertText(QStringLiteral("Title:\n    ") + fromUtf8(extract::shownNoteTitle(note)) +
+                          QStringLiteral("\nNote:\n    ") +
+                          fromUtf8(extract::shownNoteContent(note)),
                       body);
     m_text->moveCursor(QTextCursor::Start);
     applyHighlight();

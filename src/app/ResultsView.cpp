@@ -4,6 +4,7 @@
 #include "app/CPreviewPanel.h"
 #include "app/Texts.h"
 #include "export/ExportWriters.h"
+#include "extract/NotesBuilder.h"
 #include "ui_PageScan.h"
 
 #include <algorithm>
@@ -187,7 +188,9 @@ QStringList recordColumns(const exporting::RecordRef& record)
 
         QStringList operator()(const extract::NoteRecord* note) const
         {
-            return {utf8(note->title), utf8(note->date), firstLine(note->content)};
+            return {utf8(extract::shownNoteTitle(*note)),
+                    utf8(note->date),
+                    firstLine(extract::shownNoteContent(*note))};
         }
 
         QStringList operator()(const extract::WhatsAppMessage* chat) const

@@ -223,6 +223,13 @@ void writeCategory(JsonWriter& json, RecoveryCategory category, const extract::S
             json.member("deleted", note->deleted);
             json.member("key", note->key);
             json.member("date", note->date);
+            json.member("created", note->created);
+            json.member("modified", note->modified);
+            json.member("folder", note->folder);
+            json.member("account", note->account);
+            json.member("locked", note->locked);
+            json.member("pinned", note->pinned);
+            json.member("deletedSource", note->deletedSource);
             json.member("title", note->title);
             json.member("content", note->content);
             json.endObject();

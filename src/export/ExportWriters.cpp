@@ -2,6 +2,7 @@
 #include "export/ExportWriters.h"
 
 #include "export/TextEscape.h"
+#include "extract/NotesBuilder.h"
 #include "platform/Clock.h"
 #include "platform/File.h"
 #include "platform/Status.h"
@@ -409,7 +410,9 @@ int appendNoteRow(ExportState& state, const extract::NoteRecord& note, const std
     return appendRow(state,
                      TemplateKind::Notes,
                      note.deleted != 0,
-                     {htmlEscape(note.title), htmlEscape(note.date), htmlEscape(note.content)},
+                     {htmlEscape(extract::shownNoteTitle(note)),
+                      htmlEscape(note.date),
+                      htmlEscape(extract::shownNoteContent(note))},
                      pagePath);
 }
 

@@ -3,6 +3,7 @@
 
 #include "export/ExportWriters.h"
 #include "export/TextEscape.h"
+#include "extract/NotesBuilder.h"
 #include "platform/File.h"
 #include "platform/Status.h"
 #include "platform/Text.h"
@@ -121,9 +122,9 @@ int PrintPageBuilder::buildBody(extract::RecoveryCategory category,
                 body += "</div>\r\n";
             } else if constexpr (std::is_same_v<Pointer, const extract::NoteRecord*>) {
                 body += "<div>\r\n";
-                appendLine(body, "Title:", record->title);
+                appendLine(body, "Title:", extract::shownNoteTitle(*record));
                 appendLine(body, "Date:", record->date);
-                appendLine(body, "Notes:", record->content);
+                appendLine(body, "Notes:", extract::shownNoteContent(*record));
                 body += "</div>\r\n";
             } else if constexpr (std::is_same_v<Pointer, const extract::WhatsAppMessage*>) {
                 const auto found = m_results.whatsApp.find(record->sessionId);

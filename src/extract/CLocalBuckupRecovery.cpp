@@ -3,10 +3,12 @@
 
 #include "catalogue/BackupFiles.h"
 #include "extract/CallHistoryBuilder.h"
+#include "extract/ContactStore.h"
 #include "extract/ContactsBuilder.h"
 #include "extract/FileCopy.h"
 #include "extract/MediaScan.h"
 #include "extract/MessagesBuilder.h"
+#include "extract/NoteStore.h"
 #include "extract/NotesBuilder.h"
 #include "extract/SqliteProbe.h"
 #include "extract/WhatsAppBuilder.h"
@@ -177,7 +179,12 @@ int CLocalBuckupRecovery::ScanMessageAttachments(std::vector<AttachmentItem>& at
 int CLocalBuckupRecovery::ScanContacts(std::vector<ContactRecord>& contacts)
 {
     const AddressBook& book = addressBook();
-    buildContacts(book.rows, contacts);
+    // The person table holds the live contacts with every number as typed; the full-text rows
+    // add the deleted ones carved from the file, or all of them when the person table does not
+    // read.
+    const bool personTable =
+        readPersonTable(databasePath(catalogue::kContactsDbId), contacts) == platform::kStatusOk;
+    buildContacts(book.rows, contacts, personTable);
     if (book.opened == platform::kStatusOk) {
         m_engine->contactRowidMark() = largestRowid(book.rows);
     }

@@ -9,51 +9,77 @@ namespace extract {
 
 namespace {
 
-// Number of code points of UTF-8 `text` (continuation bytes are not counted).
-std::size_t characterCount(std::string_view text)
+// The digits of `text`.
+std::string digitsOf(std::string_view text)
 {
-    return static_cast<std::size_t>(std::count_if(text.begin(), text.end(), [](char c) {
-        return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
-    }));
-}
-
-// The last `count` characters of UTF-8 `text` (all of it when shorter).
-std::string_view lastCharacters(std::string_view text, std::size_t count)
-{
-    std::size_t start = text.size();
-    while (start > 0 && count > 0) {
-        --start;
-        if ((static_cast<unsigned char>(text[start]) & 0xC0) != 0x80) {
-            --count;
+    std::string digits;
+    for (const char c : text) {
+        if (c >= '0' && c <= '9') {
+            digits += c;
         }
     }
-    return text.substr(start);
+    return digits;
+}
+
+// Whether `piece` is digits only, a leading "+" allowed.
+bool isDigitPiece(std::string_view piece)
+{
+    if (!piece.empty() && piece.front() == '+') {
+        piece.remove_prefix(1);
+    }
+    return !piece.empty() && digitsOf(piece).size() == piece.size();
+}
+
+bool endsWith(std::string_view text, std::string_view ending)
+{
+    return text.size() >= ending.size() && text.substr(text.size() - ending.size()) == ending;
+}
+
+constexpr std::size_t kShortestNumber = 7;
+
+// The pieces of `text` that are followed by a space.
+std::vector<std::string_view> spacedPieces(std::string_view text)
+{
+    std::vector<std::string_view> pieces;
+    std::size_t start = 0;
+    for (std::size_t space = text.find(' '); space != std::string_view::npos;
+         start = space + 1, space = text.find(' ', start)) {
+        if (space > start) {
+            pieces.push_back(text.substr(start, space - start));
+        }
+    }
+    return pieces;
 }
 
 } // namespace
 
 std::string cleanPhoneText(std::string_view raw)
 {
+    std::vector<std::string> numbers;
+    std::string digits;
+    bool derivedSeen = false;
+    for (const std::string_view piece : spacedPieces(raw)) {
+        const std::string pieceDigits = digitsOf(piece);
+        const bool fullPiece = pieceDigits.size() >= kShortestNumber;
+        const bool derived = !numbers.empty() && isDigitPiece(piece) && fullPiece &&
+                             digits.size() >= kShortestNumber &&
+                             (endsWith(pieceDigits, digits) || endsWith(digits, pieceDigits));
+        if (derived) {
+            derivedSeen = true;
+            continue;
+        }
+        if (numbers.empty() || derivedSeen || (digits.size() >= kShortestNumber && fullPiece)) {
+            numbers.emplace_back(piece);
+            digits = pieceDigits;
+            derivedSeen = false;
+            continue;
+        }
+        numbers.back().append(" ").append(piece);
+        digits += pieceDigits;
+    }
     std::string result;
-    std::string_view previousEnding;
-    bool first = true;
-    std::size_t start = 0;
-    for (std::size_t space = raw.find(' '); space != std::string_view::npos;
-         start = space + 1, space = raw.find(' ', start)) {
-        const std::string_view token = raw.substr(start, space - start);
-        if (characterCount(token) < 7) {
-            continue;
-        }
-        const std::string_view ending = lastCharacters(token, 4);
-        if (!first && ending == previousEnding) {
-            continue;
-        }
-        if (!first) {
-            result += '\n';
-        }
-        result += token;
-        previousEnding = ending;
-        first = false;
+    for (const std::string& number : numbers) {
+        result += (result.empty() ? "" : "\n") + number;
     }
     return result;
 }
@@ -67,10 +93,13 @@ std::string contactName(const sqlitecarve::ContactSearchRow& row)
 }
 
 void buildContacts(const std::vector<sqlitecarve::ContactSearchRow>& rows,
-                   std::vector<ContactRecord>& contacts)
+                   std::vector<ContactRecord>& contacts,
+                   bool deletedOnly)
 {
     for (const sqlitecarve::ContactSearchRow& row : rows) {
-        if (row.phone.empty()) {
+        const bool empty = row.first.empty() && row.last.empty() && row.organization.empty() &&
+                           row.phone.empty() && row.email.empty();
+        if (empty || (deletedOnly && !row.deleted)) {
             continue;
         }
         ContactRecord contact;
@@ -83,7 +112,7 @@ void buildContacts(const std::vector<sqlitecarve::ContactSearchRow>& rows,
         contact.company = row.organization;
         contact.name = contactName(row);
         if (contact.name.empty()) {
-            contact.name = kNoName;
+            contact.name = row.organization.empty() ? std::string(kNoName) : row.organization;
         }
         contacts.push_back(std::move(contact));
     }

@@ -1,5 +1,5 @@
 // The contacts category: the address book's full-text rows as contacts, with a display name
-// and the telephone numbers one per line.
+// and the telephone numbers, whole, one per line.
 #pragma once
 
 #include "extract/Records.h"
@@ -13,18 +13,25 @@ namespace extract {
 
 inline constexpr std::string_view kNoName = "No Name";
 
-// The telephone text of a full-text row rebuilt as one number per line: the pieces followed by
-// a space are the tokens; a token is kept when it has at least 7 characters and its last four
-// differ from those of the token kept before it. Kept tokens are joined with "\n".
+// The telephone text of a full-text row rebuilt as one number per line. The device writes each
+// number as the owner typed it ("(919) 579-0479", "+44 20 7946 0958"), then forms it derives
+// from it (digits only, with or without country code, the local part), each piece followed by
+// a space. A piece of digits only (a leading "+" allowed) with at least 7 digits is a derived
+// form when its digits end with those of the number being read, or those end with its own,
+// and that number has at least 7 digits; derived forms are dropped. Any other piece starts the
+// next number when a derived form followed the number being read, or when that number and the
+// piece both have at least 7 digits; otherwise it continues the number being read.
 std::string cleanPhoneText(std::string_view raw);
 
 // The first name, a space and the last name of `row`, or the one of them that is given.
 std::string contactName(const sqlitecarve::ContactSearchRow& row);
 
-// Appends the rows with telephone text to `contacts` as contacts: named by contactName, or
-// "No Name" when that is empty, with the telephone text cleaned; then sorts `contacts` stably
-// by name.
+// Appends the rows (all of them, or only the deleted ones when `deletedOnly`) that have a
+// name, organization, telephone text or e-mail to `contacts` as contacts: named by contactName,
+// else by the organization, else "No Name", with the telephone text cleaned; then sorts `contacts`
+// stably by name.
 void buildContacts(const std::vector<sqlitecarve::ContactSearchRow>& rows,
-                   std::vector<ContactRecord>& contacts);
+                   std::vector<ContactRecord>& contacts,
+                   bool deletedOnly = false);
 
 } // namespace extract

@@ -9,6 +9,9 @@ namespace extract {
 
 namespace {
 
+// The deleted source of rows carved from the file.
+constexpr const char* kFreeSpace = "freeSpace";
+
 void replaceAll(std::string& text, std::string_view from, std::string_view to)
 {
     std::string out;
@@ -47,6 +50,16 @@ std::string cleanNoteText(std::string_view html)
     return text;
 }
 
+std::string shownNoteTitle(const NoteRecord& note)
+{
+    return note.locked ? "\xF0\x9F\x94\x92 " + note.title : note.title;
+}
+
+std::string shownNoteContent(const NoteRecord& note)
+{
+    return note.locked ? "Locked note" : note.content;
+}
+
 void cleanNote(NoteRecord& note)
 {
     note.content = cleanNoteText(note.content);
@@ -68,6 +81,7 @@ void mergeNotes(const std::vector<sqlitecarve::NoteBodyRow>& bodies,
     for (const sqlitecarve::NoteBodyRow& body : bodies) {
         NoteRecord note;
         note.deleted = body.deleted ? 1 : 0;
+        note.deletedSource = body.deleted ? kFreeSpace : "";
         note.key = static_cast<std::int32_t>(body.rowid);
         note.content = body.content;
         if (const auto rows = rowsByKey.find(note.key); rows != rowsByKey.end()) {
@@ -76,6 +90,7 @@ void mergeNotes(const std::vector<sqlitecarve::NoteBodyRow>& bodies,
                 const std::size_t row = rows->second[next++];
                 note.title = noteRows[row].title;
                 note.date = noteRows[row].modificationDate;
+                note.modified = note.date;
                 used[row] = true;
             }
         }
@@ -85,8 +100,10 @@ void mergeNotes(const std::vector<sqlitecarve::NoteBodyRow>& bodies,
         if (!used[i] && !noteRows[i].title.empty()) {
             NoteRecord note;
             note.deleted = noteRows[i].deleted ? 1 : 0;
+            note.deletedSource = noteRows[i].deleted ? kFreeSpace : "";
             note.key = static_cast<std::int32_t>(noteRows[i].bodyId);
             note.date = noteRows[i].modificationDate;
+            note.modified = note.date;
             note.title = noteRows[i].title;
             notes.push_back(std::move(note));
         }

@@ -16,6 +16,12 @@ namespace extract {
 // (nothing) and <br> (line feed). "a &amp;lt; b" becomes "a &lt; b".
 std::string cleanNoteText(std::string_view html);
 
+// The title pages and the preview show for `note`: a locked note's title after a lock mark.
+std::string shownNoteTitle(const NoteRecord& note);
+
+// The content pages and the preview show for `note`: "Locked note" for a locked note.
+std::string shownNoteContent(const NoteRecord& note);
+
 // Cleans the content, then the title, of `note`.
 void cleanNote(NoteRecord& note);
 
@@ -23,6 +29,7 @@ void cleanNote(NoteRecord& note);
 // note row's body reference: each body takes the title and modification date of the first
 // note row with its key (that row is used up); the unused note rows with a title follow the
 // bodies; records left with neither title nor content are dropped and the others cleaned.
+// Deleted rows, carved from the file, have the deleted source "freeSpace".
 // Appends the result to `out`.
 void mergeNotes(const std::vector<sqlitecarve::NoteBodyRow>& bodies,
                 const std::vector<sqlitecarve::NoteRow>& noteRows,

@@ -93,11 +93,23 @@ struct NoteRecord
     std::int32_t deleted = 0;
     // The body row's id, or the note row's body reference for a note without body.
     std::int32_t key = 0;
-    // Creation or modification time; may be empty.
+    // The modification time, or the creation time when there is none; may be empty.
     std::string date;
     // Title and content as plain text (entities and the line tags resolved).
     std::string title;
     std::string content;
+    // Creation and modification times; empty when the store does not keep them.
+    std::string created{};
+    std::string modified{};
+    // The folder's and the account's names; empty when unknown.
+    std::string folder{};
+    std::string account{};
+    // Where a deleted note was found: "recentlyDeleted" (the device's own trash) or
+    // "freeSpace" (carved from the file); empty for a live note.
+    std::string deletedSource{};
+    // Password-protected (the content is then empty) and pinned.
+    bool locked = false;
+    bool pinned = false;
 };
 
 // One media file of Camera Roll, Photo Stream or WhatsApp Attachments.

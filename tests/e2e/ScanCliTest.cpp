@@ -69,6 +69,18 @@ TEST_P(ScanCliTest, JsonHoldsEveryCategoryAndDeletedRows)
     EXPECT_GT(occurrences(json.out, "\"deleted\": 1"), 10u);
     EXPECT_GT(occurrences(json.out, "\"senderName\": \"Me\""), 0u);
     EXPECT_NE(json.err.find("%"), std::string::npos) << "progress lines on standard error";
+    if (GetParam()) {
+        // Whole note bodies with their lists, the folder, locked notes and the device's trash.
+        for (const char* text : {"\"locked\": true",
+                                 "\"pinned\": true",
+                                 "\"folder\": \"Notes\"",
+                                 "\"account\": \"On My iPhone\"",
+                                 "\"deletedSource\": \"recentlyDeleted\"",
+                                 "\\n☑ ",
+                                 "\\n1. "}) {
+            EXPECT_GT(occurrences(json.out, text), 0u) << text;
+        }
+    }
 
     const CliRun table =
         runScan(quoted(dir.file("backup")) + " --categories messages,notes --quiet", dir);

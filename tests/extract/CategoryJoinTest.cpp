@@ -165,7 +165,14 @@ TEST(ContactsTest, TelephoneTokens)
     const Row rows[] = {
         {"14155550123 4155550123 +14155550123 ", "14155550123"},
         {"14155550123 5550000 4155550123 ", "14155550123\n5550000\n4155550123"},
-        {"123 45678 ", ""},
+        // The number as typed keeps its area code; the derived forms after it are dropped.
+        {"(919) 579-0479 19195790479 9195790479 +19195790479 5790479 ", "(919) 579-0479"},
+        {"+1 (415) 555-0123 14155550123 4155550123 +14155550123 +44 20 7946 0958 "
+         "442079460958 2079460958 +442079460958 ",
+         "+1 (415) 555-0123\n+44 20 7946 0958"},
+        {"555 5555 5555555 ", "555 5555"},
+        {"0171 1234567 01711234567 (030) 901820 ", "0171 1234567\n(030) 901820"},
+        {"123 45678 ", "123 45678"},
         {"4155550123 trailing", "4155550123"},
         {"no-space-at-all", ""},
         {"ÄÖÜäöüß ", "ÄÖÜäöüß"},
@@ -206,20 +213,27 @@ TEST(ContactsTest, NamesJoinFirstAndLastNameWithASpace)
     EXPECT_EQ(found, (std::vector<std::string>{"Anna Hoffmann", "Cher", "Nakamura", "No Name"}));
 }
 
-TEST(ContactsTest, RowsWithoutTelephoneDroppedNamelessNamedAndSorted)
+TEST(ContactsTest, RowsWithoutTelephoneKeptCompanyCardsNamedEmptyRowsDroppedSorted)
 {
     std::vector<ContactSearchRow> rows = {contactRow("zed", "5551234567 "),
                                           contactRow("Mail Only", ""),
                                           contactRow("", "5559876543 "),
+                                          contactRow("", "5550001111 "),
+                                          contactRow("", ""),
                                           contactRow("adam", "123 ")};
     rows[1].email = "a@b.c";
+    rows[3].organization = "Pizzeria";
     std::vector<ContactRecord> contacts;
     buildContacts(rows, contacts);
-    ASSERT_EQ(contacts.size(), 3u);
+    ASSERT_EQ(contacts.size(), 5u);
     EXPECT_EQ(contacts[0].name, "adam");
-    EXPECT_EQ(contacts[0].phones, "") << "short tokens only: the row stays with no numbers";
-    EXPECT_EQ(contacts[1].name, "No Name");
-    EXPECT_EQ(contacts[2].name, "zed");
+    EXPECT_EQ(contacts[0].phones, "123");
+    EXPECT_EQ(contacts[1].name, "Mail Only");
+    EXPECT_EQ(contacts[1].email, "a@b.c");
+    EXPECT_EQ(contacts[2].name, "No Name");
+    EXPECT_EQ(contacts[3].name, "Pizzeria");
+    EXPECT_EQ(contacts[3].phones, "5550001111");
+    EXPECT_EQ(contacts[4].name, "zed");
 }
 
 TEST(CallHistoryTest, NamesOnlyForNumbersLongerThanFourAndDateOrder)
@@ -287,6 +301,9 @@ TEST(NotesTest, BodiesTakeTitleAndDateOfTheirNoteRow)
     EXPECT_EQ(out[1].content, "orphan body");
     EXPECT_EQ(out[1].date, "");
     EXPECT_EQ(out[1].deleted, 1);
+    EXPECT_EQ(out[1].deletedSource, "freeSpace");
+    EXPECT_EQ(out[0].deletedSource, "");
+    EXPECT_EQ(out[0].modified, out[0].date);
     EXPECT_EQ(out[2].title, "No body");
     EXPECT_EQ(out[2].content, "");
     EXPECT_EQ(out[2].key, 9);

@@ -258,8 +258,9 @@ TEST(DeviceDbNotes, BodiesAreStoredAsTheStoreExpects)
     const auto gzip = queryText(store, "SELECT ZDATA FROM ZICNOTEDATA WHERE ZNOTE = 1");
     ASSERT_TRUE(gzip.has_value());
     const fixtures::Note first = notesData().notes.front();
-    EXPECT_EQ(*gzip,
-              fixtures::gzipStored(fixtures::noteStoreProto(fixtures::noteStoreText(first))));
+    EXPECT_EQ(
+        *gzip,
+        fixtures::gzipStored(fixtures::noteStoreDocument(fixtures::noteStoreParagraphs(first))));
 }
 
 } // namespace

@@ -201,7 +201,7 @@ TEST(DeviceDbSamples, CountsAndCrossReferencesHold)
     // Every telephone handle is found in some person's full-text telephone column.
     std::string phoneTexts;
     for (const fixtures::Contact& contact : book.contacts) {
-        phoneTexts += fixtures::fullTextPhoneColumn(contact.phones) + "|";
+        phoneTexts += fixtures::fullTextPhoneColumn(contact) + "|";
     }
     int phoneHandles = 0;
     for (const fixtures::SmsHandle& handle : sms.handles) {
@@ -237,8 +237,12 @@ TEST(DeviceDbSamples, PhoneNumbersAreDistinctAndIndexedTextHasAllForms)
         numbers.insert(fixtures::samplePhoneNumber(i));
     }
     EXPECT_EQ(numbers.size(), 60000U);
-    EXPECT_EQ(fixtures::fullTextPhoneColumn({"+14155550123", "+447700900123"}),
-              "14155550123 4155550123 +14155550123 447700900123 7700900123 +447700900123 ");
+    fixtures::Contact contact;
+    contact.phones = {"+14155550123", "+447700900123"};
+    contact.typedPhones = {"(415) 555-0123"};
+    EXPECT_EQ(fixtures::fullTextPhoneColumn(contact),
+              "(415) 555-0123 14155550123 4155550123 +14155550123 +44 7700 900 123 447700900123 "
+              "7700900123 +447700900123 ");
     EXPECT_EQ(fixtures::formatPhoneForDisplay("+14155550123"), "+1 (415) 555-0123");
     EXPECT_EQ(fixtures::formatPhoneForDisplay("+447700900123"), "+44 7700 900 123");
 }
