@@ -160,6 +160,12 @@ TEST(ScanDamageTest, DamagedCellsAreSkippedAndTheirPlacesNamed)
     std::istringstream lines(err.str());
     std::size_t named = 0;
     for (std::string line; std::getline(lines, line);) {
+        if (line.ends_with(" more damaged places not listed")) {
+            // Only after the first twenty places, as the last line.
+            EXPECT_EQ(named, 20U);
+            EXPECT_TRUE(lines.peek() == EOF) << err.str();
+            continue;
+        }
         const std::string prefix = "brenvale-cli: Messages: damage at page ";
         ASSERT_TRUE(line.starts_with(prefix)) << line;
         const std::size_t page = std::stoul(line.substr(prefix.size()));
