@@ -10,10 +10,12 @@ preset="${1:-dev}"
 root="$(cd "$(dirname "$0")/.." && pwd)"
 build="$root/build/$preset"
 out="$build/screenshots"
-cmake --build "$build" -j2 --target PageFlowTest ScanPageTest MessageBoxTest ResultsPageTest brenvale-cli
+cmake --build "$build" -j2 --target PageFlowTest ScanPageTest MessageBoxTest ResultsPageTest \
+    DamagedBackupTest BackupDiscoveryTest brenvale-cli
 mkdir -p "$out"
 export QT_QPA_PLATFORM=offscreen LANG=C.UTF-8 TZ=Pacific/Chatham BRENVALE_SCREENSHOTS="$out"
-for test in PageFlowTest ScanPageTest MessageBoxTest ResultsPageTest; do
+for test in PageFlowTest ScanPageTest MessageBoxTest ResultsPageTest DamagedBackupTest \
+    BackupDiscoveryTest; do
     "$build/bin/$test" -silent >/dev/null 2>&1 || { echo "$test failed" >&2; exit 1; }
 done
 ls "$out"
