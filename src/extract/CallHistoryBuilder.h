@@ -9,7 +9,7 @@
 
 namespace extract {
 
-// Numbers this long or shorter never get a name: service numbers would match any row.
+// Numbers shorter than this never get a name: service numbers would match any row.
 inline constexpr std::size_t kShortestNamedNumber = 5;
 
 // Appends the rows to `calls` as calls (incoming unless outgoing, the duration clamped to
