@@ -30,6 +30,8 @@ constexpr int kWidestColumn = 240;
 // Cut columns keep at least this width; the cap shrinks in steps of kColumnStep.
 constexpr int kNarrowestColumn = 48;
 constexpr int kColumnStep = 8;
+// Room beside a heading's text for the header's margins and its sort or resize grip.
+constexpr int kHeadingPadding = 24;
 // The search waits this long after the last key before it filters.
 constexpr int kSearchDelayMs = 150;
 // Rows whose search texts are read in one slice between other events.
@@ -480,28 +482,37 @@ void ResultsView::fitColumns()
         return;
     }
     // The columns before the last share the room left beside the check box and the last
-    // column's fair share; each takes its text's width up to a common cap, so narrow columns
-    // keep their whole text and only the widest are cut.
+    // column's fair share; each takes its text's width up to a common cap, but never less
+    // than its heading, so narrow columns and every heading stay whole and only the widest
+    // texts are cut. The last column takes exactly what is left, so its texts are elided
+    // rather than cut off at the list's edge.
     const int room = list->viewport()->width() - list->columnWidth(0);
-    const int columns = count - 1;
-    const int budget = room - room / (columns + 1);
-    std::vector<int> natural(m_naturalWidths.begin() + 1, m_naturalWidths.end() - 1);
-    int cap = kWidestColumn;
-    const auto total = [&natural](int limit) {
+    const int budget = room - room / count;
+    const auto widthOf = [this, list](int column, int cap) {
+        const auto index = static_cast<std::size_t>(column);
+        const int heading =
+            list->header()->fontMetrics().horizontalAdvance(list->headerItem()->text(column)) +
+            kHeadingPadding;
+        return std::max(heading, std::min(m_naturalWidths[index], cap));
+    };
+    const auto total = [&widthOf, count](int cap) {
         int sum = 0;
-        for (int width : natural) {
-            sum += std::min(width, limit);
+        for (int column = 1; column + 1 < count; ++column) {
+            sum += widthOf(column, cap);
         }
         return sum;
     };
+    int cap = kWidestColumn;
     while (cap > kNarrowestColumn && total(cap) > budget) {
         cap -= kColumnStep;
     }
+    int used = 0;
     for (int column = 1; column + 1 < count; ++column) {
-        list->setColumnWidth(column,
-                             std::min(m_naturalWidths[static_cast<std::size_t>(column)],
-                                      std::max(cap, kNarrowestColumn)));
+        const int width = widthOf(column, std::max(cap, kNarrowestColumn));
+        list->setColumnWidth(column, width);
+        used += width;
     }
+    list->setColumnWidth(count - 1, std::max(kNarrowestColumn, room - used));
 }
 
 bool ResultsView::eventFilter(QObject* watched, QEvent* event)
