@@ -52,9 +52,7 @@ void DamagedBackupTest::cleanup()
 void DamagedBackupTest::backupPageShowsTheDamagedFolderGreyedOut()
 {
     applySkin();
-    catalogue::EngineOptions options;
-    options.tempFolder = toUtf8(m_env->appDataFolder() + QStringLiteral("/tmp"));
-    catalogue::BackupEngine engine(options);
+    catalogue::BackupEngine engine(m_env->engineOptions());
     CMainWnd window(engine);
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));

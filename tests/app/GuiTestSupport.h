@@ -43,6 +43,14 @@ public:
 
     QString appDataFolder() const { return m_dir.path() + QStringLiteral("/appdata"); }
 
+    // Engine options whose temporary folder lies in this environment.
+    catalogue::EngineOptions engineOptions() const
+    {
+        catalogue::EngineOptions options;
+        options.tempFolder = (appDataFolder() + QStringLiteral("/tmp")).toStdString();
+        return options;
+    }
+
     // The folder the application takes for the one where disks are mounted.
     QString mountRootFolder() const { return m_dir.path() + QStringLiteral("/mnt"); }
 

@@ -48,9 +48,7 @@ void PageFlowTest::init()
 {
     m_env = std::make_unique<AppTestEnvironment>();
     applySkin();
-    catalogue::EngineOptions options;
-    options.tempFolder = toUtf8(m_env->appDataFolder() + QStringLiteral("/tmp"));
-    m_engine = std::make_unique<catalogue::BackupEngine>(options);
+    m_engine = std::make_unique<catalogue::BackupEngine>(m_env->engineOptions());
     m_window = std::make_unique<CMainWnd>(*m_engine);
     m_window->resize(1000, 665);
     m_window->show();

@@ -94,9 +94,7 @@ void ResultsPageTest::initTestCase()
     // Media that the panel cannot play go to a player that accepts them, not the system's:
     // its failure would open a message box in the middle of a test.
     CPreviewPanel::setPlayer([](const QString&) { return true; });
-    catalogue::EngineOptions options;
-    options.tempFolder = toUtf8(m_env->appDataFolder() + QStringLiteral("/tmp"));
-    m_engine = std::make_unique<catalogue::BackupEngine>(options);
+    m_engine = std::make_unique<catalogue::BackupEngine>(m_env->engineOptions());
     m_window = std::make_unique<CMainWnd>(*m_engine);
     m_window->resize(1100, 700);
     m_window->show();
