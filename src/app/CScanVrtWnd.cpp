@@ -99,8 +99,9 @@ CScanVrtWnd::CScanVrtWnd(QWidget* parent)
     }
     m_preview = new CPreviewPanel(listRow);
     listRow->addWidget(m_preview);
-    listRow->setStretchFactor(0, 3);
-    listRow->setStretchFactor(1, 2);
+    // The list's columns need more room than the preview's single column of text.
+    listRow->setStretchFactor(0, 2);
+    listRow->setStretchFactor(1, 1);
     auto* print = new QPushButton(m_ui->DataListToolBar);
     print->setObjectName(QStringLiteral("BtnPrint"));
     print->setAutoDefault(false);
@@ -128,7 +129,9 @@ CScanVrtWnd::CScanVrtWnd(QWidget* parent)
         }
     });
     connect(print, &QPushButton::clicked, this, &CScanVrtWnd::OnPrint);
-    connect(m_ui->OptOnOffPreview, &QCheckBox::toggled, m_preview, &QWidget::setVisible);
+    connect(m_ui->OptOnOffPreview, &QCheckBox::toggled, this, [this] {
+        m_results->updatePreviewShown();
+    });
     connect(m_ui->BtnRecovery, &QPushButton::clicked, this, &CScanVrtWnd::OnRecovery);
     m_ui->DataListLayout->hide();
     m_ui->BtnBackAppDir->hide();

@@ -8,6 +8,7 @@
 #include "ui_PageScan.h"
 
 #include <algorithm>
+#include <numeric>
 
 #include <QCheckBox>
 #include <QEvent>
@@ -27,9 +28,10 @@ using C = extract::RecoveryCategory;
 constexpr int kKeyRole = Qt::UserRole;
 // Columns fitted to their texts are never wider than this; the last one takes what is left.
 constexpr int kWidestColumn = 240;
-// Cut columns keep at least this width; the cap shrinks in steps of kColumnStep.
-constexpr int kNarrowestColumn = 48;
+// A column being cut shrinks in steps of this many pixels.
 constexpr int kColumnStep = 8;
+// Columns whose longest text is at most this wide (dates, numbers, sizes) are cut last.
+constexpr int kShortColumn = 170;
 // Room beside a heading's text for the header's margins and its sort or resize grip.
 constexpr int kHeadingPadding = 24;
 // The search waits this long after the last key before it filters.
@@ -338,6 +340,13 @@ void ResultsView::clear()
     refreshStatistics();
 }
 
+void ResultsView::updatePreviewShown()
+{
+    if (m_preview != nullptr) {
+        m_preview->setVisible(m_ui.OptOnOffPreview->isChecked() && m_category != C::CallHistory);
+    }
+}
+
 bool ResultsView::deletedOnly() const
 {
     return m_category && m_deletedOnly[static_cast<std::size_t>(*m_category)];
@@ -346,8 +355,12 @@ bool ResultsView::deletedOnly() const
 void ResultsView::setHeader(bool appLevel)
 {
     QStringList labels{QString()};
+    m_dateColumns.clear();
     if (m_category) {
         for (const QString& key : columnKeys(*m_category, appLevel)) {
+            if (key == QLatin1String("ColDate")) {
+                m_dateColumns.insert(static_cast<int>(labels.size()));
+            }
             labels << languageText("PageScan", key.toLatin1().constData());
         }
     }
@@ -371,6 +384,7 @@ void ResultsView::showCategory(C category)
         m_preview->clearPreview();
         m_preview->setConversationMode(category == C::Messages || category == C::WhatsApp);
     }
+    updatePreviewShown();
     setHeader(appLevel);
     clearRows();
     if (group != nullptr) {
@@ -481,38 +495,49 @@ void ResultsView::fitColumns()
     if (count < 2 || static_cast<int>(m_naturalWidths.size()) != count) {
         return;
     }
-    // The columns before the last share the room left beside the check box and the last
-    // column's fair share; each takes its text's width up to a common cap, but never less
-    // than its heading, so narrow columns and every heading stay whole and only the widest
-    // texts are cut. The last column takes exactly what is left, so its texts are elided
-    // rather than cut off at the list's edge.
+    // Every column keeps at least its heading. When the texts do not all fit, the columns give
+    // up width in turns: the last one first (it takes what is left and elides), then the long
+    // texts, then the short ones (numbers, sizes), and the dates last, since a cut date is
+    // useless; within a turn the widest columns are cut first, down to a common width.
     const int room = list->viewport()->width() - list->columnWidth(0);
-    const int budget = room - room / count;
-    const auto widthOf = [this, list](int column, int cap) {
+    std::vector<int> headings(static_cast<std::size_t>(count), 0);
+    std::vector<int> wants(static_cast<std::size_t>(count), 0);
+    std::vector<int> turns(static_cast<std::size_t>(count), 0);
+    for (int column = 1; column < count; ++column) {
         const auto index = static_cast<std::size_t>(column);
-        const int heading =
+        headings[index] =
             list->header()->fontMetrics().horizontalAdvance(list->headerItem()->text(column)) +
             kHeadingPadding;
-        return std::max(heading, std::min(m_naturalWidths[index], cap));
-    };
-    const auto total = [&widthOf, count](int cap) {
-        int sum = 0;
-        for (int column = 1; column + 1 < count; ++column) {
-            sum += widthOf(column, cap);
+        wants[index] = std::min(m_naturalWidths[index], kWidestColumn);
+        turns[index] = column + 1 == count                     ? 0
+                       : m_dateColumns.contains(column)        ? 3
+                       : m_naturalWidths[index] > kShortColumn ? 1
+                                                               : 2;
+    }
+    std::vector<int> widths(static_cast<std::size_t>(count), 0);
+    const auto total = [&widths] { return std::accumulate(widths.begin(), widths.end(), 0); };
+    const auto cut = [&](int turn, int cap) {
+        for (std::size_t index = 1; index < widths.size(); ++index) {
+            if (turns[index] == turn) {
+                widths[index] = std::max(headings[index], std::min(wants[index], cap));
+            }
         }
-        return sum;
     };
-    int cap = kWidestColumn;
-    while (cap > kNarrowestColumn && total(cap) > budget) {
-        cap -= kColumnStep;
+    for (int turn = 0; turn <= 3; ++turn) {
+        cut(turn, kWidestColumn);
+    }
+    for (int turn = 0; turn <= 3 && total() > room; ++turn) {
+        for (int cap = kWidestColumn - kColumnStep; cap >= 0 && total() > room;
+             cap -= kColumnStep) {
+            cut(turn, cap);
+        }
     }
     int used = 0;
     for (int column = 1; column + 1 < count; ++column) {
-        const int width = widthOf(column, std::max(cap, kNarrowestColumn));
-        list->setColumnWidth(column, width);
-        used += width;
+        list->setColumnWidth(column, widths[static_cast<std::size_t>(column)]);
+        used += widths[static_cast<std::size_t>(column)];
     }
-    list->setColumnWidth(count - 1, std::max(kNarrowestColumn, room - used));
+    list->setColumnWidth(count - 1, std::max(widths.back(), room - used));
 }
 
 bool ResultsView::eventFilter(QObject* watched, QEvent* event)

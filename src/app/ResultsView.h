@@ -13,6 +13,7 @@
 #include <vector>
 
 #include <QObject>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 #include <QTimer>
@@ -54,7 +55,10 @@ public:
     // Shows the records of `category` in the list (an app list for App Photos and App Videos).
     void showCategory(extract::RecoveryCategory category);
 
-    // The category shown, or nullopt.
+    // Shows the preview beside the list when the preview option is on and the category shown
+    // has previews (calls have none, so their list takes the whole width).
+    void updatePreviewShown();
+
     // Refits the columns when the list's width changes.
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -110,8 +114,8 @@ private:
     void fillRows(const exporting::SelectionEntry& group, bool appLevel);
     // Measures the width of every column's texts and header, then fits the columns.
     void measureColumns();
-    // Fits the columns between the check box and the last one to their texts within the
-    // list's width, leaving the last column a fair share; no column needs sideways scrolling.
+    // Fits the columns to their texts within the list's width, cutting the last column, long
+    // texts, short texts and dates in that order; no column needs sideways scrolling.
     void fitColumns();
     void applyMark();
     // The text a search looks in for the list row `row` of `entry`, case-folded: its columns
@@ -148,6 +152,8 @@ private:
     bool m_updating = false;
     // The width of each column's texts and header, measured when the list was filled.
     std::vector<int> m_naturalWidths;
+    // The list columns that show dates.
+    QSet<int> m_dateColumns;
     // The entry of each list row and whether the row is hidden, in list order.
     std::vector<const exporting::SelectionEntry*> m_rowEntries;
     std::vector<char> m_rowHidden;

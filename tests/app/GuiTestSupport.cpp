@@ -14,11 +14,15 @@
 #include <QBuffer>
 #include <QDir>
 #include <QFile>
+#include <QHeaderView>
 #include <QImage>
 #include <QLabel>
 #include <QPushButton>
+#include <QRegularExpression>
+#include <QScrollBar>
 #include <QTest>
 #include <QTimer>
+#include <QTreeView>
 
 namespace apptest {
 
@@ -212,6 +216,47 @@ void saveScreenshot(QWidget* widget, const QString& name)
     widget->grab().save(folder + QLatin1Char('/') + name + QStringLiteral(".png"));
 }
 
+namespace {
+
+// Reports the headings cut by their column and the dates elided in the first screen of rows:
+// long free texts may be elided by design, fixed-format dates never.
+template <typename Report> void reportCutColumns(QTreeView* list, const Report& report)
+{
+    const QHeaderView* header = list->header();
+    const QAbstractItemModel* model = list->model();
+    // The room the style leaves on each side of a cell's text, as QCommonStyle draws it.
+    const int margins =
+        2 * (list->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, list) + 1);
+    static const QRegularExpression date(QStringLiteral("^\\d{4}-\\d\\d-\\d\\d"));
+    for (int column = 0; column < model->columnCount(); ++column) {
+        if (header->isSectionHidden(column)) {
+            continue;
+        }
+        const QString heading = model->headerData(column, Qt::Horizontal).toString();
+        if (header->fontMetrics().horizontalAdvance(heading) + margins >
+            header->sectionSize(column)) {
+            report(list, QStringLiteral("heading ") + heading);
+        }
+        for (int row = 0; row < std::min(model->rowCount(), 30); ++row) {
+            const QModelIndex index = model->index(row, column);
+            const QString text = index.data().toString();
+            if (date.match(text).hasMatch() && !list->isRowHidden(row, {}) &&
+                list->fontMetrics().horizontalAdvance(text) + margins >
+                    list->visualRect(index).width()) {
+                report(list,
+                       QStringLiteral("date %1 %2 %3 %4 ")
+                               .arg(list->fontMetrics().horizontalAdvance(text))
+                               .arg(margins)
+                               .arg(list->visualRect(index).width())
+                               .arg(header->sectionSize(column)) +
+                           text);
+            }
+        }
+    }
+}
+
+} // namespace
+
 QStringList clippedTexts(QWidget* root)
 {
     QStringList clipped;
@@ -234,6 +279,15 @@ QStringList clippedTexts(QWidget* root)
             button->sizeHint().width() > button->width()) {
             report(button, button->text());
         }
+    }
+    for (QTreeView* list : root->findChildren<QTreeView*>()) {
+        if (!list->isVisible()) {
+            continue;
+        }
+        if (list->horizontalScrollBar()->isVisible()) {
+            report(list, QStringLiteral("needs a horizontal scroll bar"));
+        }
+        reportCutColumns(list, report);
     }
     return clipped;
 }

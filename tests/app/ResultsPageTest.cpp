@@ -344,6 +344,8 @@ void ResultsPageTest::choosingRowsFillsThePreview()
     // The first conversation holds a deleted message, drawn orange.
     QCOMPARE(orangeBubble, summary->deleted != 0);
     saveScreenshot(m_window.get(), QStringLiteral("12-preview-conversation"));
+    showCategory(C::CallHistory);
+    saveScreenshot(m_window.get(), QStringLiteral("12-call-history"));
 
     list = showCategory(C::WhatsApp);
     list->setCurrentItem(list->topLevelItem(0));
