@@ -8,6 +8,7 @@
 #include "app/MediaPage.h"
 #include "app/Texts.h"
 #include "app/WrappedLabel.h"
+#include "extract/ConversationNames.h"
 #include "extract/NotesBuilder.h"
 
 #include <QDesktopServices>
@@ -161,7 +162,8 @@ void CPreviewPanel::showRecord(const exporting::SelectionEntry& entry,
     } else if (const auto* summary =
                    std::get_if<const extract::ConversationSummary*>(&entry.record)) {
         const auto found = results.messages.find((*summary)->handleId);
-        showConversation(found != results.messages.end() ? found->second
+        showConversation(**summary,
+                         found != results.messages.end() ? found->second
                                                          : std::vector<extract::MessageRecord>{});
     } else if (const auto* chat = std::get_if<const extract::WhatsAppMessage*>(&entry.record)) {
         const auto found = results.whatsApp.find((*chat)->sessionId);
@@ -315,11 +317,40 @@ bool CPreviewPanel::eventFilter(QObject* watched, QEvent* event)
     return QWidget::eventFilter(watched, event);
 }
 
-void CPreviewPanel::showConversation(const std::vector<extract::MessageRecord>& messages)
+void CPreviewPanel::showConversation(const extract::ConversationSummary& conversation,
+                                     const std::vector<extract::MessageRecord>& messages)
 {
     showMessageList(messages, [](const extract::MessageRecord& message) {
         return message.contactName.empty() ? message.address : message.contactName;
     });
+    if (extract::inGroup(conversation)) {
+        addGroupHeading(fromUtf8(extract::conversationName(conversation)),
+                        fromUtf8(extract::conversationAddresses(conversation)));
+        layoutBubbles();
+        applyHighlight();
+    }
+}
+
+void CPreviewPanel::addGroupHeading(const QString& name, const QString& members)
+{
+    auto* element = new QWidget;
+    element->setObjectName(QStringLiteral("GroupHeading"));
+    auto* layout = new QVBoxLayout(element);
+    layout->setContentsMargins(8, 4, 8, 4);
+    auto* title = new WrappedLabel(name, element);
+    title->setObjectName(QStringLiteral("GroupName"));
+    title->setStyleSheet(QStringLiteral("font-weight: bold;"));
+    auto* list = new WrappedLabel(members, element);
+    list->setObjectName(QStringLiteral("GroupMembers"));
+    list->setStyleSheet(QStringLiteral("color: #8a8a8a;"));
+    layout->addWidget(title, 0, Qt::AlignHCenter);
+    layout->addWidget(list, 0, Qt::AlignHCenter);
+    // Right under the list's header, above the first message.
+    auto* item = new QListWidgetItem;
+    m_messages->insertItem(1, item);
+    item->setData(Qt::UserRole, false);
+    item->setData(Qt::UserRole + 1, name + QLatin1Char('\n') + members);
+    m_messages->setItemWidget(item, element);
 }
 
 void CPreviewPanel::showChat(const std::vector<extract::WhatsAppMessage>& messages)

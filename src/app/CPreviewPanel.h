@@ -82,13 +82,17 @@ protected:
 private:
     void showNote(const extract::NoteRecord& note);
     void showContact(const extract::ContactRecord& contact);
-    void showConversation(const std::vector<extract::MessageRecord>& messages);
+    // Shows the messages of `conversation`; a group's name and members head the list.
+    void showConversation(const extract::ConversationSummary& conversation,
+                          const std::vector<extract::MessageRecord>& messages);
     void showChat(const std::vector<extract::WhatsAppMessage>& messages);
     // Shows `messages` as sent and received bubbles under the list's header; `senderOf` names
     // the sender of a received message.
     template <typename Message, typename SenderOf>
     void showMessageList(const std::vector<Message>& messages, SenderOf senderOf);
     void addBubble(const QString& header, const QString& text, bool sent, bool deleted);
+    // Adds a centred line naming a group conversation and its members.
+    void addGroupHeading(const QString& name, const QString& members);
     // Sizes every bubble to its text wrapped at its share of the list's width, and every row
     // to its bubble, so that each line shows and nothing is wider than the list.
     void layoutBubbles();

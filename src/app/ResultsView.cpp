@@ -4,6 +4,7 @@
 #include "app/CPreviewPanel.h"
 #include "app/Texts.h"
 #include "export/ExportWriters.h"
+#include "extract/ConversationNames.h"
 #include "extract/NotesBuilder.h"
 #include "ui_PageScan.h"
 
@@ -160,8 +161,8 @@ QStringList recordColumns(const exporting::RecordRef& record)
 
         QStringList operator()(const extract::ConversationSummary* message) const
         {
-            return {utf8(message->contactName.empty() ? message->address : message->contactName),
-                    utf8(message->address),
+            return {utf8(extract::conversationName(*message)),
+                    utf8(extract::conversationAddresses(*message)),
                     utf8(message->date),
                     firstLine(message->text)};
         }

@@ -2,6 +2,7 @@
 #include "export/ExportWriters.h"
 
 #include "export/TextEscape.h"
+#include "extract/ConversationNames.h"
 #include "extract/NotesBuilder.h"
 #include "platform/Clock.h"
 #include "platform/File.h"
@@ -99,8 +100,14 @@ struct MessageView
 
 MessageView view(const extract::MessageRecord& m)
 {
-    return {
-        m.deleted != 0, m.isFromMe != 0, m.date, m.text, senderLabelHtml(m), senderLabelText(m)};
+    // The owner's messages in a group go to the group, not to one member.
+    const bool toGroup = m.isFromMe != 0 && extract::inGroup(m);
+    return {m.deleted != 0,
+            m.isFromMe != 0,
+            m.date,
+            m.text,
+            senderLabelHtml(m),
+            toGroup ? extract::conversationName(m) : senderLabelText(m)};
 }
 
 MessageView view(const extract::WhatsAppMessage& m)
@@ -275,6 +282,10 @@ int loadTemplate(ExportState& state, TemplateKind kind, const std::string& templ
 
 std::string personLine(const extract::ConversationSummary& conversation)
 {
+    if (extract::inGroup(conversation)) {
+        return "Group: " + extract::conversationName(conversation) +
+               ", Members: " + extract::conversationAddresses(conversation);
+    }
     const std::string_view name =
         conversation.contactName.empty() ? kUnknown : std::string_view(conversation.contactName);
     return "Name: " + std::string(name) + ", Phone: " + conversation.address;
@@ -293,6 +304,10 @@ void buildPersonHead(ExportState& state, TemplateKind kind, std::string_view lin
 
 std::string conversationLabel(const extract::ConversationSummary& conversation)
 {
+    if (extract::inGroup(conversation)) {
+        const std::string name = extract::conversationName(conversation);
+        return name.empty() ? std::string(kUnknown) : name;
+    }
     std::string label =
         conversation.contactName.empty() ? std::string(kUnknown) : conversation.contactName;
     if (!conversation.address.empty()) {

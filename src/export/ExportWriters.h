@@ -83,7 +83,8 @@ std::string runStamp(std::int64_t seconds);
 loadTemplate(ExportState& state, TemplateKind kind, const std::string& templateFolder);
 
 // The person line of a conversation: "Name: " + contact name (or "Unknown") + ", Phone: " +
-// handle; of a chat: "Name: " + session members + ", Phone: " + session addresses. Plain text.
+// handle, for a group "Group: " + its name + ", Members: " + their addresses; of a chat: "Name: " +
+// session members + ", Phone: " + session addresses. Plain text.
 std::string personLine(const extract::ConversationSummary& conversation);
 std::string personLine(const extract::WhatsAppMessage& chat);
 
@@ -92,7 +93,8 @@ std::string personLine(const extract::WhatsAppMessage& chat);
 void buildPersonHead(ExportState& state, TemplateKind kind, std::string_view line);
 
 // The label that names a conversation's files: name + "(" + handle + ")", or the name alone
-// without handle, where name is the contact name or "Unknown". Not yet a safe file name.
+// without handle, where name is the contact name or "Unknown"; a group's name for a group.
+// Not yet a safe file name.
 std::string conversationLabel(const extract::ConversationSummary& conversation);
 // The label of a chat: members + "(" + addresses + ")", the addresses alone without members,
 // the session name for a group chat (members with a comma); "Unknown" when empty.

@@ -3,6 +3,7 @@
 
 #include "export/ExportWriters.h"
 #include "export/TextEscape.h"
+#include "extract/ConversationNames.h"
 #include "extract/NotesBuilder.h"
 #include "platform/File.h"
 #include "platform/Status.h"
@@ -45,6 +46,10 @@ void appendPhonesLine(std::string& body, std::string_view phones)
 
 std::string messageSender(const extract::MessageRecord& message)
 {
+    // The owner's messages in a group go to the group, not to one member.
+    if (message.isFromMe != 0 && extract::inGroup(message)) {
+        return extract::conversationName(message);
+    }
     const bool named = !message.contactName.empty() && message.contactName != "Unknown";
     return named ? message.contactName + "(" + message.address + ")" : message.address;
 }
@@ -91,6 +96,12 @@ int PrintPageBuilder::buildBody(extract::RecoveryCategory category,
                 const auto found = m_results.messages.find(record->handleId);
                 if (found == m_results.messages.end()) {
                     return;
+                }
+                if (extract::inGroup(*record)) {
+                    body += "<div>\r\n";
+                    appendLine(body, "Group:", extract::conversationName(*record));
+                    appendLine(body, "Members:", extract::conversationAddresses(*record));
+                    body += "</div>\r\n";
                 }
                 for (const extract::MessageRecord& message : found->second) {
                     if (stopRequested()) {

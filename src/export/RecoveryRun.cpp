@@ -2,6 +2,7 @@
 #include "export/RecoveryRun.h"
 
 #include "export/SafeName.h"
+#include "extract/ConversationNames.h"
 #include "platform/Clock.h"
 #include "platform/File.h"
 #include "platform/Status.h"
@@ -245,8 +246,11 @@ void RecoveryRun::copyFile(std::string_view folder,
 
 void RecoveryRun::exportConversation(const extract::ConversationSummary& conversation)
 {
-    const std::string name =
-        conversation.contactName.empty() ? std::string(kUnknownName) : conversation.contactName;
+    std::string name = extract::inGroup(conversation) ? extract::conversationName(conversation)
+                                                      : conversation.contactName;
+    if (name.empty()) {
+        name = kUnknownName;
+    }
     const std::string folder =
         outputPath({kMessageFolder, safeName(name) + "-" + m_state.runStamp});
     // A folder that cannot be made fails the writes into it, which report the failure.

@@ -8,6 +8,7 @@
 #include "support/TempDir.h"
 
 #include <algorithm>
+#include <filesystem>
 #include <set>
 
 #include <gtest/gtest.h>
@@ -145,6 +146,30 @@ TEST(ScanCliModernMessagesTest, EveryArchivedBodyAndTheGroupChat)
     EXPECT_GT(occurrences(run.out, "\"service\": \"iMessage\""), 0u);
     EXPECT_EQ(occurrences(run.out, "\"deletedSource\": \"freeSpace\""),
               occurrences(run.out, "\"deleted\": 1"));
+
+    // The exported group: a folder and page named after it, its members above the messages,
+    // and the owner's messages addressed to the group rather than to nobody.
+    const CliRun exported =
+        e2e::runCli("export",
+                    quoted(dir.file("backup")) + " --out " + quoted(dir.file("out")) +
+                        " --categories messages --quiet",
+                    dir);
+    ASSERT_EQ(exported.exitStatus, 0) << exported.err;
+    std::string page;
+    std::string transcript;
+    for (const auto& file : std::filesystem::recursive_directory_iterator(dir.file("out"))) {
+        const std::string name = file.path().filename().string();
+        if (file.is_regular_file() && name.rfind(fixtures::kSampleGroupName, 0) == 0) {
+            (file.path().extension() == ".html" ? page : transcript) =
+                testsupport::readFileBytes(file.path().string());
+        }
+    }
+    EXPECT_NE(page.find(std::string("Group: ") + fixtures::kSampleGroupName +
+                        ", Members: " + sample.handles[0].address),
+              std::string::npos);
+    EXPECT_NE(transcript.find(std::string("To: ") + fixtures::kSampleGroupName + "\r\n"),
+              std::string::npos);
+    EXPECT_EQ(transcript.find("To: \r\n"), std::string::npos);
 }
 
 TEST(ScanCliUsageTest, BadCategoryAndMissingBackup)
