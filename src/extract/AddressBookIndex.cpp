@@ -16,6 +16,10 @@ constexpr std::size_t kFewestDigits = 7;
 constexpr std::size_t kComparedDigits = 10;
 // No telephone number has more digits (E.164).
 constexpr std::size_t kMostDigits = 15;
+// The characters a place's key holds.
+constexpr std::size_t kKeyLength = 8;
+// The characters between the tokens of a telephone text.
+constexpr const char* kTokenSeparators = " \t\r\n";
 
 bool isTelephoneCharacter(char c)
 {
@@ -53,7 +57,7 @@ std::vector<std::string_view> spaceSeparated(std::string_view text)
     std::vector<std::string_view> tokens;
     std::size_t start = 0;
     while (start < text.size()) {
-        const std::size_t end = std::min(text.find_first_of(" \t\r\n", start), text.size());
+        const std::size_t end = std::min(text.find_first_of(kTokenSeparators, start), text.size());
         if (end > start) {
             tokens.push_back(text.substr(start, end - start));
         }
@@ -96,6 +100,19 @@ std::vector<std::string> telephoneNumbers(std::string_view text)
     return numbers;
 }
 
+// The key of the place before `end` in `text`: the kKeyLength characters before it, the
+// nearest in the highest byte, zero bytes where the text begins sooner. Sorting by key puts
+// the places that end in the same characters together.
+std::uint64_t endKey(std::string_view text, std::size_t end)
+{
+    std::uint64_t key = 0;
+    for (std::size_t i = 0; i < kKeyLength; ++i) {
+        const unsigned char c = i < end ? static_cast<unsigned char>(text[end - 1 - i]) : 0;
+        key |= static_cast<std::uint64_t>(c) << (8 * (kKeyLength - 1 - i));
+    }
+    return key;
+}
+
 } // namespace
 
 bool sameTelephoneNumber(std::string_view a, std::string_view b)
@@ -123,18 +140,81 @@ const std::string& AddressBookIndex::nameOf(const std::string& address)
     return entry->second;
 }
 
-std::size_t AddressBookIndex::rowWithText(const std::string& text) const
+std::size_t AddressBookIndex::rowWithText(const std::string& text)
 {
     // A short code inside a longer number is no match: it must be a whole token.
-    const bool shortCode = significantDigits(text).size() < kFewestDigits;
-    for (std::size_t row = 0; row < m_rows.size(); ++row) {
-        const std::string& phone = m_rows[row].phone;
-        if (shortCode ? std::ranges::count(spaceSeparated(phone), std::string_view(text)) != 0
-                      : phone.find(text) != std::string::npos) {
-            return row;
+    if (significantDigits(text).size() < kFewestDigits) {
+        indexTokens();
+        const auto found = m_tokens.find(text);
+        return found == m_tokens.end() ? m_rows.size() : found->second;
+    }
+    if (text.find_first_of(kTokenSeparators) != std::string::npos) {
+        // Text that spans tokens is rare: it is searched row by row.
+        for (std::size_t row = 0; row < m_rows.size(); ++row) {
+            if (m_rows[row].phone.find(text) != std::string::npos) {
+                return row;
+            }
+        }
+        return m_rows.size();
+    }
+    // Text without separators lies inside one token, where it ends somewhere: the places whose
+    // last characters are the text's are found by their key, then compared in full.
+    indexEnds();
+    const std::uint64_t key = endKey(text, text.size());
+    const std::size_t keyed = std::min(text.size(), kKeyLength);
+    // Places whose key holds the text's last `keyed` characters, whatever comes before them.
+    const std::uint64_t highest = keyed == kKeyLength ? key : key | (~0ULL >> (8 * keyed));
+    std::size_t first = m_rows.size();
+    for (auto at = std::lower_bound(
+             m_ends.begin(),
+             m_ends.end(),
+             key,
+             [](const TokenEnd&end, std::uint64_t value) { return end.key < value; });
+         at != m_ends.end() && at->key <= highest;
+         ++at) {
+        const std::string_view phone = m_rows[at->row].phone;
+        if (at->row < first && at->end >= text.size() &&
+            phone.substr(at->end - text.size(), text.size()) == text) {
+            first = at->row;
         }
     }
-    return m_rows.size();
+    return first;
+}
+
+void AddressBookIndex::indexTokens()
+{
+    if (m_tokensIndexed) {
+        return;
+    }
+    m_tokensIndexed = true;
+    for (std::size_t row = 0; row < m_rows.size(); ++row) {
+        for (const std::string_view token : spaceSeparated(m_rows[row].phone)) {
+            m_tokens.try_emplace(std::string(token), row);
+        }
+    }
+}
+
+void AddressBookIndex::indexEnds()
+{
+    if (m_endsIndexed) {
+        return;
+    }
+    m_endsIndexed = true;
+    for (std::size_t row = 0; row < m_rows.size(); ++row) {
+        const std::string_view phone = m_rows[row].phone;
+        for (const std::string_view token : spaceSeparated(phone)) {
+            const auto start = static_cast<std::size_t>(token.data() - phone.data());
+            // A searched text is at least kFewestDigits long.
+            for (std::size_t end = start + kFewestDigits; end <= start + token.size(); ++end) {
+                m_ends.push_back({endKey(phone, end),
+                                  static_cast<std::uint32_t>(row),
+                                  static_cast<std::uint32_t>(end)});
+            }
+        }
+    }
+    std::sort(m_ends.begin(), m_ends.end(), [](const TokenEnd& a, const TokenEnd& b) {
+        return a.key < b.key;
+    });
 }
 
 std::size_t AddressBookIndex::rowWithEmail(const std::string& address)

@@ -11,6 +11,7 @@
 #include "sqlitecarve/DeviceRows.h"
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -42,13 +43,34 @@ private:
         std::size_t row = 0;
     };
 
-    std::size_t rowWithText(const std::string& text) const;
+    // A place in a row's telephone text where a searched text may end: the byte offset `end`
+    // and the key of the characters before it (see endKey).
+    struct TokenEnd
+    {
+        std::uint64_t key = 0;
+        std::uint32_t row = 0;
+        std::uint32_t end = 0;
+    };
+
+    std::size_t rowWithText(const std::string& text);
+    // Fills m_tokens, once.
+    void indexTokens();
+    // Fills m_ends, once.
+    void indexEnds();
     std::size_t rowWithEmail(const std::string& address);
     std::size_t rowWithNumber(const std::string& address);
     void indexNumbers();
 
     const std::vector<sqlitecarve::ContactSearchRow>& m_rows;
     std::unordered_map<std::string, std::string> m_found;
+    // Each telephone-text token → the first row holding it; filled on the first short-code
+    // look-up.
+    std::unordered_map<std::string, std::size_t> m_tokens;
+    bool m_tokensIndexed = false;
+    // Every place inside a telephone-text token where a searched text may end, sorted by key;
+    // filled on the first look-up of a text that is no short code.
+    std::vector<TokenEnd> m_ends;
+    bool m_endsIndexed = false;
     // Lower-cased e-mail address → first row holding it; filled on the first e-mail look-up.
     std::unordered_map<std::string, std::size_t> m_emails;
     bool m_emailsIndexed = false;

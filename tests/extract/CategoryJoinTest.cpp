@@ -118,6 +118,7 @@ TEST(AddressBookIndexTest, NamesByTextEmailAndNationalDigits)
         contactRow("Device", "14155550123 4155550123 +14155550123 "),
         contactRow("Shop", "72727 "),
         contactRow("Two numbers", "5551234 5559876 "),
+        contactRow("Extension", "4155550177;ext=12 "),
         {.first = "Mail", .phone = "", .email = "Anna.Ek@Example.com other@example.org "},
     };
 
@@ -139,6 +140,9 @@ TEST(AddressBookIndexTest, NamesByTextEmailAndNationalDigits)
         {"+1 212 557 2727", ""},            // a short code never matches by digits
         {"+1 212 555 9876", "Two numbers"}, // the second number only, not the two joined
         {"+1 234 555 9876", "Two numbers"}, //
+        {"4155550177;ext=12", "Extension"}, // no number: found by its text alone
+        {"550177;ext=1", "Extension"},      // inside a token
+        {"550177;ext=3", ""},               //
         {"555123", ""},                     // too few digits for a digit match
         {"+14155550124", ""},               // one digit off
         {"anna.ek@example.COM", "Mail"},    // e-mail, ASCII case ignored
