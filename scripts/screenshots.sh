@@ -1,8 +1,9 @@
 #!/bin/sh
 # Renders every step of the application (backup list, categories, scanning, scan ended, the
 # password window, the message boxes, the German texts, the results page with each kind of
-# preview, a long conversation at the default and a narrow preview width, the scanning header
-# in both languages, a search with its count, the recovery window at its end) to PNG files for
+# preview, a group chat among them, the call list, a long conversation at the default and a
+# narrow preview width, the scanning header in both languages, a search with its count, the
+# recovery window at its end) to PNG files for
 # review, by running the window tests on the offscreen platform with BRENVALE_SCREENSHOTS set.
 # Usage: scripts/screenshots.sh [preset]   (default: dev); pictures go to build/<preset>/screenshots.
 set -eu

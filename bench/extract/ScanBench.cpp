@@ -1,9 +1,13 @@
-// Whole-scan timing on a large generated backup: 200,000 messages in 2,000 conversations,
-// 20,000 contacts, 50,000 calls, 5,000 notes, 100,000 WhatsApp messages and 100,000 manifest
-// entries of which 20,000 are media files. Prints the scan's time and peak memory beside the
-// time the SQLite shell takes for the equivalent live-row join queries on the same databases.
+// Whole-scan timing on large generated backups. A backup of M messages holds them in M/100
+// conversations, with M/10 contacts, M/4 calls, M/40 notes, M/2 WhatsApp messages and M/2
+// manifest entries of which M/10 are media files (M = 200,000 by default). Prints each scan's
+// time and peak memory, per message too, beside the time the SQLite shell takes for the
+// equivalent live-row join queries on the same databases; with several sizes, also how time
+// and memory per message grew from the smallest to the largest, which should stay near 1.
 //
-// Usage: bench_extract_scan [WORK_DIR]   (WORK_DIR is kept; default: a fresh temporary folder)
+// Usage: bench_extract_scan [WORK_DIR [MESSAGES]...]
+//   WORK_DIR is kept, so a second run scans the same backups (default: a fresh temporary
+//   folder, removed at the end).
 #include "catalogue/BackupEngine.h"
 #include "catalogue/BackupInfo.h"
 #include "extract/ScanDriver.h"
@@ -13,6 +17,7 @@
 #include "fixtures/devicedb/DeviceDbLocations.h"
 #include "platform/File.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -21,29 +26,31 @@
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
 
-constexpr int kMediaFiles = 20000;
-constexpr int kOtherEntries = 100000 - kMediaFiles;
+constexpr int kDefaultMessages = 200000;
 
 double secondsSince(Clock::time_point start)
 {
     return std::chrono::duration<double>(Clock::now() - start).count();
 }
 
-// Writes the large backup into `folder`.
-int writeLargeBackup(const std::string& folder)
+// Writes the backup of `messages` messages into `folder`.
+int writeLargeBackup(const std::string& folder, int messages)
 {
     fixtures::DeviceFilesOptions device;
-    device.conversations = 2000;
-    device.messages = 200000;
-    device.contacts = 20000;
-    device.calls = 50000;
-    device.notes = 5000;
-    device.whatsAppMessages = 100000;
+    device.conversations = messages / 100;
+    device.messages = messages;
+    device.contacts = messages / 10;
+    device.calls = messages / 4;
+    device.notes = messages / 40;
+    device.whatsAppMessages = messages / 2;
+    const int mediaFiles = messages / 10;
+    const int entries = messages / 2;
     fixtures::BackupDescription spec;
     spec.productVersion = "14.3";
     if (const int status = fixtures::deviceDatabaseFiles(device, folder + ".scratch", spec.files);
@@ -54,7 +61,7 @@ int writeLargeBackup(const std::string& folder)
                                          fixtures::MediaKind::Png,
                                          fixtures::MediaKind::Heic,
                                          fixtures::MediaKind::Mov};
-    for (int i = 0; i < kMediaFiles; ++i) {
+    for (int i = 0; i < mediaFiles; ++i) {
         const fixtures::MediaKind kind = kinds[i % 4];
         spec.files.push_back({"CameraRollDomain",
                               "Media/DCIM/1" + std::to_string(i / 1000) + "APPLE/IMG_" +
@@ -64,7 +71,7 @@ int writeLargeBackup(const std::string& folder)
                               fixtures::FileKind::File,
                               ""});
     }
-    for (int i = static_cast<int>(spec.files.size()); i < kMediaFiles + kOtherEntries; ++i) {
+    for (int i = static_cast<int>(spec.files.size()); i < entries; ++i) {
         spec.files.push_back({"HomeDomain",
                               "Library/Preferences/setting" + std::to_string(i) + ".plist",
                               "",
@@ -77,11 +84,11 @@ int writeLargeBackup(const std::string& folder)
 }
 
 // Runs the writer in a child process, so that its memory does not count as the scan's.
-int writeInChild(const std::string& folder)
+int writeInChild(const std::string& folder, int messages)
 {
     const pid_t child = ::fork();
     if (child == 0) {
-        ::_exit(writeLargeBackup(folder) == 0 ? 0 : 1);
+        ::_exit(writeLargeBackup(folder, messages) == 0 ? 0 : 1);
     }
     int status = 0;
     ::waitpid(child, &status, 0);
@@ -136,6 +143,60 @@ double shellSeconds(const std::string& folder)
     return secondsSince(start);
 }
 
+// What one scan took.
+struct ScanFigures
+{
+    double seconds = 0;
+    double peakMiB = 0;
+    std::size_t records = 0;
+    int status = 0;
+};
+
+// Scans the backup in `folder` in a child process, so that each scan's peak memory is its own.
+ScanFigures scanInChild(const std::string& folder)
+{
+    int pipeEnds[2];
+    if (::pipe(pipeEnds) != 0) {
+        return {0, 0, 0, 1};
+    }
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::close(pipeEnds[0]);
+        catalogue::BackupInfo info;
+        info.folderPath = folder;
+        info.isVersion12OrLater = true;
+        catalogue::BackupEngine engine;
+        NullObserver observer;
+        extract::ScanDriver driver(engine, observer);
+        driver.setBackup(info);
+        driver.setCategories(extract::CategorySet::all());
+        ScanFigures figures;
+        const auto start = Clock::now();
+        figures.status = driver.StartScan(extract::kSourceLocalBackup);
+        if (figures.status == 0) {
+            driver.wait();
+            figures.status = driver.status();
+        }
+        figures.seconds = secondsSince(start);
+        rusage usage{};
+        ::getrusage(RUSAGE_SELF, &usage);
+        figures.peakMiB = static_cast<double>(usage.ru_maxrss) / 1024.0;
+        for (const std::size_t count : extract::countResults(driver.results())) {
+            figures.records += count;
+        }
+        const bool written = ::write(pipeEnds[1], &figures, sizeof figures) == sizeof figures;
+        ::_exit(written ? 0 : 1);
+    }
+    ::close(pipeEnds[1]);
+    ScanFigures figures{0, 0, 0, 1};
+    if (::read(pipeEnds[0], &figures, sizeof figures) != sizeof figures) {
+        figures.status = 1;
+    }
+    ::close(pipeEnds[0]);
+    ::waitpid(child, nullptr, 0);
+    return figures;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -143,48 +204,53 @@ int main(int argc, char** argv)
     const bool keep = argc > 1;
     const std::string work =
         keep ? argv[1] : (std::filesystem::temp_directory_path() / "brenvale-scan-bench").string();
-    const std::string folder = work + "/backup";
+    std::vector<int> sizes;
+    for (int i = 2; i < argc; ++i) {
+        sizes.push_back(std::max(100, std::atoi(argv[i])));
+    }
+    if (sizes.empty()) {
+        sizes.push_back(kDefaultMessages);
+    }
     ::setenv("BRENVALE_APPDATA", (work + "/appdata").c_str(), 1);
-    if (!std::filesystem::exists(folder + "/Manifest.db")) {
-        std::filesystem::create_directories(work);
-        std::printf("writing the large backup into %s ...\n", folder.c_str());
-        if (writeInChild(folder) != 0) {
-            std::fprintf(stderr, "cannot write the backup\n");
-            return 1;
+    std::vector<std::pair<int, ScanFigures>> results;
+    for (const int messages : sizes) {
+        const std::string folder = work + "/backup-" + std::to_string(messages);
+        if (!std::filesystem::exists(folder + "/Manifest.db")) {
+            std::filesystem::create_directories(work);
+            std::printf(
+                "writing the backup of %d messages into %s ...\n", messages, folder.c_str());
+            std::fflush(stdout);
+            if (writeInChild(folder, messages) != 0) {
+                std::fprintf(stderr, "cannot write the backup\n");
+                return 1;
+            }
         }
+        const ScanFigures figures = scanInChild(folder);
+        const double shell = shellSeconds(folder);
+        std::printf("%d messages: scan %.2f s (%.2f us per message), peak memory %.0f MiB "
+                    "(%.2f KiB per message), %zu records, status %d\n",
+                    messages,
+                    figures.seconds,
+                    figures.seconds * 1e6 / messages,
+                    figures.peakMiB,
+                    figures.peakMiB * 1024.0 / messages,
+                    figures.records,
+                    figures.status);
+        std::printf("  sqlite3 shell, live-row joins on the same databases: %.2f s (ratio %.2f)\n",
+                    shell,
+                    figures.seconds / shell);
+        std::fflush(stdout);
+        results.emplace_back(messages, figures);
     }
-
-    catalogue::BackupInfo info;
-    info.folderPath = folder;
-    info.isVersion12OrLater = true;
-    catalogue::BackupEngine engine;
-    NullObserver observer;
-    extract::ScanDriver driver(engine, observer);
-    driver.setBackup(info);
-    driver.setCategories(extract::CategorySet::all());
-    const auto start = Clock::now();
-    if (driver.StartScan(extract::kSourceLocalBackup) != 0) {
-        std::fprintf(stderr, "the scan did not start\n");
-        return 1;
+    if (results.size() > 1) {
+        const auto& [small, first] = results.front();
+        const auto& [large, last] = results.back();
+        std::printf("from %d to %d messages: time per message x%.2f, memory per message x%.2f\n",
+                    small,
+                    large,
+                    (last.seconds / large) / (first.seconds / small),
+                    (last.peakMiB / large) / (first.peakMiB / small));
     }
-    driver.wait();
-    const double scan = secondsSince(start);
-    rusage usage{};
-    ::getrusage(RUSAGE_SELF, &usage);
-    const extract::CategoryCounts counts = extract::countResults(driver.results());
-    std::size_t records = 0;
-    for (const std::size_t count : counts) {
-        records += count;
-    }
-    const double shell = shellSeconds(folder);
-    std::printf("scan:  %.2f s, peak memory %.0f MiB, %zu records, status %d\n",
-                scan,
-                static_cast<double>(usage.ru_maxrss) / 1024.0,
-                records,
-                driver.status());
-    std::printf("sqlite3 shell, live-row joins on the same databases: %.2f s (ratio %.2f)\n",
-                shell,
-                scan / shell);
     if (!keep) {
         std::filesystem::remove_all(work);
     }

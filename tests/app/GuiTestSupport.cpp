@@ -102,6 +102,8 @@ fixtures::DeviceFilesOptions deviceFilesOptions()
     fixtures::DeviceFilesOptions options;
     // The older layouts: their note store keeps deleted notes that the scan carves.
     options.currentLayouts = false;
+    // Messages as current devices keep them: archived bodies, a group chat.
+    options.modernMessages = true;
     options.conversations = 6;
     options.messages = 60;
     options.contacts = 12;

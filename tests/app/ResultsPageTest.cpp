@@ -344,6 +344,39 @@ void ResultsPageTest::choosingRowsFillsThePreview()
     // The first conversation holds a deleted message, drawn orange.
     QCOMPARE(orangeBubble, summary->deleted != 0);
     saveScreenshot(m_window.get(), QStringLiteral("12-preview-conversation"));
+
+    // A group chat: listed under its name and members, which head its preview, with each
+    // member's name above their messages.
+    const auto group = std::find_if(
+        results.conversations.begin(), results.conversations.end(), [](const auto& candidate) {
+            return candidate.conversation != nullptr && candidate.conversation->isGroup;
+        });
+    QVERIFY(group != results.conversations.end());
+    const QString groupName = QString::fromStdString(group->conversation->name);
+    const auto groupRows = list->findItems(groupName, Qt::MatchExactly, 1);
+    QCOMPARE(groupRows.size(), 1);
+    QVERIFY(groupRows.front()->text(2).count(QLatin1Char(',')) ==
+            static_cast<qsizetype>(group->conversation->participants.size()) - 1);
+    list->setCurrentItem(groupRows.front());
+    QCOMPARE(preview->messagesList()->findChild<QLabel*>(QStringLiteral("GroupName"))->text(),
+             groupName);
+    QSet<QString> senders;
+    for (const extract::MessageRecord& message : results.messages.at(group->handleId)) {
+        if (message.isFromMe == 0) {
+            senders << QString::fromStdString(message.contactName.empty() ? message.address
+                                                                          : message.contactName);
+        }
+    }
+    QStringList heads;
+    for (auto* head :
+         preview->messagesList()->findChildren<QLabel*>(QStringLiteral("BubbleHead"))) {
+        heads << head->text();
+    }
+    QVERIFY(senders.size() > 1);
+    for (const QString& sender : senders) {
+        QVERIFY2(heads.filter(sender + QLatin1Char(':')).size() > 0, qPrintable(sender));
+    }
+    saveScreenshot(m_window.get(), QStringLiteral("12-group-conversation"));
     showCategory(C::CallHistory);
     saveScreenshot(m_window.get(), QStringLiteral("12-call-history"));
 
