@@ -8,6 +8,7 @@
 #include "app/MediaPage.h"
 #include "app/Texts.h"
 #include "app/WrappedLabel.h"
+#include "extract/ContactsBuilder.h"
 #include "extract/ConversationNames.h"
 #include "extract/NotesBuilder.h"
 
@@ -57,6 +58,9 @@ constexpr std::pair<const char*, const char*> kCardRows[] = {
     {"TxtUrl", "CardUrl"},
     {"TxtSocial", "CardSocial"},
     {"TxtCompany", "CardCompany"},
+    {"TxtJobTitle", "CardJobTitle"},
+    {"TxtBirthday", "CardBirthday"},
+    {"TxtNote", "CardNote"},
 };
 
 const QString kNoFileText = QStringLiteral("Can not found the file!");
@@ -238,24 +242,28 @@ void CPreviewPanel::showContact(const extract::ContactRecord& contact)
 {
     leaveMedia();
     m_stack->setCurrentIndex(kCardPage);
-    const std::pair<const char*, const std::string*> values[] = {
-        {"TxtUserName", &contact.name},
-        {"TxtPhone", &contact.phones},
-        {"TxtEmail", &contact.email},
-        {"TxtAddress", &contact.address},
-        {"TxtUrl", &contact.url},
-        {"TxtSocial", &contact.social},
-        {"TxtCompany", &contact.company},
+    // Every value with its label, one per line.
+    const std::pair<const char*, std::string> values[] = {
+        {"TxtUserName", contact.name},
+        {"TxtPhone", extract::labelledLines(contact.phoneList)},
+        {"TxtEmail", extract::labelledLines(contact.emailList)},
+        {"TxtAddress", extract::addressLines(contact.addresses)},
+        {"TxtUrl", extract::labelledLines(contact.urlList)},
+        {"TxtSocial", contact.social},
+        {"TxtCompany", contact.company},
+        {"TxtJobTitle", contact.jobTitle},
+        {"TxtBirthday", contact.birthday},
+        {"TxtNote", contact.note},
     };
     const QString style = QStringLiteral("color: %1;")
                               .arg(colourName(contact.deleted != 0 ? kDeletedColour : kTextColour));
     for (std::size_t i = 0; i < std::size(values); ++i) {
         QLabel* value = m_cardValues[QLatin1String(values[i].first)];
         auto* caption = m_card->findChild<QLabel*>(QLatin1String(kCardRows[i].second));
-        value->setText(fromUtf8(*values[i].second));
+        value->setText(fromUtf8(values[i].second));
         value->setStyleSheet(style);
         caption->setStyleSheet(style);
-        const bool shown = !values[i].second->empty();
+        const bool shown = !values[i].second.empty();
         value->setVisible(shown);
         caption->setVisible(shown);
     }
