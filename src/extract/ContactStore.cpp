@@ -79,7 +79,7 @@ std::string boundedText(sqlite3_stmt* statement, int column)
 
 // The birthday as "YYYY-MM-DD" when the device stored seconds since 2001 (as a number or as
 // its text), else the stored text. The instant is midnight in the owner's zone or noon UTC,
-// so the day is the one nearest to it.
+// so the day is the one nearest to it, noon counting to its own day.
 std::string birthdayText(const std::string& stored)
 {
     double seconds = 0;
