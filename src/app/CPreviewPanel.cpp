@@ -76,6 +76,20 @@ QString colourName(const QColor& colour)
     return colour.name(QColor::HexRgb);
 }
 
+// The numbers with their labels, one per line; a number's spaces do not break, so that a
+// narrow card wraps after the label rather than inside the number.
+std::string phoneLines(std::vector<extract::ContactValue> phones)
+{
+    for (extract::ContactValue& phone : phones) {
+        std::string whole;
+        for (const char c : phone.value) {
+            whole += c == ' ' ? std::string("\u00A0") : std::string(1, c);
+        }
+        phone.value = std::move(whole);
+    }
+    return extract::labelledLines(phones);
+}
+
 } // namespace
 
 void CPreviewPanel::setPlayer(std::function<bool(const QString&)> newPlayer)
@@ -245,7 +259,7 @@ void CPreviewPanel::showContact(const extract::ContactRecord& contact)
     // Every value with its label, one per line.
     const std::pair<const char*, std::string> values[] = {
         {"TxtUserName", contact.name},
-        {"TxtPhone", extract::labelledLines(contact.phoneList)},
+        {"TxtPhone", phoneLines(contact.phoneList)},
         {"TxtEmail", extract::labelledLines(contact.emailList)},
         {"TxtAddress", extract::addressLines(contact.addresses)},
         {"TxtUrl", extract::labelledLines(contact.urlList)},
