@@ -8,6 +8,7 @@
 #include "app/MediaPage.h"
 #include "app/Texts.h"
 #include "app/WrappedLabel.h"
+#include "extract/ContactsBuilder.h"
 #include "extract/ConversationNames.h"
 #include "extract/NotesBuilder.h"
 
@@ -57,6 +58,9 @@ constexpr std::pair<const char*, const char*> kCardRows[] = {
     {"TxtUrl", "CardUrl"},
     {"TxtSocial", "CardSocial"},
     {"TxtCompany", "CardCompany"},
+    {"TxtJobTitle", "CardJobTitle"},
+    {"TxtBirthday", "CardBirthday"},
+    {"TxtNote", "CardNote"},
 };
 
 const QString kNoFileText = QStringLiteral("Can not found the file!");
@@ -70,6 +74,20 @@ std::function<bool(const QString&)>& fallbackPlayer()
 QString colourName(const QColor& colour)
 {
     return colour.name(QColor::HexRgb);
+}
+
+// The numbers with their labels, one per line; a number's spaces do not break, so that a
+// narrow card wraps after the label rather than inside the number.
+std::string phoneLines(std::vector<extract::ContactValue> phones)
+{
+    for (extract::ContactValue& phone : phones) {
+        std::string whole;
+        for (const char c : phone.value) {
+            whole += c == ' ' ? std::string("\u00A0") : std::string(1, c);
+        }
+        phone.value = std::move(whole);
+    }
+    return extract::labelledLines(phones);
 }
 
 } // namespace
@@ -238,24 +256,28 @@ void CPreviewPanel::showContact(const extract::ContactRecord& contact)
 {
     leaveMedia();
     m_stack->setCurrentIndex(kCardPage);
-    const std::pair<const char*, const std::string*> values[] = {
-        {"TxtUserName", &contact.name},
-        {"TxtPhone", &contact.phones},
-        {"TxtEmail", &contact.email},
-        {"TxtAddress", &contact.address},
-        {"TxtUrl", &contact.url},
-        {"TxtSocial", &contact.social},
-        {"TxtCompany", &contact.company},
+    // Every value with its label, one per line.
+    const std::pair<const char*, std::string> values[] = {
+        {"TxtUserName", contact.name},
+        {"TxtPhone", phoneLines(contact.phoneList)},
+        {"TxtEmail", extract::labelledLines(contact.emailList)},
+        {"TxtAddress", extract::addressLines(contact.addresses)},
+        {"TxtUrl", extract::labelledLines(contact.urlList)},
+        {"TxtSocial", contact.social},
+        {"TxtCompany", contact.company},
+        {"TxtJobTitle", contact.jobTitle},
+        {"TxtBirthday", contact.birthday},
+        {"TxtNote", contact.note},
     };
     const QString style = QStringLiteral("color: %1;")
                               .arg(colourName(contact.deleted != 0 ? kDeletedColour : kTextColour));
     for (std::size_t i = 0; i < std::size(values); ++i) {
         QLabel* value = m_cardValues[QLatin1String(values[i].first)];
         auto* caption = m_card->findChild<QLabel*>(QLatin1String(kCardRows[i].second));
-        value->setText(fromUtf8(*values[i].second));
+        value->setText(fromUtf8(values[i].second));
         value->setStyleSheet(style);
         caption->setStyleSheet(style);
-        const bool shown = !values[i].second->empty();
+        const bool shown = !values[i].second.empty();
         value->setVisible(shown);
         caption->setVisible(shown);
     }

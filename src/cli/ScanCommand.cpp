@@ -4,6 +4,7 @@
 #include "Arguments.h"
 #include "BackupJson.h"
 #include "Commands.h"
+#include "ContactJson.h"
 #include "JsonWriter.h"
 #include "ScanRun.h"
 #include "extract/MessagesBuilder.h"
@@ -177,20 +178,8 @@ void writeCategory(JsonWriter& json, RecoveryCategory category, const extract::S
         return;
     case C::Contacts:
         json.beginArray();
-        for (const auto& c : r.contacts) {
-            json.beginObject();
-            json.member("deleted", c.deleted);
-            for (const auto& [name, value] : {std::pair{"email", &c.email},
-                                              std::pair{"address", &c.address},
-                                              std::pair{"social", &c.social},
-                                              std::pair{"url", &c.url},
-                                              std::pair{"phones", &c.phones},
-                                              std::pair{"company", &c.company},
-                                              std::pair{"name", &c.name}}) {
-                json.key(name);
-                json.value(*value);
-            }
-            json.endObject();
+        for (const auto& contact : r.contacts) {
+            writeContact(json, contact);
         }
         json.endArray();
         return;

@@ -2,6 +2,7 @@
 #include "export/RecoveryRun.h"
 
 #include "export/SafeName.h"
+#include "export/VCardWriter.h"
 #include "extract/ConversationNames.h"
 #include "platform/Clock.h"
 #include "platform/File.h"
@@ -212,6 +213,7 @@ void RecoveryRun::exportEntry(const SelectionEntry& entry)
             // run() checks itself.
             (void)appendContactRow(
                 m_state, *record, outputPath({kContactsFolder, m_state.runStamp, "Contacts.html"}));
+            m_contactCards.push_back(record);
         } else if constexpr (std::is_same_v<Pointer, const extract::CallRecord*>) {
             (void)appendCallRow(
                 m_state,
@@ -316,6 +318,8 @@ void RecoveryRun::finish()
         });
         const std::string page = platform::joinPath(folder, "Contacts.html");
         runFileFailed(writeAggregatePage(m_state, TemplateKind::Contacts, page), page);
+        const std::string cards = platform::joinPath(folder, "Contacts.vcf");
+        runFileFailed(writeVCardFile(cards, m_contactCards), cards);
     }
 }
 

@@ -17,6 +17,7 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <vector>
 
 namespace exporting {
 
@@ -149,6 +150,8 @@ private:
     // Whether the current item has been reported done, and whether it failed.
     bool m_itemDone = false;
     bool m_itemFailed = false;
+    // The contacts exported so far, for their vCard file.
+    std::vector<const extract::ContactRecord*> m_contactCards;
     std::thread m_thread;
 };
 

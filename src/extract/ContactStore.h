@@ -5,15 +5,25 @@
 #include "extract/Records.h"
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace extract {
 
-// Reads every row of ABPerson at `path` as a contact (organization, name from the first and
-// last name, else the organization, else "No Name") with its ABMultiValue rows: the telephone
-// numbers as typed, one per line, the e-mail addresses joined by spaces and the first URL.
-// Contacts are appended to `contacts` in rowid order. Returns 0, the library's mapped code
-// when the file does not open, or 1006 when a query fails (nothing is appended then).
+// The label as the device shows it: a built-in label stored as "_$!<Name>!$_" in small
+// letters, a word for each capitalised part ("_$!<HomeFAX>!$_" → "home fax"), "iPhone" kept;
+// any other text (the owner's own label) unchanged.
+std::string shownLabel(std::string_view stored);
+
+// Reads every row of ABPerson at `path` as a contact: first and last name, organization, job
+// title, birthday and note, with its ABMultiValue rows: every telephone number, e-mail, web and
+// postal address with its label (from ABMultiValueLabel; address parts from ABMultiValueEntry).
+// Columns or value tables a generation lacks leave their fields empty. The one-text fields
+// are filled from the lists (numbers one per line, e-mails joined by spaces, addresses one per
+// line, the first web address); a card without person name is named by its organization,
+// else "No Name". Contacts are appended to `contacts` in rowid order. Returns 0, the library's
+// mapped code when the file does not open, or 1006 when ABPerson or ABMultiValue does not
+// read (nothing is appended then).
 [[nodiscard]] int readPersonTable(const std::string& path, std::vector<ContactRecord>& contacts);
 
 } // namespace extract

@@ -4,6 +4,7 @@
 #include "extract/TextOrder.h"
 
 #include <algorithm>
+#include <tuple>
 
 namespace extract {
 
@@ -51,6 +52,29 @@ std::vector<std::string_view> spacedPieces(std::string_view text)
     return pieces;
 }
 
+// The lists of a contact rebuilt from a full-text row, from its one-text fields.
+void fillLists(ContactRecord& contact)
+{
+    for (const auto& [text, separator, list] :
+         {std::tuple{&contact.phones, '\n', &contact.phoneList},
+          std::tuple{&contact.email, ' ', &contact.emailList}}) {
+        std::size_t start = 0;
+        while (start < text->size()) {
+            const std::size_t end = std::min(text->find(separator, start), text->size());
+            if (end > start) {
+                list->push_back({.label = {}, .value = text->substr(start, end - start)});
+            }
+            start = end + 1;
+        }
+    }
+    if (!contact.url.empty()) {
+        contact.urlList.push_back({.label = {}, .value = contact.url});
+    }
+    if (!contact.address.empty()) {
+        contact.addresses.push_back({.label = {}, .street = contact.address});
+    }
+}
+
 } // namespace
 
 std::string cleanPhoneText(std::string_view raw)
@@ -84,6 +108,38 @@ std::string cleanPhoneText(std::string_view raw)
     return result;
 }
 
+std::string addressText(const ContactAddress& address)
+{
+    std::string text;
+    for (const std::string* part :
+         {&address.street, &address.city, &address.state, &address.postalCode, &address.country}) {
+        if (!part->empty()) {
+            text += (text.empty() ? "" : ", ") + *part;
+        }
+    }
+    return text;
+}
+
+std::string labelledLines(const std::vector<ContactValue>& values)
+{
+    std::string lines;
+    for (const ContactValue& value : values) {
+        lines += (lines.empty() ? "" : "\n") + (value.label.empty() ? "" : value.label + ": ") +
+                 value.value;
+    }
+    return lines;
+}
+
+std::string addressLines(const std::vector<ContactAddress>& addresses)
+{
+    std::string lines;
+    for (const ContactAddress& address : addresses) {
+        lines += (lines.empty() ? "" : "\n") + (address.label.empty() ? "" : address.label + ": ") +
+                 addressText(address);
+    }
+    return lines;
+}
+
 std::string contactName(const sqlitecarve::ContactSearchRow& row)
 {
     if (!row.first.empty() && !row.last.empty()) {
@@ -110,6 +166,9 @@ void buildContacts(const std::vector<sqlitecarve::ContactSearchRow>& rows,
         contact.url = row.url;
         contact.phones = cleanPhoneText(row.phone);
         contact.company = row.organization;
+        fillLists(contact);
+        contact.firstName = row.first;
+        contact.lastName = row.last;
         contact.name = contactName(row);
         if (contact.name.empty()) {
             contact.name = row.organization.empty() ? std::string(kNoName) : row.organization;

@@ -26,10 +26,20 @@ std::string cleanPhoneText(std::string_view raw);
 // The first name, a space and the last name of `row`, or the one of them that is given.
 std::string contactName(const sqlitecarve::ContactSearchRow& row);
 
+// The parts of `address` that are given, joined by ", ".
+std::string addressText(const ContactAddress& address);
+
+// One line per value: "label: value", or the value alone when it has no label.
+std::string labelledLines(const std::vector<ContactValue>& values);
+
+// One line per address: "label: " when it has one, then its addressText.
+std::string addressLines(const std::vector<ContactAddress>& addresses);
+
 // Appends the rows (all of them, or only the deleted ones when `deletedOnly`) that have a
 // name, organization, telephone text or e-mail to `contacts` as contacts: named by contactName,
-// else by the organization, else "No Name", with the telephone text cleaned; then sorts `contacts`
-// stably by name.
+// else by the organization, else "No Name", with the telephone text cleaned; the lists hold
+// the numbers, the e-mails, the web address and the address text (as the street) without
+// labels, which the full-text rows do not keep. Then sorts `contacts` stably by name.
 void buildContacts(const std::vector<sqlitecarve::ContactSearchRow>& rows,
                    std::vector<ContactRecord>& contacts,
                    bool deletedOnly = false);

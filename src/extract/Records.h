@@ -57,19 +57,57 @@ struct MessageRecord
 // and whose handleId is the conversation's key in MessageMap.
 using ConversationSummary = MessageRecord;
 
-// One contact of the address book's full-text table.
+// One value of a contact with its label: a telephone number, an e-mail or a web address.
+struct ContactValue
+{
+    // The label as the device shows it ("mobile", "home", "work", "iPhone", "main" or the
+    // owner's own text); empty when the value has none.
+    std::string label;
+    // The value as the owner typed it.
+    std::string value;
+};
+
+// One postal address of a contact; the parts the owner left out are empty.
+struct ContactAddress
+{
+    std::string label;
+    std::string street{};
+    std::string city{};
+    std::string state{};
+    std::string postalCode{};
+    std::string country{};
+};
+
+// One contact: a person or company card of the address book, live or rebuilt from a carved
+// full-text row.
 struct ContactRecord
 {
     std::int32_t deleted = 0;
+    // The e-mail addresses, separated by spaces.
     std::string email;
+    // The postal addresses, one per line.
     std::string address;
     std::string social;
+    // The first web address.
     std::string url;
-    // Telephone numbers, one per line ("\n" between them).
+    // Telephone numbers, whole, one per line ("\n" between them).
     std::string phones;
+    // The organization.
     std::string company;
-    // First name, a space and last name (or the one that is given); "No Name" when both are empty.
+    // First name, a space and last name (or the one that is given), else the organization;
+    // "No Name" when all are empty.
     std::string name;
+    std::string firstName{};
+    std::string lastName{};
+    std::string jobTitle{};
+    // "YYYY-MM-DD", "--MM-DD" for a birthday without year, or the text the device stored.
+    std::string birthday{};
+    std::string note{};
+    // Every number, e-mail and web address with its label, in the device's order.
+    std::vector<ContactValue> phoneList{};
+    std::vector<ContactValue> emailList{};
+    std::vector<ContactValue> urlList{};
+    std::vector<ContactAddress> addresses{};
 };
 
 // One call of the call history.

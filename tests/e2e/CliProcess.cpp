@@ -17,19 +17,11 @@ std::string quoted(const std::string& text)
     return result + "'";
 }
 
-CliRun runCli(const std::string& command,
-              const std::string& arguments,
-              const testsupport::TempDir& dir,
-              const std::string& input)
+CliRun runShell(const std::string& line, const testsupport::TempDir& dir)
 {
-    const std::string inputPath = dir.file("stdin.txt");
     const std::string errPath = dir.file("stderr.txt");
-    testsupport::writeFileBytes(inputPath, input);
-    const std::string line = "BRENVALE_APPDATA=" + quoted(dir.file("appdata")) + " " +
-                             BRENVALE_CLI_PATH + " " + command + " " + arguments + " <" +
-                             quoted(inputPath) + " 2>" + quoted(errPath);
     CliRun run;
-    std::FILE* pipe = ::popen(line.c_str(), "r");
+    std::FILE* pipe = ::popen((line + " 2>" + quoted(errPath)).c_str(), "r");
     if (pipe == nullptr) {
         return run;
     }
@@ -42,6 +34,18 @@ CliRun runCli(const std::string& command,
     run.exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     run.err = testsupport::readFileBytes(errPath);
     return run;
+}
+
+CliRun runCli(const std::string& command,
+              const std::string& arguments,
+              const testsupport::TempDir& dir,
+              const std::string& input)
+{
+    const std::string inputPath = dir.file("stdin.txt");
+    testsupport::writeFileBytes(inputPath, input);
+    return runShell("BRENVALE_APPDATA=" + quoted(dir.file("appdata")) + " " + BRENVALE_CLI_PATH +
+                        " " + command + " " + arguments + " <" + quoted(inputPath),
+                    dir);
 }
 
 } // namespace e2e

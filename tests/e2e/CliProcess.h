@@ -18,6 +18,9 @@ struct CliRun
 // `text` quoted for the shell.
 std::string quoted(const std::string& text);
 
+// Runs the shell command `line` (already quoted) with standard error collected in `dir`.
+CliRun runShell(const std::string& line, const testsupport::TempDir& dir);
+
 // Runs "brenvale-cli COMMAND ARGUMENTS" with BRENVALE_APPDATA inside `dir`, `input` on its
 // standard input; `arguments` are already quoted.
 CliRun runCli(const std::string& command,

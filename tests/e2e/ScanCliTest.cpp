@@ -78,7 +78,11 @@ TEST_P(ScanCliTest, JsonHoldsEveryCategoryAndDeletedRows)
                                  "\"account\": \"On My iPhone\"",
                                  "\"deletedSource\": \"recentlyDeleted\"",
                                  "\\n☑ ",
-                                 "\\n1. "}) {
+                                 "\\n1. ",
+                                 "\"label\": \"mobile\"",
+                                 "\"label\": \"Boat\"",
+                                 "\"label\": \"work fax\"",
+                                 "\"jobTitle\": \"Engineer\""}) {
             EXPECT_GT(occurrences(json.out, text), 0u) << text;
         }
     }

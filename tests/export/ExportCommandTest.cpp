@@ -182,14 +182,14 @@ TEST_F(ExportCommandTest, OutputThatCannotBeWrittenListsEveryFailureAndExitsOne)
     std::size_t failed = 0;
     ASSERT_EQ(std::sscanf(run.out.c_str(), "%zu processed, %zu failed", &processed, &failed), 2)
         << run.out;
-    EXPECT_EQ(failed, 2U);
+    EXPECT_EQ(failed, 3U);
     std::istringstream lines(run.err);
     std::vector<std::string> failures;
     for (std::string line; std::getline(lines, line);) {
         failures.push_back(line.substr(line.find("] ") + 2));
     }
     std::sort(failures.begin(), failures.end());
-    ASSERT_EQ(failures.size(), 2U) << run.err;
+    ASSERT_EQ(failures.size(), 3U) << run.err;
     EXPECT_TRUE(failures[0].starts_with(out + "/Contacts/")) << failures[0];
     EXPECT_TRUE(failures[0].ends_with("/Contacts.csv: Not a directory (status " +
                                       std::to_string(platform::statusFromErrno(ENOTDIR)) + ")"))
@@ -197,6 +197,9 @@ TEST_F(ExportCommandTest, OutputThatCannotBeWrittenListsEveryFailureAndExitsOne)
     EXPECT_TRUE(failures[1].ends_with("/Contacts.html: Not a directory (status " +
                                       std::to_string(platform::statusFromErrno(ENOTDIR)) + ")"))
         << failures[1];
+    EXPECT_TRUE(failures[2].ends_with("/Contacts.vcf: Not a directory (status " +
+                                      std::to_string(platform::statusFromErrno(ENOTDIR)) + ")"))
+        << failures[2];
     EXPECT_TRUE(fs::is_directory(out + "/Notes"));
 }
 

@@ -112,6 +112,7 @@ TEST_F(RecoveryRunTest, WritesTheFolderLayoutPagesTablesCopiesAndDumps)
                   "Camera Roll/IMG_0002.MOV",
                   "Contacts/" + s + "/Contacts.csv",
                   "Contacts/" + s + "/Contacts.html",
+                  "Contacts/" + s + "/Contacts.vcf",
                   "Message Attachments/IMG_0003.GIF",
                   "Message/Bob-" + s + "/Bob(+15550100).html",
                   "Message/Bob-" + s + "/Bob(+15550100).txt",
@@ -146,6 +147,10 @@ TEST_F(RecoveryRunTest, WritesTheFolderLayoutPagesTablesCopiesAndDumps)
               "</t>\n");
     EXPECT_EQ(tree.at("Message/sms.csv"), "message table dump\n");
     EXPECT_EQ(tree.at("Contacts/" + s + "/Contacts.csv"), "contact table dump\n");
+    // The cards of the same contacts, in the same order.
+    const std::string& cards = tree.at("Contacts/" + s + "/Contacts.vcf");
+    EXPECT_TRUE(cards.starts_with("BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Ann Lee\r\n")) << cards;
+    EXPECT_NE(cards.find("FN:Old Friend\r\n", 20), std::string::npos) << cards;
 }
 
 TEST_F(RecoveryRunTest, EveryFileThatCannotBeWrittenIsReportedAndCountedAsFailed)
@@ -175,9 +180,11 @@ TEST_F(RecoveryRunTest, EveryFileThatCannotBeWrittenIsReportedAndCountedAsFailed
         {"WhatsApp Message", false, 1, 0, {chat + ".html", chat + ".txt", chat + ".csv"}},
         {"Contacts",
          false,
-         2,
-         2,
-         {"Contacts/" + s + "/Contacts.csv", "Contacts/" + s + "/Contacts.html"}},
+         3,
+         3,
+         {"Contacts/" + s + "/Contacts.csv",
+          "Contacts/" + s + "/Contacts.html",
+          "Contacts/" + s + "/Contacts.vcf"}},
         {"CallHistory", false, 1, 1, {"CallHistory/CallHistory_" + s + ".html"}},
         {"Camera Roll", false, 2, 0, {"Camera Roll/IMG_0001.JPG", "Camera Roll/IMG_0002.MOV"}},
         {notesPage, true, 1, 1, {notesPage}},
