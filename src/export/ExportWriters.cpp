@@ -431,17 +431,36 @@ int appendNoteRow(ExportState& state, const extract::NoteRecord& note, const std
                      pagePath);
 }
 
+namespace {
+
+// The values of `values` one per line, each after its label ("mobile: …"), escaped for HTML;
+// `plain` (lines separated by "\n") when there are none.
+std::string labelledLinesHtml(const std::vector<extract::ContactValue>& values,
+                              const std::string& plain)
+{
+    if (values.empty()) {
+        return replaceAll(htmlEscape(plain), "\n", "<br />");
+    }
+    std::string lines;
+    for (const extract::ContactValue& value : values) {
+        lines += lines.empty() ? "" : "<br />";
+        lines += htmlEscape(value.label.empty() ? value.value : value.label + ": " + value.value);
+    }
+    return lines;
+}
+
+} // namespace
+
 int appendContactRow(ExportState& state,
                      const extract::ContactRecord& contact,
                      const std::string& pagePath)
 {
-    const std::string phones = replaceAll(htmlEscape(contact.phones), "\n", "<br />");
     return appendRow(state,
                      TemplateKind::Contacts,
                      contact.deleted != 0,
                      {htmlEscape(contact.name),
-                      phones,
-                      htmlEscape(contact.email),
+                      labelledLinesHtml(contact.phoneList, contact.phones),
+                      labelledLinesHtml(contact.emailList, contact.email),
                       htmlEscape(contact.address),
                       htmlEscape(contact.url),
                       htmlEscape(contact.social),

@@ -119,6 +119,12 @@ TEST(ExportContactsCliTest, VCardFileReadsBackIntoTheSameContacts)
         seen.insert(read.out.substr(at, end - at));
     }
     EXPECT_EQ(seen, expected);
+
+    // The HTML page beside the cards shows each number under its label too.
+    const std::string page = testsupport::readFileBytes(
+        (std::filesystem::path(cards).parent_path() / "Contacts.html").string());
+    EXPECT_NE(page.find("mobile: "), std::string::npos);
+    EXPECT_EQ(page.find("_$!&lt;"), std::string::npos) << "labels as the device shows them";
 }
 
 } // namespace
