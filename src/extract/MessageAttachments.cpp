@@ -10,7 +10,6 @@ namespace extract {
 namespace {
 
 constexpr std::string_view kMediaDomain = "MediaDomain";
-constexpr std::string_view kCopyFolder = "Attachments/";
 // Longest name part of a copy path, in bytes.
 constexpr std::size_t kMaxCopyNameBytes = 120;
 
@@ -106,9 +105,9 @@ attachmentsByMessage(const std::vector<sqlitecarve::AttachmentRow>& attachments,
             attachment.path = contentFile(attachment.fileId);
         }
         if (!attachment.path.empty()) {
-            attachment.copyPath = std::string(kCopyFolder) + std::to_string(messageId) + "-" +
-                                  std::to_string(files.attachments.size() + 1) + "-" +
-                                  copyNameOf(attachment.name);
+            attachment.copyPath =
+                std::string(kAttachmentCopyFolder) + "/" + std::to_string(messageId) + "-" +
+                std::to_string(files.attachments.size() + 1) + "-" + copyNameOf(attachment.name);
         }
         files.attachments.push_back(std::move(attachment));
     }

@@ -17,6 +17,9 @@ namespace extract {
 // The content file path of a backup file id; empty when the backup does not hold the file.
 using ContentFileLookup = std::function<std::string(const std::string& fileId)>;
 
+// The folder, beside an exported conversation page, that the copies of its attachments go to.
+inline constexpr std::string_view kAttachmentCopyFolder = "Attachments";
+
 // The attachments of one message.
 struct AttachmentsOfMessage
 {
