@@ -48,7 +48,7 @@ struct MessageRow
     std::uint64_t guidKey = 0;
     // Null unless the row reacts to another message, was edited or unsent, or keeps a
     // summary of such changes.
-    std::unique_ptr<MessageRowDetail> detail{};
+    std::shared_ptr<const MessageRowDetail> detail{};
 };
 
 struct HandleRow

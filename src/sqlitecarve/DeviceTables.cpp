@@ -194,20 +194,19 @@ void keepCall(std::vector<CallRow>& rows, const Fields& fields, CallRow call)
 }
 
 // The parts of a message row beyond its body, or null when it has none of them.
-std::unique_ptr<MessageRowDetail> detailOf(Fields& fields)
+std::shared_ptr<const MessageRowDetail> detailOf(Fields& fields)
 {
-    auto detail = std::make_unique<MessageRowDetail>();
-    detail->associatedType = fields.integer(7);
-    detail->edited = fields.integer(10) != 0;
-    detail->retracted = fields.integer(11) != 0;
-    detail->summaryInfo = fields.blob(12);
-    if (detail->associatedType < kFirstAssociatedType && !detail->edited && !detail->retracted &&
-        detail->summaryInfo.empty()) {
+    MessageRowDetail detail{.associatedType = fields.integer(7),
+                            .edited = fields.integer(10) != 0,
+                            .retracted = fields.integer(11) != 0,
+                            .summaryInfo = fields.blob(12)};
+    if (detail.associatedType < kFirstAssociatedType && !detail.edited && !detail.retracted &&
+        detail.summaryInfo.empty()) {
         return nullptr;
     }
-    detail->associatedGuid = fields.text(8);
-    detail->emoji = fields.text(9);
-    return detail;
+    detail.associatedGuid = fields.text(8);
+    detail.emoji = fields.text(9);
+    return std::make_shared<const MessageRowDetail>(std::move(detail));
 }
 
 // Appends the message of `fields` unless it is damaged, or recovered with neither text nor
