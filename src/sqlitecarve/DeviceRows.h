@@ -36,8 +36,8 @@ struct MessageRow
     std::int64_t rowid = 0;
     // The plain body; empty when the row keeps its body only in `attributedBody`.
     std::string text{};
-    // The archived body's bytes, read only when `text` is empty. A recovered row has a text
-    // or an archived body; a live one may have neither (an unsent message, a group event).
+    // The archived body's bytes, read only when `text` is empty. A row has a text or an
+    // archived body, or a detail (an unsent message has neither).
     std::string attributedBody{};
     std::int64_t handleId = 0;
     std::string date{};

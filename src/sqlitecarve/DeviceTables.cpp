@@ -209,8 +209,8 @@ std::shared_ptr<const MessageRowDetail> detailOf(Fields& fields)
     return std::make_shared<const MessageRowDetail>(std::move(detail));
 }
 
-// Appends the message of `fields` unless it is damaged, or recovered with neither text nor
-// archived body.
+// Appends the message of `fields` unless it is damaged, or has neither text nor archived body
+// and, live, no detail either.
 void keepMessage(std::vector<MessageRow>& rows, Fields& fields)
 {
     MessageRow row;
@@ -220,7 +220,13 @@ void keepMessage(std::vector<MessageRow>& rows, Fields& fields)
     }
     row.service = fields.text(5);
     row.deleted = fields.deleted();
-    if (!fields.valid() || (row.deleted && row.text.empty() && row.attributedBody.empty())) {
+    if (!fields.valid()) {
+        return;
+    }
+    if (!row.deleted) {
+        row.detail = detailOf(fields);
+    }
+    if (row.text.empty() && row.attributedBody.empty() && row.detail == nullptr) {
         return;
     }
     row.rowid = fields.rowid();
@@ -228,7 +234,6 @@ void keepMessage(std::vector<MessageRow>& rows, Fields& fields)
     row.date = fields.appleDate(2);
     row.isFromMe = fields.integer(3) != 0;
     row.guidKey = messageGuidKey(fields.textBytes(6));
-    row.detail = detailOf(fields);
     if (fields.valid()) {
         rows.push_back(std::move(row));
     }

@@ -19,9 +19,10 @@
 
 namespace sqlitecarve {
 
-// Table message: every live row; recovered rows with a text, or without one but with an
-// `attributedBody` blob. A row gets a detail when it refers to another message
-// (`associated_message_type` 1000 or more), was edited or unsent, or has a summary blob.
+// Table message: rows with a text, or without one but with an `attributedBody` blob, and live
+// rows with a detail. A live row gets a detail when it refers to another message
+// (`associated_message_type` 1000 or more), was edited or unsent, or has a summary blob;
+// recovered rows get none (a carved reaction may be one its sender took back).
 [[nodiscard]] int readMessages(Database& db, std::vector<MessageRow>& rows);
 // Table handle: rows with an address only.
 [[nodiscard]] int readHandles(Database& db, std::vector<HandleRow>& rows);
