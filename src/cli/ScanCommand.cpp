@@ -119,7 +119,7 @@ void writeMessage(JsonWriter& json, const extract::MessageRecord& m)
     json.member("sender", extract::senderOf(m));
     json.member("service", m.service);
     writeMessageDetails(json, m.details.get());
-    json.member("deletedSource", m.deletedSource);
+    json.member("deletedSource", extract::deletedSourceOf(m));
     json.endObject();
 }
 

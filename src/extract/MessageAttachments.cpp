@@ -53,9 +53,6 @@ MessageAttachment attachmentOf(const sqlitecarve::AttachmentRow& row)
     attachment.mimeType = row.mimeType;
     attachment.size = row.totalBytes;
     attachment.relativePath = mediaPathOf(row.fileName);
-    if (!attachment.relativePath.empty()) {
-        attachment.fileId = formats::fileId(kMediaDomain, attachment.relativePath);
-    }
     return attachment;
 }
 
@@ -101,8 +98,11 @@ attachmentsByMessage(const std::vector<sqlitecarve::AttachmentRow>& attachments,
             files.firstDevicePath = &row.fileName;
         }
         MessageAttachment attachment = attachmentOf(row);
-        if (contentFile && !attachment.fileId.empty()) {
-            attachment.path = contentFile(attachment.fileId);
+        if (contentFile && !attachment.relativePath.empty()) {
+            if (const std::string fileId = formats::fileId(kMediaDomain, attachment.relativePath);
+                !fileId.empty()) {
+                attachment.path = contentFile(fileId);
+            }
         }
         if (!attachment.path.empty()) {
             attachment.copyPath =

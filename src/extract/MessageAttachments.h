@@ -34,8 +34,9 @@ std::string mediaPathOf(std::string_view devicePath);
 
 // The attachments of every message by the low 32 bits of its rowid: each attachment row, in
 // row order and once per rowid, belongs to the message of the first join row naming it (rows
-// without rowid and message 0 join nothing). Each gets its name, type, size, media path, file
-// id and, through `contentFile` (may be null: no paths), its content file and copy path
+// without rowid and message 0 join nothing). Each gets its name, type, size, media path and,
+// through `contentFile` (may be null: no paths) asked with its file id, its content file and
+// copy path
 // "Attachments/<message rowid>-<n>-<name>" with n counting from 1 within the message and the
 // name reduced to letters, digits, non-ASCII text and "._-".
 std::unordered_map<std::int32_t, AttachmentsOfMessage>

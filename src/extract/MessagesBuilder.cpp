@@ -54,9 +54,6 @@ MessageRecord recordOf(sqlitecarve::MessageRow&& row)
     message.date = std::move(row.date);
     message.text = std::move(row.text);
     message.service = std::move(row.service);
-    if (message.deleted != 0) {
-        message.deletedSource = "freeSpace";
-    }
     return message;
 }
 
@@ -265,6 +262,15 @@ private:
 
 } // namespace
 
+std::string_view deletedSourceOf(const MessageRecord& message)
+{
+    if (message.deleted == 0) {
+        return {};
+    }
+    const bool trash = message.details != nullptr && message.details->recentlyDeleted;
+    return trash ? "recentlyDeleted" : "freeSpace";
+}
+
 std::string senderOf(const MessageRecord& message)
 {
     if (message.isFromMe != 0) {
@@ -360,10 +366,7 @@ void joinMessages(MessageTables& tables,
         }
         const std::uint64_t guidKey = row.guidKey;
         MessageRecord message = recordOf(std::move(row));
-        if (inTrash) {
-            message.deleted = 1;
-            message.deletedSource = "recentlyDeleted";
-        }
+        message.deleted = inTrash ? 1 : message.deleted;
         if (const auto handle = addressOfHandle.find(message.handleId);
             handle != addressOfHandle.end()) {
             message.address = *handle->second;
@@ -380,7 +383,7 @@ void joinMessages(MessageTables& tables,
         }
         const auto reacted = guidKey == 0 ? reactions.end() : reactions.find(guidKey);
         if (files != nullptr || reacted != reactions.end() || changes.edited || changes.unsent ||
-            !changes.summary.earlier.empty()) {
+            !changes.summary.earlier.empty() || inTrash) {
             auto details = std::make_shared<MessageDetails>();
             if (files != nullptr) {
                 details->attachments = std::move(files->attachments);
@@ -391,6 +394,7 @@ void joinMessages(MessageTables& tables,
             details->edits = std::move(changes.summary.earlier);
             details->edited = changes.edited;
             details->unsent = changes.unsent;
+            details->recentlyDeleted = inTrash;
             message.details = std::move(details);
         }
         keys.push_back(conversations.keyOf(message));

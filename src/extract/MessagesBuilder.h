@@ -8,6 +8,7 @@
 #include "sqlitecarve/DeviceRows.h"
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace extract {
@@ -29,6 +30,10 @@ struct MessageTables
     // Finds the backup's content files of attachments; null leaves their paths empty.
     ContentFileLookup contentFile;
 };
+
+// Where a deleted `message` was found: "recentlyDeleted" (the device's own trash) or
+// "freeSpace" (carved from the file); empty for a live message.
+std::string_view deletedSourceOf(const MessageRecord& message);
 
 // Who wrote `message`: "Me" for the owner's, else its contact name or address.
 std::string senderOf(const MessageRecord& message);

@@ -34,10 +34,9 @@ struct MessageAttachment
     std::string mimeType;
     // Bytes as the database records them; 0 when unknown.
     std::int64_t size = 0;
-    // Its path in the backup's MediaDomain ("Library/SMS/Attachments/…") and the backup's
-    // content file id for it; both empty when the device path lies outside the media domain.
+    // Its path in the backup's MediaDomain ("Library/SMS/Attachments/…"); empty when the
+    // device path lies outside the media domain.
     std::string relativePath;
-    std::string fileId;
     // The content file's full path in the backup; empty when the backup does not hold it.
     std::string path;
     // Where a recovery run copies it, relative to the exported conversation page's folder
@@ -76,6 +75,8 @@ struct MessageDetails
     bool edited = false;
     // The sender unsent it; the record's text is then empty.
     bool unsent = false;
+    // A deleted message found in the device's own trash rather than carved from the file.
+    bool recentlyDeleted = false;
 };
 
 // One message of the messages database.
@@ -102,10 +103,8 @@ struct MessageRecord
     // The conversation the message belongs to, shared by all its messages; null only for
     // records not made by the messages builder.
     std::shared_ptr<const ConversationInfo> conversation{};
-    // Where a deleted message was found: "recentlyDeleted" (the device's own trash) or
-    // "freeSpace" (carved from the file); empty for a live message.
-    std::string deletedSource{};
-    // Attachments, reactions and edits; null when the message has none of them.
+    // Attachments, reactions, edits and whether it lies in the device's trash; null when the
+    // message has none of them.
     std::shared_ptr<const MessageDetails> details{};
 };
 

@@ -66,7 +66,8 @@ std::string account(const extract::MessageMap& map)
     std::string out;
     for (const auto& [key, messages] : map) {
         for (const extract::MessageRecord& m : messages) {
-            out += std::to_string(key) + " " + m.text + " [" + m.deletedSource + "]";
+            out += std::to_string(key) + " " + m.text + " [" +
+                   std::string(extract::deletedSourceOf(m)) + "]";
             if (m.details != nullptr) {
                 for (const auto& r : m.details->reactions) {
                     out += " " + r.kind + r.emoji + ":" + r.sender;
