@@ -215,6 +215,17 @@ TEST(ScanCliModernMessagesTest, BodiesGroupChatAttachmentsReactionsEditsAndTrash
     EXPECT_NE(transcript.find(std::string("To: ") + fixtures::kSampleGroupName + "\r\n"),
               std::string::npos);
     EXPECT_EQ(transcript.find("To: \r\n"), std::string::npos);
+    // The group's attachments copied beside its page, where their copy paths point.
+    std::set<std::string> copies;
+    for (const auto& file : std::filesystem::recursive_directory_iterator(dir.file("out"))) {
+        const auto folder = file.path().parent_path();
+        if (file.is_regular_file() && folder.filename() == "Attachments" &&
+            folder.parent_path().filename().string().rfind(fixtures::kSampleGroupName, 0) == 0) {
+            copies.insert(file.path().filename().string());
+        }
+    }
+    ASSERT_EQ(copies.size(), 3u);
+    EXPECT_EQ(copies.rbegin()->substr(copies.rbegin()->find('-')), "-3-clip_1.MOV");
 }
 
 TEST(ScanCliUsageTest, BadCategoryAndMissingBackup)
