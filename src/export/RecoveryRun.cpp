@@ -284,6 +284,10 @@ void RecoveryRun::exportConversation(const extract::ConversationSummary& convers
                 continue;
             }
             const std::string destination = platform::joinPath(folder, attachment.copyPath);
+            if (platform::fileExists(destination)) {
+                // A live message and its copy carved from free space share their attachments.
+                continue;
+            }
             // A folder that cannot be made fails the copy into it, which reports the failure.
             (void)platform::createFolders(
                 platform::joinPath(folder, std::string(extract::kAttachmentCopyFolder)));

@@ -312,6 +312,30 @@ reactionEvents(const MessageTables& tables,
     return events;
 }
 
+// What a message holds besides its body, or null when it holds nothing of it.
+std::shared_ptr<const MessageDetails> detailsOf(const AttachmentsOfMessage* files,
+                                                const std::vector<MessageReaction>* reactions,
+                                                Changes& changes,
+                                                bool inTrash)
+{
+    if (files == nullptr && reactions == nullptr && !changes.edited && !changes.unsent &&
+        changes.summary.earlier.empty() && !inTrash) {
+        return nullptr;
+    }
+    auto details = std::make_shared<MessageDetails>();
+    if (files != nullptr) {
+        details->attachments = files->attachments;
+    }
+    if (reactions != nullptr) {
+        details->reactions = *reactions;
+    }
+    details->edits = std::move(changes.summary.earlier);
+    details->edited = changes.edited;
+    details->unsent = changes.unsent;
+    details->recentlyDeleted = inTrash;
+    return details;
+}
+
 // The text of a message in the trash whose own row lost it: its removed parts' texts.
 std::string partsText(const Trash& trash, std::int32_t rowId)
 {
@@ -330,7 +354,8 @@ void joinMessages(MessageTables& tables,
                   const std::vector<sqlitecarve::ContactSearchRow>& addressBook,
                   MessageMap& map)
 {
-    auto attachments = attachmentsByMessage(tables.attachments, tables.joins, tables.contentFile);
+    const auto attachments =
+        attachmentsByMessage(tables.attachments, tables.joins, tables.contentFile);
     std::unordered_map<std::int32_t, const std::string*> addressOfHandle;
     for (const sqlitecarve::HandleRow& handle : tables.handles) {
         if (const auto id = static_cast<std::int32_t>(handle.rowid); id != 0) {
@@ -374,7 +399,7 @@ void joinMessages(MessageTables& tables,
         if (!message.address.empty()) {
             message.contactName = names.nameOf(message.address);
         }
-        AttachmentsOfMessage* files = nullptr;
+        const AttachmentsOfMessage* files = nullptr;
         if (const auto found =
                 message.rowId == 0 ? attachments.end() : attachments.find(message.rowId);
             found != attachments.end()) {
@@ -382,21 +407,8 @@ void joinMessages(MessageTables& tables,
             message.attachmentName = *files->firstDevicePath;
         }
         const auto reacted = guidKey == 0 ? reactions.end() : reactions.find(guidKey);
-        if (files != nullptr || reacted != reactions.end() || changes.edited || changes.unsent ||
-            !changes.summary.earlier.empty() || inTrash) {
-            auto details = std::make_shared<MessageDetails>();
-            if (files != nullptr) {
-                details->attachments = std::move(files->attachments);
-            }
-            if (reacted != reactions.end()) {
-                details->reactions = reacted->second;
-            }
-            details->edits = std::move(changes.summary.earlier);
-            details->edited = changes.edited;
-            details->unsent = changes.unsent;
-            details->recentlyDeleted = inTrash;
-            message.details = std::move(details);
-        }
+        message.details = detailsOf(
+            files, reacted == reactions.end() ? nullptr : &reacted->second, changes, inTrash);
         keys.push_back(conversations.keyOf(message));
         message.conversation = conversations.infoOf(keys.back());
         messages.push_back(std::move(message));
