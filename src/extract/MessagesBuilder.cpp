@@ -12,6 +12,7 @@
 #include <limits>
 #include <map>
 #include <memory>
+#include <span>
 #include <unordered_map>
 
 namespace extract {
