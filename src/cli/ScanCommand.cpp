@@ -65,6 +65,46 @@ void writeAppMedia(JsonWriter& json, const extract::AppMediaGroups& groups)
     json.endArray();
 }
 
+// The attachments, reactions and edits of a message; empty ones when it has none.
+void writeMessageDetails(JsonWriter& json, const extract::MessageDetails* details)
+{
+    const extract::MessageDetails none;
+    const extract::MessageDetails& d = details != nullptr ? *details : none;
+    json.key("attachments");
+    json.beginArray();
+    for (const extract::MessageAttachment& a : d.attachments) {
+        json.beginObject();
+        json.member("name", a.name);
+        json.member("path", a.path);
+        json.member("mimeType", a.mimeType);
+        json.member("size", a.size);
+        json.endObject();
+    }
+    json.endArray();
+    json.key("reactions");
+    json.beginArray();
+    for (const extract::MessageReaction& r : d.reactions) {
+        json.beginObject();
+        json.member("kind", r.kind);
+        json.member("emoji", r.emoji);
+        json.member("sender", r.sender);
+        json.member("date", r.date);
+        json.endObject();
+    }
+    json.endArray();
+    json.member("edited", d.edited);
+    json.key("edits");
+    json.beginArray();
+    for (const extract::MessageEdit& e : d.edits) {
+        json.beginObject();
+        json.member("date", e.date);
+        json.member("text", e.text);
+        json.endObject();
+    }
+    json.endArray();
+    json.member("unsent", d.unsent);
+}
+
 void writeMessage(JsonWriter& json, const extract::MessageRecord& m)
 {
     json.beginObject();
@@ -79,8 +119,8 @@ void writeMessage(JsonWriter& json, const extract::MessageRecord& m)
     json.member("attachmentName", m.attachmentName);
     json.member("sender", extract::senderOf(m));
     json.member("service", m.service);
-    // Every deleted message is carved from the file's free space.
-    json.member("deletedSource", m.deleted != 0 ? "freeSpace" : "");
+    writeMessageDetails(json, m.details.get());
+    json.member("deletedSource", extract::deletedSourceOf(m));
     json.endObject();
 }
 

@@ -4,6 +4,7 @@
 #include "export/SafeName.h"
 #include "export/VCardWriter.h"
 #include "extract/ConversationNames.h"
+#include "extract/MessageAttachments.h"
 #include "platform/Clock.h"
 #include "platform/File.h"
 #include "platform/Status.h"
@@ -269,6 +270,33 @@ void RecoveryRun::exportConversation(const extract::ConversationSummary& convers
     const int status = writeConversationHtml(m_state, htmlPath, messages, conversation.handleId);
     endItem(status, htmlPath);
     fileFailed(textStatus, textPath);
+
+    // Every attachment goes to its copy path beside the page, which links it there; a copy
+    // that fails counts as a failed file of the run.
+    const auto found = messages.find(conversation.handleId);
+    if (found == messages.end()) {
+        return;
+    }
+    for (const extract::MessageRecord& message : found->second) {
+        if (message.details == nullptr) {
+            continue;
+        }
+        for (const extract::MessageAttachment& attachment : message.details->attachments) {
+            if (m_cancel.load() || attachment.copyPath.empty()) {
+                continue;
+            }
+            const std::string destination = platform::joinPath(folder, attachment.copyPath);
+            if (platform::fileExists(destination)) {
+                // A live message and its copy carved from free space share their attachments.
+                continue;
+            }
+            // A folder that cannot be made fails the copy into it, which reports the failure.
+            (void)platform::createFolders(
+                platform::joinPath(folder, std::string(extract::kAttachmentCopyFolder)));
+            runFileFailed(m_inputs.source->CopyOut(attachment.path, destination, nullptr, nullptr),
+                          destination);
+        }
+    }
 }
 
 void RecoveryRun::exportChat(const extract::WhatsAppMessage& chat)

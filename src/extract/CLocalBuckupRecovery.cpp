@@ -145,8 +145,11 @@ int CLocalBuckupRecovery::ScanMessages(MessageMap& messages)
             },
             [&] { return sqlitecarve::readAttachments(db, tables.attachments); },
             [&] {
-                return firstFailure({sqlitecarve::readMessageAttachmentJoins(db, tables.joins),
-                                     sqlitecarve::readChatMessageJoins(db, tables.chatMessages)});
+                return firstFailure(
+                    {sqlitecarve::readMessageAttachmentJoins(db, tables.joins),
+                     sqlitecarve::readChatMessageJoins(db, tables.chatMessages),
+                     sqlitecarve::readRecoverableMessageJoins(db, tables.recoverableMessages),
+                     sqlitecarve::readRecoverableParts(db, tables.recoverableParts)});
             },
         };
         static constexpr int kDivisors[] = {5, 4, 3, 2};
@@ -158,6 +161,10 @@ int CLocalBuckupRecovery::ScanMessages(MessageMap& messages)
             stopAnswer = m_engine->reportProgress(base + share / kDivisors[i]);
         }
         if (stopAnswer == platform::kStatusOk) {
+            tables.contentFile = [this](const std::string& fileId) {
+                std::string path = m_engine->filePath(fileId);
+                return platform::fileExists(path) ? path : std::string();
+            };
             // Messages are listed without contact names when the address book cannot be read.
             joinMessages(tables, addressBook().rows, joined);
         }

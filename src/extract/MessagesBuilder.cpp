@@ -2,32 +2,47 @@
 #include "extract/MessagesBuilder.h"
 
 #include "extract/AddressBookIndex.h"
+#include "extract/MessageAttachments.h"
+#include "extract/MessageReactions.h"
+#include "extract/MessageSummary.h"
 #include "extract/TextOrder.h"
 #include "formats/Typedstream.h"
 
 #include <algorithm>
 #include <limits>
+#include <map>
 #include <memory>
+#include <span>
 #include <unordered_map>
 
 namespace extract {
 
 namespace {
 
-// Gives a row without plain text the text of its archived body, read strictly or, for a
-// damaged archive, by search. False when there is no body to show.
-bool fillBody(sqlitecarve::MessageRow& row)
+std::span<const std::uint8_t> bytesOf(const std::string& blob)
+{
+    return {reinterpret_cast<const std::uint8_t*>(blob.data()), blob.size()};
+}
+
+// The text of an archived body, read strictly or, for a damaged archive, by search; empty
+// when it cannot be read.
+std::string archivedText(const std::string& blob)
+{
+    std::string text;
+    formats::BodyTextOrigin origin = formats::BodyTextOrigin::Archive;
+    if (formats::readAttributedBodyText(bytesOf(blob), text, origin) != 0) {
+        text.clear();
+    }
+    return text;
+}
+
+// Gives a row without plain text the text of its archived body.
+void fillBody(sqlitecarve::MessageRow& row)
 {
     if (row.text.empty() && !row.attributedBody.empty()) {
-        const auto* bytes = reinterpret_cast<const std::uint8_t*>(row.attributedBody.data());
-        formats::BodyTextOrigin origin = formats::BodyTextOrigin::Archive;
-        if (formats::readAttributedBodyText({bytes, row.attributedBody.size()}, row.text, origin) !=
-            0) {
-            row.text.clear();
-        }
+        row.text = archivedText(row.attributedBody);
         row.attributedBody = std::string();
     }
-    return !row.text.empty();
 }
 
 MessageRecord recordOf(sqlitecarve::MessageRow&& row)
@@ -43,23 +58,57 @@ MessageRecord recordOf(sqlitecarve::MessageRow&& row)
     return message;
 }
 
-// The file name of the first attachment of each message: attachments in row order, each
-// linked to the message of the first join row that names it.
-std::unordered_map<std::int32_t, const std::string*> firstAttachments(const MessageTables& tables)
+// The messages in the device's own trash with their chats, from live rows of the trash join
+// and of the removed parts, and the text of each such message's parts in part order.
+struct Trash
 {
-    std::unordered_map<std::int32_t, std::int32_t> messageOfAttachment;
-    for (const sqlitecarve::MessageAttachmentJoinRow& join : tables.joins) {
-        messageOfAttachment.try_emplace(static_cast<std::int32_t>(join.attachmentId),
-                                        static_cast<std::int32_t>(join.messageId));
-    }
-    std::unordered_map<std::int32_t, const std::string*> firstOfMessage;
-    for (const sqlitecarve::AttachmentRow& attachment : tables.attachments) {
-        const auto found = messageOfAttachment.find(static_cast<std::int32_t>(attachment.rowid));
-        if (found != messageOfAttachment.end() && found->second != 0) {
-            firstOfMessage.try_emplace(found->second, &attachment.fileName);
+    std::unordered_map<std::int32_t, std::int32_t> chatOfMessage;
+    std::unordered_map<std::int32_t, std::map<std::int64_t, std::string>> partsOfMessage;
+};
+
+Trash trashOf(const MessageTables& tables)
+{
+    Trash trash;
+    for (const sqlitecarve::ChatJoinRow& join : tables.recoverableMessages) {
+        if (!join.deleted && join.memberId != 0) {
+            trash.chatOfMessage.try_emplace(static_cast<std::int32_t>(join.memberId),
+                                            static_cast<std::int32_t>(join.chatId));
         }
     }
-    return firstOfMessage;
+    for (const sqlitecarve::RecoverablePartRow& part : tables.recoverableParts) {
+        if (!part.deleted && part.messageId != 0) {
+            const auto message = static_cast<std::int32_t>(part.messageId);
+            trash.chatOfMessage.try_emplace(message, static_cast<std::int32_t>(part.chatId));
+            trash.partsOfMessage[message].try_emplace(part.partIndex, archivedText(part.partText));
+        }
+    }
+    return trash;
+}
+
+// Edits and unsending of a row, from its edit and unsend dates and its summary.
+struct Changes
+{
+    bool edited = false;
+    bool unsent = false;
+    MessageSummary summary;
+};
+
+Changes changesOf(const sqlitecarve::MessageRowDetail* detail)
+{
+    Changes changes;
+    if (detail == nullptr) {
+        return changes;
+    }
+    // A summary that cannot be read adds nothing to what the dates say.
+    if (!detail->summaryInfo.empty() &&
+        readMessageSummary(bytesOf(detail->summaryInfo), changes.summary) != 0) {
+        changes.summary = MessageSummary{};
+    }
+    const MessageSummary& summary = changes.summary;
+    changes.edited = detail->edited || !summary.earlier.empty();
+    changes.unsent =
+        detail->retracted || (summary.partCount != 0 && summary.unsentParts >= summary.partCount);
+    return changes;
 }
 
 // `chat.style` of a group chat; one-to-one chats have 45.
@@ -73,7 +122,7 @@ struct ChatIndex
     std::unordered_map<std::int32_t, std::int32_t> chatOfMessage;
 };
 
-ChatIndex indexChats(const MessageTables& tables)
+ChatIndex indexChats(const MessageTables& tables, const Trash& trash)
 {
     ChatIndex index;
     for (const sqlitecarve::ChatJoinRow& join : tables.chatHandles) {
@@ -92,6 +141,10 @@ ChatIndex indexChats(const MessageTables& tables)
                                             static_cast<std::int32_t>(join.chatId));
         }
     }
+    // A message in the trash has left its chat's join but still belongs to the chat.
+    for (const auto& [message, chat] : trash.chatOfMessage) {
+        index.chatOfMessage.try_emplace(message, chat);
+    }
     return index;
 }
 
@@ -100,9 +153,10 @@ class Conversations
 {
 public:
     Conversations(const MessageTables& tables,
+                  const Trash& trash,
                   const std::unordered_map<std::int32_t, const std::string*>& addressOfHandle,
                   AddressBookIndex& names)
-        : m_index(indexChats(tables))
+        : m_index(indexChats(tables, trash))
         , m_addressOfHandle(addressOfHandle)
         , m_names(names)
     {
@@ -209,6 +263,15 @@ private:
 
 } // namespace
 
+std::string_view deletedSourceOf(const MessageRecord& message)
+{
+    if (message.deleted == 0) {
+        return {};
+    }
+    const bool trash = message.details != nullptr && message.details->recentlyDeleted;
+    return trash ? "recentlyDeleted" : "freeSpace";
+}
+
 std::string senderOf(const MessageRecord& message)
 {
     if (message.isFromMe != 0) {
@@ -217,11 +280,83 @@ std::string senderOf(const MessageRecord& message)
     return message.contactName.empty() ? message.address : message.contactName;
 }
 
+namespace {
+
+// The reaction rows of `tables`, live ones only (a carved reaction may be one its sender took
+// back), with their senders named as message senders are.
+std::vector<ReactionEvent>
+reactionEvents(const MessageTables& tables,
+               const std::unordered_map<std::int32_t, const std::string*>& addressOfHandle,
+               AddressBookIndex& names)
+{
+    std::vector<ReactionEvent> events;
+    for (const sqlitecarve::MessageRow& row : tables.messages) {
+        if (row.detail == nullptr || row.deleted || !isReactionType(row.detail->associatedType)) {
+            continue;
+        }
+        ReactionEvent event;
+        event.target = reactionTargetKey(row.detail->associatedGuid);
+        event.type = row.detail->associatedType;
+        event.senderKey = row.isFromMe ? -1 : row.handleId;
+        event.emoji = row.detail->emoji;
+        event.date = row.date;
+        MessageRecord sender;
+        sender.isFromMe = row.isFromMe ? 1 : 0;
+        if (const auto handle = addressOfHandle.find(static_cast<std::int32_t>(row.handleId));
+            row.handleId != 0 && handle != addressOfHandle.end()) {
+            sender.address = *handle->second;
+            sender.contactName = names.nameOf(sender.address);
+        }
+        event.sender = senderOf(sender);
+        events.push_back(std::move(event));
+    }
+    return events;
+}
+
+// What a message holds besides its body, or null when it holds nothing of it.
+std::shared_ptr<const MessageDetails> detailsOf(const AttachmentsOfMessage* files,
+                                                const std::vector<MessageReaction>* reactions,
+                                                Changes& changes,
+                                                bool inTrash)
+{
+    if (files == nullptr && reactions == nullptr && !changes.edited && !changes.unsent &&
+        changes.summary.earlier.empty() && !inTrash) {
+        return nullptr;
+    }
+    auto details = std::make_shared<MessageDetails>();
+    if (files != nullptr) {
+        details->attachments = files->attachments;
+    }
+    if (reactions != nullptr) {
+        details->reactions = *reactions;
+    }
+    details->edits = std::move(changes.summary.earlier);
+    details->edited = changes.edited;
+    details->unsent = changes.unsent;
+    details->recentlyDeleted = inTrash;
+    return details;
+}
+
+// The text of a message in the trash whose own row lost it: its removed parts' texts.
+std::string partsText(const Trash& trash, std::int32_t rowId)
+{
+    std::string text;
+    if (const auto parts = trash.partsOfMessage.find(rowId); parts != trash.partsOfMessage.end()) {
+        for (const auto& [index, part] : parts->second) {
+            text += part;
+        }
+    }
+    return text;
+}
+
+} // namespace
+
 void joinMessages(MessageTables& tables,
                   const std::vector<sqlitecarve::ContactSearchRow>& addressBook,
                   MessageMap& map)
 {
-    const auto firstAttachmentOfMessage = firstAttachments(tables);
+    const auto attachments =
+        attachmentsByMessage(tables.attachments, tables.joins, tables.contentFile);
     std::unordered_map<std::int32_t, const std::string*> addressOfHandle;
     for (const sqlitecarve::HandleRow& handle : tables.handles) {
         if (const auto id = static_cast<std::int32_t>(handle.rowid); id != 0) {
@@ -229,16 +364,35 @@ void joinMessages(MessageTables& tables,
         }
     }
     AddressBookIndex names(addressBook);
-    Conversations conversations(tables, addressOfHandle, names);
+    const Trash trash = trashOf(tables);
+    Conversations conversations(tables, trash, addressOfHandle, names);
+    const auto reactions = standingReactions(reactionEvents(tables, addressOfHandle, names));
     std::vector<MessageRecord> messages;
     std::vector<std::int32_t> keys;
     messages.reserve(tables.messages.size());
     keys.reserve(tables.messages.size());
     for (sqlitecarve::MessageRow& row : tables.messages) {
-        if (!fillBody(row)) {
+        if (row.detail != nullptr && isReactionType(row.detail->associatedType)) {
             continue;
         }
+        fillBody(row);
+        Changes changes = changesOf(row.detail.get());
+        if (row.text.empty()) {
+            row.text = std::move(changes.summary.latest);
+        }
+        const auto rowId = static_cast<std::int32_t>(row.rowid);
+        const bool inTrash = !row.deleted && rowId != 0 && trash.chatOfMessage.count(rowId) != 0;
+        if (inTrash && row.text.empty()) {
+            row.text = partsText(trash, rowId);
+        }
+        if (changes.unsent) {
+            row.text.clear();
+        } else if (row.text.empty()) {
+            continue;
+        }
+        const std::uint64_t guidKey = row.guidKey;
         MessageRecord message = recordOf(std::move(row));
+        message.deleted = inTrash ? 1 : message.deleted;
         if (const auto handle = addressOfHandle.find(message.handleId);
             handle != addressOfHandle.end()) {
             message.address = *handle->second;
@@ -246,12 +400,16 @@ void joinMessages(MessageTables& tables,
         if (!message.address.empty()) {
             message.contactName = names.nameOf(message.address);
         }
-        if (message.rowId != 0) {
-            if (const auto attachment = firstAttachmentOfMessage.find(message.rowId);
-                attachment != firstAttachmentOfMessage.end()) {
-                message.attachmentName = *attachment->second;
-            }
+        const AttachmentsOfMessage* files = nullptr;
+        if (const auto found =
+                message.rowId == 0 ? attachments.end() : attachments.find(message.rowId);
+            found != attachments.end()) {
+            files = &found->second;
+            message.attachmentName = *files->firstDevicePath;
         }
+        const auto reacted = guidKey == 0 ? reactions.end() : reactions.find(guidKey);
+        message.details = detailsOf(
+            files, reacted == reactions.end() ? nullptr : &reacted->second, changes, inTrash);
         keys.push_back(conversations.keyOf(message));
         message.conversation = conversations.infoOf(keys.back());
         messages.push_back(std::move(message));

@@ -26,6 +26,59 @@ struct ConversationInfo
     std::string chatIdentifier;
 };
 
+// One attachment of a message (`attachment` joined by `message_attachment_join`).
+struct MessageAttachment
+{
+    // The name it was sent under, else the last part of its device path.
+    std::string name;
+    std::string mimeType;
+    // Bytes as the database records them; 0 when unknown.
+    std::int64_t size = 0;
+    // Its path in the backup's MediaDomain ("Library/SMS/Attachments/…"); empty when the
+    // device path lies outside the media domain.
+    std::string relativePath;
+    // The content file's full path in the backup; empty when the backup does not hold it.
+    std::string path;
+    // Where a recovery run copies it, relative to the exported conversation page's folder
+    // ("Attachments/…"); empty when there is no file to copy.
+    std::string copyPath;
+};
+
+// A reaction (tapback) on a message.
+struct MessageReaction
+{
+    // "loved", "liked", "disliked", "laughed", "emphasized", "questioned", "emoji" or "sticker".
+    std::string kind;
+    // The character of an "emoji" reaction; empty for the others.
+    std::string emoji;
+    // "Me", else the reacting person's contact name or address.
+    std::string sender;
+    std::string date;
+};
+
+// An earlier version of an edited message.
+struct MessageEdit
+{
+    std::string date;
+    std::string text;
+};
+
+// What a message holds besides its body; absent from most messages.
+struct MessageDetails
+{
+    // Every attachment, in the order of the attachment rows.
+    std::vector<MessageAttachment> attachments;
+    // The reactions that stand, in the order they were made.
+    std::vector<MessageReaction> reactions;
+    // Earlier versions, oldest first.
+    std::vector<MessageEdit> edits;
+    bool edited = false;
+    // The sender unsent it; the record's text is then empty.
+    bool unsent = false;
+    // A deleted message found in the device's own trash rather than carved from the file.
+    bool recentlyDeleted = false;
+};
+
 // One message of the messages database.
 struct MessageRecord
 {
@@ -41,15 +94,18 @@ struct MessageRecord
     std::string address;
     // The contact name the address book gives the address (by text, e-mail or number).
     std::string contactName;
-    // The message body; never empty.
+    // The message body; empty only for an unsent message.
     std::string text;
-    // File name of the first attachment joined to this message; empty when none.
+    // Device path of the first attachment joined to this message; empty when none.
     std::string attachmentName;
     // "iMessage", "SMS", "RCS" or empty, as the message row stores it.
     std::string service{};
     // The conversation the message belongs to, shared by all its messages; null only for
     // records not made by the messages builder.
     std::shared_ptr<const ConversationInfo> conversation{};
+    // Attachments, reactions, edits and whether it lies in the device's trash; null when the
+    // message has none of them.
+    std::shared_ptr<const MessageDetails> details{};
 };
 
 // One line of the conversation list: a copy of the latest message of a conversation whose

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cmath>
 #include <initializer_list>
+#include <memory>
 
 namespace sqlitecarve {
 
@@ -16,6 +17,10 @@ namespace {
 // Integers of this magnitude or more count nanoseconds since 2001 (newer messages databases).
 constexpr std::int64_t kNanosecondThreshold = 100'000'000'000;
 constexpr std::int64_t kNanosecondsPerSecond = 1'000'000'000;
+// The lowest `associated_message_type` of a row that refers to another message.
+constexpr std::int64_t kFirstAssociatedType = 1000;
+// The length of a message guid; longer references compare their first this many bytes.
+constexpr std::size_t kGuidLength = 36;
 // Reals beyond this many seconds are no date.
 constexpr double kLatestSeconds = 1.0e12;
 // Reals of larger magnitude do not convert to a 64-bit integer.
@@ -106,6 +111,14 @@ public:
         return value->bytes;
     }
 
+    // The bytes of a text value as stored, unchecked; empty for every other kind.
+    std::string_view textBytes(std::size_t field) const
+    {
+        const Value* value = at(field);
+        return value == nullptr || value->kind != ValueKind::Text ? std::string_view()
+                                                                  : value->bytes;
+    }
+
     // The bytes of a blob value; empty for every other kind.
     std::string blob(std::size_t field) const
     {
@@ -180,7 +193,24 @@ void keepCall(std::vector<CallRow>& rows, const Fields& fields, CallRow call)
     }
 }
 
-// Appends the message of `fields` unless it is damaged or has neither text nor archived body.
+// The parts of a message row beyond its body, or null when it has none of them.
+std::shared_ptr<const MessageRowDetail> detailOf(Fields& fields)
+{
+    MessageRowDetail detail{.associatedType = fields.integer(7),
+                            .edited = fields.integer(10) != 0,
+                            .retracted = fields.integer(11) != 0,
+                            .summaryInfo = fields.blob(12)};
+    if (detail.associatedType < kFirstAssociatedType && !detail.edited && !detail.retracted &&
+        detail.summaryInfo.empty()) {
+        return nullptr;
+    }
+    detail.associatedGuid = fields.text(8);
+    detail.emoji = fields.text(9);
+    return std::make_shared<const MessageRowDetail>(std::move(detail));
+}
+
+// Appends the message of `fields` unless it is damaged, or has neither text nor archived body
+// and, live, no detail either.
 void keepMessage(std::vector<MessageRow>& rows, Fields& fields)
 {
     MessageRow row;
@@ -189,18 +219,40 @@ void keepMessage(std::vector<MessageRow>& rows, Fields& fields)
         row.attributedBody = fields.blob(4);
     }
     row.service = fields.text(5);
-    if (!fields.valid() || (row.text.empty() && row.attributedBody.empty())) {
+    row.deleted = fields.deleted();
+    if (!fields.valid()) {
         return;
     }
-    row.deleted = fields.deleted();
+    if (!row.deleted) {
+        row.detail = detailOf(fields);
+    }
+    if (row.text.empty() && row.attributedBody.empty() && row.detail == nullptr) {
+        return;
+    }
     row.rowid = fields.rowid();
     row.handleId = fields.integer(1);
     row.date = fields.appleDate(2);
     row.isFromMe = fields.integer(3) != 0;
-    rows.push_back(std::move(row));
+    row.guidKey = messageGuidKey(fields.textBytes(6));
+    if (fields.valid()) {
+        rows.push_back(std::move(row));
+    }
 }
 
 } // namespace
+
+std::uint64_t messageGuidKey(std::string_view guid)
+{
+    if (guid.empty()) {
+        return 0;
+    }
+    // FNV-1a, 64 bits.
+    std::uint64_t hash = 0xcbf29ce484222325ULL;
+    for (const char c : guid.substr(0, kGuidLength)) {
+        hash = (hash ^ static_cast<unsigned char>(c)) * 0x100000001b3ULL;
+    }
+    return hash == 0 ? 1 : hash;
+}
 
 std::string appleDateText(std::int64_t value)
 {
@@ -225,7 +277,19 @@ int readMessages(Database& db, std::vector<MessageRow>& rows)
 {
     return readRows(db,
                     "message",
-                    {"text", "handle_id", "date", "is_from_me", "attributedBody", "service"},
+                    {"text",
+                     "handle_id",
+                     "date",
+                     "is_from_me",
+                     "attributedBody",
+                     "service",
+                     "guid",
+                     "associated_message_type",
+                     "associated_message_guid",
+                     "associated_message_emoji",
+                     "date_edited",
+                     "date_retracted",
+                     "message_summary_info"},
                     [&](Fields& fields) { keepMessage(rows, fields); });
 }
 
@@ -244,15 +308,21 @@ int readHandles(Database& db, std::vector<HandleRow>& rows)
 
 int readAttachments(Database& db, std::vector<AttachmentRow>& rows)
 {
-    return readRows(db, "attachment", {"filename"}, [&](Fields& fields) {
-        AttachmentRow row;
-        row.deleted = fields.deleted();
-        row.rowid = fields.rowid();
-        row.fileName = fields.text(0);
-        if (!row.fileName.empty()) {
-            rows.push_back(std::move(row));
-        }
-    });
+    return readRows(db,
+                    "attachment",
+                    {"filename", "mime_type", "transfer_name", "total_bytes"},
+                    [&](Fields& fields) {
+                        AttachmentRow row;
+                        row.deleted = fields.deleted();
+                        row.rowid = fields.rowid();
+                        row.fileName = fields.text(0);
+                        row.mimeType = fields.text(1);
+                        row.transferName = fields.text(2);
+                        row.totalBytes = fields.integer(3);
+                        if (!row.fileName.empty()) {
+                            rows.push_back(std::move(row));
+                        }
+                    });
 }
 
 int readMessageAttachmentJoins(Database& db, std::vector<MessageAttachmentJoinRow>& rows)
@@ -294,6 +364,28 @@ int readChatMessageJoins(Database& db, std::vector<ChatJoinRow>& rows)
     return readRows(db, "chat_message_join", {"chat_id", "message_id"}, [&](Fields& fields) {
         rows.push_back({fields.deleted(), fields.integer(0), fields.integer(1)});
     });
+}
+
+int readRecoverableMessageJoins(Database& db, std::vector<ChatJoinRow>& rows)
+{
+    return readRows(
+        db, "chat_recoverable_message_join", {"chat_id", "message_id"}, [&](Fields& fields) {
+            rows.push_back({fields.deleted(), fields.integer(0), fields.integer(1)});
+        });
+}
+
+int readRecoverableParts(Database& db, std::vector<RecoverablePartRow>& rows)
+{
+    return readRows(db,
+                    "recoverable_message_part",
+                    {"chat_id", "message_id", "part_index", "part_text"},
+                    [&](Fields& fields) {
+                        rows.push_back({.deleted = fields.deleted(),
+                                        .chatId = fields.integer(0),
+                                        .messageId = fields.integer(1),
+                                        .partIndex = fields.integer(2),
+                                        .partText = fields.blob(3)});
+                    });
 }
 
 int readContactSearch(Database& db, std::vector<ContactSearchRow>& rows)

@@ -14,11 +14,15 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace sqlitecarve {
 
-// Table message: rows with a text, or without one but with an `attributedBody` blob.
+// Table message: rows with a text, or without one but with an `attributedBody` blob, and live
+// rows with a detail. A live row gets a detail when it refers to another message
+// (`associated_message_type` 1000 or more), was edited or unsent, or has a summary blob;
+// recovered rows get none (a carved reaction may be one its sender took back).
 [[nodiscard]] int readMessages(Database& db, std::vector<MessageRow>& rows);
 // Table handle: rows with an address only.
 [[nodiscard]] int readHandles(Database& db, std::vector<HandleRow>& rows);
@@ -33,6 +37,11 @@ namespace sqlitecarve {
 [[nodiscard]] int readChatHandleJoins(Database& db, std::vector<ChatJoinRow>& rows);
 // Table chat_message_join, the message as member: every row.
 [[nodiscard]] int readChatMessageJoins(Database& db, std::vector<ChatJoinRow>& rows);
+// Table chat_recoverable_message_join (the device's trash, iOS 16 and later), the message as
+// member: every row.
+[[nodiscard]] int readRecoverableMessageJoins(Database& db, std::vector<ChatJoinRow>& rows);
+// Table recoverable_message_part: every row.
+[[nodiscard]] int readRecoverableParts(Database& db, std::vector<RecoverablePartRow>& rows);
 // Table ABPersonFullTextSearch_content, whose columns are numbered ("c0First", "c15Phone"):
 // each text is the first column whose name, after its "c" and digits, is the field's name.
 // Rows whose telephone text holds a control character are left out.
@@ -55,6 +64,10 @@ namespace sqlitecarve {
 [[nodiscard]] int readGroupMembers(Database& db, std::vector<GroupMemberRow>& rows);
 // Table ZWAMEDIAITEM.
 [[nodiscard]] int readMediaItems(Database& db, std::vector<MediaItemRow>& rows);
+
+// The key by which a message guid is compared: a 64-bit hash of its first 36 bytes (a guid's
+// length), never 0; 0 for an empty guid.
+std::uint64_t messageGuidKey(std::string_view guid);
 
 // Local "YYYY-MM-DD hh:mm:ss" of an Apple date stored as an integer: seconds since 2001, or
 // nanoseconds (whole seconds, rounded toward zero) when its magnitude is 10^11 or more. Empty

@@ -99,7 +99,18 @@ TEST_P(ScanCliTest, JsonHoldsEveryCategoryAndDeletedRows)
 
 INSTANTIATE_TEST_SUITE_P(OlderAndCurrent, ScanCliTest, testing::Bool());
 
-TEST(ScanCliModernMessagesTest, EveryArchivedBodyAndTheGroupChat)
+// The object of the message whose text is `text`: from its "deleted" key to its end.
+std::string messageWithText(const std::string& json, const std::string& text)
+{
+    const std::size_t at = json.find("\"text\": \"" + text + "\"");
+    if (at == std::string::npos) {
+        return {};
+    }
+    const std::size_t begin = json.rfind("\"deleted\"", at);
+    return json.substr(begin, json.find("\"deletedSource\"", at) - begin);
+}
+
+TEST(ScanCliModernMessagesTest, BodiesGroupChatAttachmentsReactionsEditsAndTrash)
 {
     testsupport::TempDir dir;
     fixtures::DeviceFilesOptions options;
@@ -119,20 +130,23 @@ TEST(ScanCliModernMessagesTest, EveryArchivedBodyAndTheGroupChat)
     counts.messages = options.messages;
     counts.attachments = std::max(1, options.messages / 13);
     counts.deletedMessages = std::max(1, options.messages / 20);
-    const fixtures::SmsData sample = fixtures::modernSmsSample(options.seed, counts);
+    const fixtures::SmsData sample = fixtures::ios17SmsSample(options.seed, counts);
     const std::set<std::int64_t> deleted(sample.deleteMessageRowids.begin(),
                                          sample.deleteMessageRowids.end());
     std::size_t live = 0;
     for (const fixtures::SmsMessage& message : sample.messages) {
-        if (deleted.count(message.rowid) == 0) {
-            ++live;
-            EXPECT_NE(run.out.find("\"text\": \"" + message.text + "\""), std::string::npos)
-                << message.rowid;
+        const bool listed = message.associatedType == 0 && !message.unsent;
+        if (deleted.count(message.rowid) == 0 && message.trashedUnixSeconds == 0) {
+            live += listed ? 1 : 0;
+        }
+        if (deleted.count(message.rowid) == 0 && !message.unsent) {
+            EXPECT_EQ(run.out.find("\"text\": \"" + message.text + "\"") != std::string::npos,
+                      listed)
+                << message.rowid << " reactions are no messages";
         }
     }
-    EXPECT_GE(occurrences(run.out, "\"deleted\": 0"), live);
-    EXPECT_GT(occurrences(run.out, "\"deleted\": 1"), 0u);
-    EXPECT_EQ(occurrences(run.out, "\"text\": \"\""), 0u);
+    EXPECT_EQ(occurrences(run.out, "\"deleted\": 0"), live + 1) << "and the unsent message";
+    EXPECT_EQ(occurrences(run.out, "\"text\": \"\""), 1u) << "only the unsent message";
     // The group chat: one conversation with its name, members and the owner's messages.
     EXPECT_EQ(occurrences(run.out, "\"isGroup\": true"), 1u);
     EXPECT_EQ(occurrences(run.out, std::string("\"name\": \"") + fixtures::kSampleGroupName), 1u);
@@ -148,8 +162,39 @@ TEST(ScanCliModernMessagesTest, EveryArchivedBodyAndTheGroupChat)
     }
     EXPECT_GT(occurrences(run.out, "\"sender\": \"Me\""), 0u);
     EXPECT_GT(occurrences(run.out, "\"service\": \"iMessage\""), 0u);
+
+    // Three attachments of one message, each with the backup's file; the loved and liked
+    // reactions on their target, the laugh taken back; the edit history; the unsent message;
+    // the device's trash beside the rows carved from free space.
+    const std::string attachments =
+        messageWithText(run.out, "\xEF\xBF\xBC\xEF\xBF\xBC\xEF\xBF\xBC");
+    EXPECT_EQ(occurrences(attachments, "\"mimeType\""), 3u) << attachments;
+    for (const char* part : {"\"name\": \"IMG_5001.HEIC\"",
+                             "\"name\": \"clip 1.MOV\"",
+                             "\"mimeType\": \"video/quicktime\"",
+                             "\"path\": \"/"}) {
+        EXPECT_GT(occurrences(attachments, part), 0u) << part << attachments;
+    }
+    const std::string target = messageWithText(run.out, "Who brings the tent?");
+    EXPECT_EQ(occurrences(target, "\"kind\""), 2u) << target;
+    EXPECT_EQ(occurrences(target, "\"kind\": \"loved\""), 1u);
+    EXPECT_EQ(occurrences(target, "\"kind\": \"liked\""), 1u);
+    EXPECT_EQ(occurrences(target, "\"sender\": \"Me\""), 2u) << "its own and the like";
+    EXPECT_EQ(occurrences(target, "\"sender\": \"\""), 0u) << target;
+    EXPECT_EQ(occurrences(run.out, "\"kind\""), 2u) << "no reaction on a missing message";
+    const std::string edited = messageWithText(run.out, fixtures::kSampleEditedText);
+    EXPECT_NE(edited.find("\"edited\": true"), std::string::npos) << edited;
+    EXPECT_LT(edited.find("\"text\": \"Leaving at 8\""),
+              edited.find("\"text\": \"Leaving at 8:30\""));
+    EXPECT_EQ(occurrences(run.out, "\"edited\": true"), 1u);
+    const std::string unsent = messageWithText(run.out, "");
+    EXPECT_NE(unsent.find("\"unsent\": true"), std::string::npos) << unsent;
+    EXPECT_EQ(occurrences(run.out, "\"unsent\": true"), 1u);
+    const std::string trashed = messageWithText(run.out, fixtures::kSampleTrashedText);
+    EXPECT_EQ(trashed.substr(0, 13), "\"deleted\": 1,") << trashed;
+    EXPECT_EQ(occurrences(run.out, "\"deletedSource\": \"recentlyDeleted\""), 2u);
     EXPECT_EQ(occurrences(run.out, "\"deletedSource\": \"freeSpace\""),
-              occurrences(run.out, "\"deleted\": 1"));
+              occurrences(run.out, "\"deleted\": 1") - 2);
 
     // The exported group: a folder and page named after it, its members above the messages,
     // and the owner's messages addressed to the group rather than to nobody.
@@ -174,6 +219,17 @@ TEST(ScanCliModernMessagesTest, EveryArchivedBodyAndTheGroupChat)
     EXPECT_NE(transcript.find(std::string("To: ") + fixtures::kSampleGroupName + "\r\n"),
               std::string::npos);
     EXPECT_EQ(transcript.find("To: \r\n"), std::string::npos);
+    // The group's attachments copied beside its page, where their copy paths point.
+    std::set<std::string> copies;
+    for (const auto& file : std::filesystem::recursive_directory_iterator(dir.file("out"))) {
+        const auto folder = file.path().parent_path();
+        if (file.is_regular_file() && folder.filename() == "Attachments" &&
+            folder.parent_path().filename().string().rfind(fixtures::kSampleGroupName, 0) == 0) {
+            copies.insert(file.path().filename().string());
+        }
+    }
+    ASSERT_EQ(copies.size(), 3u);
+    EXPECT_EQ(copies.rbegin()->substr(copies.rbegin()->find('-')), "-3-clip_1.MOV");
 }
 
 TEST(ScanCliUsageTest, BadCategoryAndMissingBackup)

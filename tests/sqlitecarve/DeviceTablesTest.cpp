@@ -219,12 +219,16 @@ TEST(DeviceTablesTest, ColumnsByNameAndRowsLeftOut)
     // NULLs, blobs and reals where texts and integers belong.
     const std::string schema =
         "CREATE TABLE message (ROWID INTEGER PRIMARY KEY, date, is_from_me, text, handle_id, "
-        "service, attributedBody);"
+        "service, attributedBody, date_retracted, associated_message_guid, guid, "
+        "associated_message_type);"
         "CREATE TABLE chat (ROWID INTEGER PRIMARY KEY, display_name, style, chat_identifier);"
         "CREATE TABLE chat_handle_join (handle_id, chat_id);"
         "CREATE TABLE chat_message_join (message_id, chat_id, message_date);"
         "CREATE TABLE handle (ROWID INTEGER PRIMARY KEY, id);"
-        "CREATE TABLE attachment (ROWID INTEGER PRIMARY KEY, filename);"
+        "CREATE TABLE attachment (ROWID INTEGER PRIMARY KEY, total_bytes, filename, transfer_name, "
+        "mime_type);"
+        "CREATE TABLE chat_recoverable_message_join (message_id, delete_date, chat_id);"
+        "CREATE TABLE recoverable_message_part (part_text, message_id, chat_id, part_index);"
         "CREATE TABLE message_attachment_join (attachment_id, message_id);"
         "CREATE TABLE ABPersonFullTextSearch_content (docid INTEGER PRIMARY KEY, "
         "c0PhoneticFirst, c1First, c2Last, c3Organization, C4PHONE, c5Email, c6Address, "
@@ -241,21 +245,36 @@ TEST(DeviceTablesTest, ColumnsByNameAndRowsLeftOut)
         "ZCONTACTNAME, ZCHATSESSION);"
         "CREATE TABLE ZWAMEDIAITEM (Z_PK INTEGER PRIMARY KEY, ZMEDIALOCALPATH)";
     const std::string inserts =
-        "INSERT INTO message VALUES (1, 600000000, 1, 'hi', 7, 'SMS', NULL);"
-        "INSERT INTO message VALUES (2, 600000000000000000, 0.0, 'nano', 7.9, NULL, x'01');"
-        "INSERT INTO message VALUES (3, 1, 1, CAST(x'41ff' AS TEXT), 7, NULL, x'01');"
-        "INSERT INTO message VALUES (4, 1, 1, '', 7, NULL, NULL);"
-        "INSERT INTO message VALUES (5, 1, 1, NULL, 7, NULL, 'text, not an archive');"
-        "INSERT INTO message VALUES (6, 1, 1, x'4142', 7, NULL, x'');"
-        "INSERT INTO message VALUES (7, 'text date', 2, 'kept', NULL, 3, NULL);"
-        "INSERT INTO message VALUES (8, 600000000, 0, NULL, 7, 'iMessage', x'040b73');"
-        "INSERT INTO message VALUES (9, 1, 0, 'x', 7, CAST(x'ff' AS TEXT), NULL);"
+        "INSERT INTO message (ROWID, date, is_from_me, text, handle_id, service, attributedBody) "
+        "VALUES (1, 600000000, 1, 'hi', 7, 'SMS', NULL);"
+        "INSERT INTO message (ROWID, date, is_from_me, text, handle_id, service, attributedBody) "
+        "VALUES (2, 600000000000000000, 0.0, 'nano', 7.9, NULL, x'01');"
+        "INSERT INTO message (ROWID, date, is_from_me, text, handle_id, service, attributedBody) "
+        "VALUES (3, 1, 1, CAST(x'41ff' AS TEXT), 7, NULL, x'01');"
+        "INSERT INTO message (ROWID, date, is_from_me, text, handle_id, service, attributedBody) "
+        "VALUES (4, 1, 1, '', 7, NULL, NULL);"
+        "INSERT INTO message (ROWID, date, is_from_me, text, handle_id, service, attributedBody) "
+        "VALUES (5, 1, 1, NULL, 7, NULL, 'text, not an archive');"
+        "INSERT INTO message (ROWID, date, is_from_me, text, handle_id, service, attributedBody) "
+        "VALUES (6, 1, 1, x'4142', 7, NULL, x'');"
+        "INSERT INTO message (ROWID, date, is_from_me, text, handle_id, service, attributedBody) "
+        "VALUES (7, 'text date', 2, 'kept', NULL, 3, NULL);"
+        "INSERT INTO message (ROWID, date, is_from_me, text, handle_id, service, attributedBody) "
+        "VALUES (8, 600000000, 0, NULL, 7, 'iMessage', x'040b73');"
+        "INSERT INTO message (ROWID, date, is_from_me, text, handle_id, service, attributedBody) "
+        "VALUES (9, 1, 0, 'x', 7, CAST(x'ff' AS TEXT), NULL);"
+        "INSERT INTO message (ROWID, date_retracted, guid) VALUES (10, 5, 'G10');"
+        "INSERT INTO message (ROWID, text, associated_message_type, associated_message_guid) "
+        "VALUES (11, 'Loved', 2000, 'p:0/G10'), (12, NULL, 3, 'p:0/G10');"
         "INSERT INTO chat VALUES (1, 'Trip', 43, 'chat1'), (2, NULL, 45, '+6421'), "
         "(3, CAST(x'ff' AS TEXT), 43, 'chat3'), (4, 5, '43', x'00');"
         "INSERT INTO chat_handle_join VALUES (7, 1), (NULL, 2.5);"
         "INSERT INTO chat_message_join VALUES (1, 1, 5);"
         "INSERT INTO handle VALUES (7, '+6421'), (8, ''), (9, NULL), (10, CAST(x'ff' AS TEXT));"
-        "INSERT INTO attachment VALUES (3, 'a.jpg'), (4, NULL);"
+        "INSERT INTO attachment VALUES (3, 12.0, 'a.jpg', 'A.JPG', 'image/jpeg'), "
+        "(4, 5, NULL, 'b.jpg', NULL);"
+        "INSERT INTO chat_recoverable_message_join VALUES (10, 1, 2), (NULL, 1, 3);"
+        "INSERT INTO recoverable_message_part VALUES (x'0102', 10, 2, 1);"
         "INSERT INTO message_attachment_join VALUES (3, 1), (NULL, 2.5);"
         "INSERT INTO ABPersonFullTextSearch_content VALUES (1, 'Phon', 'Anna', 'Ek', 'Org', "
         "'+1 555 ', 'a@b', 'Street', 'tw', 'http://x', 'not this');"
@@ -299,16 +318,24 @@ TEST(DeviceTablesTest, ColumnsByNameAndRowsLeftOut)
          rowLines(db,
                   readMessages,
                   [](const auto& r) {
+                      const std::string detail = r.detail == nullptr
+                                                     ? "-"
+                                                     : std::to_string(r.detail->associatedType) +
+                                                           " " + r.detail->associatedGuid + " " +
+                                                           field(r.detail->retracted);
                       return line(r.rowid,
                                   r.text,
                                   static_cast<std::int64_t>(r.attributedBody.size()),
                                   r.handleId,
                                   r.date,
                                   r.isFromMe,
-                                  r.service);
+                                  r.service,
+                                  r.guidKey == messageGuidKey("G10"),
+                                  detail);
                   }),
-         "1|hi|0|7|" + appleDate + "|1|SMS\n2|nano|0|7|" + appleDate +
-             "|0|\n7|kept|0|0||1|\n8||3|7|" + appleDate + "|0|iMessage\n"},
+         "1|hi|0|7|" + appleDate + "|1|SMS|0|-\n2|nano|0|7|" + appleDate +
+             "|0||0|-\n7|kept|0|0||1||0|-\n8||3|7|" + appleDate +
+             "|0|iMessage|0|-\n10||0|0||0||1|0  1\n11|Loved|0|0||0||0|2000 p:0/G10 0\n"},
         {"chat",
          rowLines(
              db,
@@ -327,8 +354,27 @@ TEST(DeviceTablesTest, ColumnsByNameAndRowsLeftOut)
          rowLines(db, readHandles, [](const auto& r) { return line(r.rowid, r.address); }),
          "7|+6421\n"},
         {"attachment",
-         rowLines(db, readAttachments, [](const auto& r) { return line(r.rowid, r.fileName); }),
-         "3|a.jpg\n"},
+         rowLines(db,
+                  readAttachments,
+                  [](const auto& r) {
+                      return line(r.rowid, r.fileName, r.transferName, r.mimeType, r.totalBytes);
+                  }),
+         "3|a.jpg|A.JPG|image/jpeg|12\n"},
+        {"chat_recoverable_message_join",
+         rowLines(db,
+                  readRecoverableMessageJoins,
+                  [](const auto& r) { return line(r.chatId, r.memberId); }),
+         "2|10\n3|0\n"},
+        {"recoverable_message_part",
+         rowLines(db,
+                  readRecoverableParts,
+                  [](const auto& r) {
+                      return line(r.chatId,
+                                  r.messageId,
+                                  r.partIndex,
+                                  static_cast<std::int64_t>(r.partText.size()));
+                  }),
+         "2|10|1|2\n"},
         {"message_attachment_join",
          rowLines(db,
                   readMessageAttachmentJoins,

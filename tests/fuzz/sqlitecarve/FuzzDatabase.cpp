@@ -35,6 +35,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::vector<sqlitecarve::MediaItemRow> media;
     std::vector<sqlitecarve::ChatRow> messageChats;
     std::vector<sqlitecarve::ChatJoinRow> chatJoins;
+    std::vector<sqlitecarve::RecoverablePartRow> parts;
     (void)sqlitecarve::readMessages(db, messages);
     (void)sqlitecarve::readHandles(db, handles);
     (void)sqlitecarve::readAttachments(db, attachments);
@@ -42,6 +43,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     (void)sqlitecarve::readChats(db, messageChats);
     (void)sqlitecarve::readChatHandleJoins(db, chatJoins);
     (void)sqlitecarve::readChatMessageJoins(db, chatJoins);
+    (void)sqlitecarve::readRecoverableMessageJoins(db, chatJoins);
+    (void)sqlitecarve::readRecoverableParts(db, parts);
     (void)sqlitecarve::readContactSearch(db, contacts);
     (void)sqlitecarve::readNoteBodies(db, bodies);
     (void)sqlitecarve::readNotes(db, notes);
