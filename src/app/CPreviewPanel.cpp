@@ -10,6 +10,7 @@
 #include "app/WrappedLabel.h"
 #include "extract/ContactsBuilder.h"
 #include "extract/ConversationNames.h"
+#include "extract/MessageNotes.h"
 #include "extract/NotesBuilder.h"
 
 #include <QDesktopServices>
@@ -284,7 +285,8 @@ void CPreviewPanel::showContact(const extract::ContactRecord& contact)
     applyHighlight();
 }
 
-void CPreviewPanel::addBubble(const QString& header, const QString& text, bool sent, bool deleted)
+void CPreviewPanel::addBubble(
+    const QString& header, const QString& text, const QString& notes, bool sent, bool deleted)
 {
     auto* element = new QWidget;
     element->setObjectName(sent ? QStringLiteral("MessagesElementSend")
@@ -302,7 +304,16 @@ void CPreviewPanel::addBubble(const QString& header, const QString& text, bool s
                               .arg(background, colourName(deleted ? kDeletedColour : kTextColour)));
     const Qt::Alignment side = sent ? Qt::AlignRight : Qt::AlignLeft;
     layout->addWidget(head, 0, side);
+    // A message of attachments alone has no bubble, only their lines.
     layout->addWidget(bubble, 0, side);
+    bubble->setVisible(!text.isEmpty() || notes.isEmpty());
+    if (!notes.isEmpty()) {
+        auto* below = new WrappedLabel(notes, element);
+        below->setObjectName(QStringLiteral("BubbleNotes"));
+        below->setStyleSheet(QStringLiteral("color: #8a8a8a;"));
+        below->setAlignment(side);
+        layout->addWidget(below, 0, side);
+    }
     auto* item = new QListWidgetItem(m_messages);
     item->setData(Qt::UserRole, deleted);
     item->setData(Qt::UserRole + 1, text);
@@ -321,8 +332,9 @@ void CPreviewPanel::layoutBubbles()
             continue;
         }
         for (auto* label : element->findChildren<WrappedLabel*>()) {
-            label->setMaximumWidth(label->objectName() == QLatin1String("Bubble") ? bubbleWidth
-                                                                                  : width);
+            const bool besideBubble = label->objectName() == QLatin1String("Bubble") ||
+                                      label->objectName() == QLatin1String("BubbleNotes");
+            label->setMaximumWidth(besideBubble ? bubbleWidth : width);
         }
         element->layout()->invalidate();
         item->setSizeHint(QSize(width, element->layout()->totalHeightForWidth(width)));
@@ -339,12 +351,36 @@ bool CPreviewPanel::eventFilter(QObject* watched, QEvent* event)
     return QWidget::eventFilter(watched, event);
 }
 
+namespace {
+
+// The text a bubble shows for each kind of message.
+std::string shownText(const extract::MessageRecord& message)
+{
+    return extract::shownMessageText(message);
+}
+
+std::string shownText(const extract::WhatsAppMessage& message)
+{
+    return message.text;
+}
+
+} // namespace
+
 void CPreviewPanel::showConversation(const extract::ConversationSummary& conversation,
                                      const std::vector<extract::MessageRecord>& messages)
 {
-    showMessageList(messages, [](const extract::MessageRecord& message) {
-        return message.contactName.empty() ? message.address : message.contactName;
-    });
+    showMessageList(
+        messages,
+        [](const extract::MessageRecord& message) {
+            return message.contactName.empty() ? message.address : message.contactName;
+        },
+        [](const extract::MessageRecord& message) {
+            QStringList lines;
+            for (const extract::MessageNote& note : extract::messageNotes(message)) {
+                lines << fromUtf8(note.text);
+            }
+            return lines.join(QLatin1Char('\n'));
+        });
     if (extract::inGroup(conversation)) {
         addGroupHeading(fromUtf8(extract::conversationName(conversation)),
                         fromUtf8(extract::conversationAddresses(conversation)));
@@ -377,13 +413,18 @@ void CPreviewPanel::addGroupHeading(const QString& name, const QString& members)
 
 void CPreviewPanel::showChat(const std::vector<extract::WhatsAppMessage>& messages)
 {
-    showMessageList(messages, [](const extract::WhatsAppMessage& message) {
-        return message.senderName.empty() ? message.senderAddress : message.senderName;
-    });
+    showMessageList(
+        messages,
+        [](const extract::WhatsAppMessage& message) {
+            return message.senderName.empty() ? message.senderAddress : message.senderName;
+        },
+        [](const extract::WhatsAppMessage&) { return QString(); });
 }
 
-template <typename Message, typename SenderOf>
-void CPreviewPanel::showMessageList(const std::vector<Message>& messages, SenderOf senderOf)
+template <typename Message, typename SenderOf, typename NotesOf>
+void CPreviewPanel::showMessageList(const std::vector<Message>& messages,
+                                    SenderOf senderOf,
+                                    NotesOf notesOf)
 {
     leaveMedia();
     m_stack->setCurrentIndex(kMessagesPage);
@@ -397,7 +438,11 @@ void CPreviewPanel::showMessageList(const std::vector<Message>& messages, Sender
         const QString head = message.isFromMe != 0
                                  ? QStringLiteral("%1 Me:").arg(date)
                                  : QStringLiteral("%1 %2:").arg(date, fromUtf8(senderOf(message)));
-        addBubble(head, fromUtf8(message.text), message.isFromMe != 0, message.deleted != 0);
+        addBubble(head,
+                  fromUtf8(shownText(message)),
+                  notesOf(message),
+                  message.isFromMe != 0,
+                  message.deleted != 0);
     }
     layoutBubbles();
     applyHighlight();

@@ -88,9 +88,12 @@ private:
     void showChat(const std::vector<extract::WhatsAppMessage>& messages);
     // Shows `messages` as sent and received bubbles under the list's header; `senderOf` names
     // the sender of a received message.
-    template <typename Message, typename SenderOf>
-    void showMessageList(const std::vector<Message>& messages, SenderOf senderOf);
-    void addBubble(const QString& header, const QString& text, bool sent, bool deleted);
+    // `notesOf` gives the lines shown under a message's bubble (its reactions, attachments,
+    // edits), empty when there are none.
+    template <typename Message, typename SenderOf, typename NotesOf>
+    void showMessageList(const std::vector<Message>& messages, SenderOf senderOf, NotesOf notesOf);
+    void addBubble(
+        const QString& header, const QString& text, const QString& notes, bool sent, bool deleted);
     // Adds a centred line naming a group conversation and its members.
     void addGroupHeading(const QString& name, const QString& members);
     // Sizes every bubble to its text wrapped at its share of the list's width, and every row

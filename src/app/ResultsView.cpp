@@ -5,6 +5,7 @@
 #include "app/Texts.h"
 #include "export/ExportWriters.h"
 #include "extract/ConversationNames.h"
+#include "extract/MessageNotes.h"
 #include "extract/NotesBuilder.h"
 #include "ui_PageScan.h"
 
@@ -164,7 +165,7 @@ QStringList recordColumns(const exporting::RecordRef& record)
             return {utf8(extract::conversationName(*message)),
                     utf8(extract::conversationAddresses(*message)),
                     utf8(message->date),
-                    firstLine(message->text)};
+                    firstLine(extract::shownMessageText(*message))};
         }
 
         QStringList operator()(const extract::AttachmentItem* item) const

@@ -3,6 +3,7 @@
 
 #include "export/TextEscape.h"
 #include "extract/ConversationNames.h"
+#include "extract/MessageNotes.h"
 #include "extract/NotesBuilder.h"
 #include "platform/Clock.h"
 #include "platform/File.h"
@@ -93,9 +94,11 @@ struct MessageView
     bool deleted;
     bool fromMe;
     std::string_view date;
-    std::string_view text;
+    std::string text;
     std::string htmlSender;
     std::string textSender;
+    // The lines under the body: edits, reactions, attachments.
+    std::vector<extract::MessageNote> notes{};
 };
 
 MessageView view(const extract::MessageRecord& m)
@@ -105,21 +108,43 @@ MessageView view(const extract::MessageRecord& m)
     return {m.deleted != 0,
             m.isFromMe != 0,
             m.date,
-            m.text,
+            extract::shownMessageText(m),
             senderLabelHtml(m),
-            toGroup ? extract::conversationName(m) : senderLabelText(m)};
+            toGroup ? extract::conversationName(m) : senderLabelText(m),
+            extract::messageNotes(m)};
 }
 
 MessageView view(const extract::WhatsAppMessage& m)
 {
-    return {
-        m.deleted != 0, m.isFromMe != 0, m.date, m.text, senderLabelHtml(m), senderLabelText(m)};
+    return {m.deleted != 0,
+            m.isFromMe != 0,
+            m.date,
+            std::string(m.text),
+            senderLabelHtml(m),
+            senderLabelText(m)};
 }
 
 template <typename Map> const typename Map::mapped_type* findList(const Map& map, std::int32_t id)
 {
     const auto found = map.find(id);
     return found == map.end() ? nullptr : &found->second;
+}
+
+// Appends the lines under a message's body, on its side of the page; an attachment that the
+// run copied links to its copy.
+void appendNotesHtml(std::string& body, const std::vector<extract::MessageNote>& notes, bool fromMe)
+{
+    for (const extract::MessageNote& note : notes) {
+        body += fromMe ? "<div class=\"msg_note sent\">" : "<div class=\"msg_note\">";
+        const bool linked = note.attachment != nullptr && !note.attachment->copyPath.empty();
+        if (linked) {
+            body += "<a href=\"";
+            appendHtmlEscaped(body, note.attachment->copyPath);
+            body += "\">";
+        }
+        appendHtmlEscaped(body, note.text);
+        body += linked ? "</a></div>\r\n" : "</div>\r\n";
+    }
 }
 
 template <typename Message>
@@ -163,6 +188,7 @@ int writeHtmlPage(ExportState& state,
             }
             appendHtmlEscaped(group.body, m.text);
             group.body += "</div>\r\n";
+            appendNotesHtml(group.body, m.notes, m.fromMe);
             if (state.callback != nullptr) {
                 const int percent = static_cast<int>((i + 1) * 100 / count);
                 result = state.callback(state.userData, percent, 0, path);
@@ -206,7 +232,11 @@ int writeTranscript(const std::string& path, const std::vector<Message>* message
             const MessageView m = view(message);
             appendTranscriptLine(content, m.fromMe ? "To" : "From", m.textSender, "\n");
             appendTranscriptLine(content, "Data", m.date, "\n");
-            appendTranscriptLine(content, "Content", m.text, "\n\n");
+            appendTranscriptLine(content, "Content", m.text, m.notes.empty() ? "\n\n" : "\n");
+            for (std::size_t i = 0; i < m.notes.size(); ++i) {
+                appendTranscriptLine(
+                    content, "Note", m.notes[i].text, i + 1 == m.notes.size() ? "\n\n" : "\n");
+            }
         }
     }
     return writeUtf8TextFile(path, toCrLf(content));

@@ -4,6 +4,7 @@
 #include "export/ExportWriters.h"
 #include "export/TextEscape.h"
 #include "extract/ConversationNames.h"
+#include "extract/MessageNotes.h"
 #include "extract/NotesBuilder.h"
 #include "platform/File.h"
 #include "platform/Status.h"
@@ -112,7 +113,10 @@ int PrintPageBuilder::buildBody(extract::RecoveryCategory category,
                     appendLine(
                         body, message.isFromMe != 0 ? "To:" : "From:", messageSender(message));
                     appendLine(body, "Date:", message.date);
-                    appendLine(body, "Content:", message.text);
+                    appendLine(body, "Content:", extract::shownMessageText(message));
+                    for (const extract::MessageNote& note : extract::messageNotes(message)) {
+                        appendLine(body, "Note:", note.text);
+                    }
                     body += "</div>\r\n";
                 }
             } else if constexpr (std::is_same_v<Pointer, const extract::ContactRecord*>) {

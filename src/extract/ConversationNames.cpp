@@ -9,15 +9,18 @@ bool inGroup(const MessageRecord& message)
 
 std::string conversationName(const ConversationSummary& conversation)
 {
-    if (inGroup(conversation) && !conversation.conversation->name.empty()) {
-        return conversation.conversation->name;
+    const ConversationInfo* info = conversation.conversation.get();
+    const bool nameless = conversation.contactName.empty() && conversation.address.empty();
+    if (info != nullptr && (info->isGroup || nameless) && !info->name.empty()) {
+        return info->name;
     }
     return conversation.contactName.empty() ? conversation.address : conversation.contactName;
 }
 
 std::string conversationAddresses(const ConversationSummary& conversation)
 {
-    if (!inGroup(conversation)) {
+    if (conversation.conversation == nullptr ||
+        (!inGroup(conversation) && !conversation.address.empty())) {
         return conversation.address;
     }
     std::string joined;

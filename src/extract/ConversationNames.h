@@ -12,10 +12,12 @@ namespace extract {
 bool inGroup(const MessageRecord& message);
 
 // The name a conversation is listed under: a group's name, else the other party's contact name,
-// else its address; empty when none is known.
+// else its address, else the chat's name (when the latest message names no party, as the
+// owner's may not); empty when none is known.
 std::string conversationName(const ConversationSummary& conversation);
 
-// The addresses of a group's members, comma-separated; the other party's address otherwise.
+// The addresses of a group's members, comma-separated; the other party's address otherwise,
+// else the chat's members.
 std::string conversationAddresses(const ConversationSummary& conversation);
 
 } // namespace extract

@@ -377,6 +377,18 @@ void ResultsPageTest::choosingRowsFillsThePreview()
         QVERIFY2(heads.filter(sender + QLatin1Char(':')).size() > 0, qPrintable(sender));
     }
     saveScreenshot(m_window.get(), QStringLiteral("12-group-conversation"));
+    // Reactions, edits and attachments stand under their messages, never as messages.
+    QStringList notes;
+    for (auto* below :
+         preview->messagesList()->findChildren<QLabel*>(QStringLiteral("BubbleNotes"))) {
+        notes << below->text();
+    }
+    for (const char* expected : {"Loved by ", "Edited", "Earlier version", "Attachment: "}) {
+        QVERIFY2(notes.join(QLatin1Char('\n')).contains(QLatin1String(expected)), expected);
+    }
+    QVERIFY(heads.filter(QStringLiteral("Loved")).isEmpty());
+    preview->messagesList()->scrollToBottom();
+    saveScreenshot(m_window.get(), QStringLiteral("12-group-conversation-end"));
     showCategory(C::CallHistory);
     saveScreenshot(m_window.get(), QStringLiteral("12-call-history"));
 

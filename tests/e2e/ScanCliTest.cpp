@@ -219,6 +219,11 @@ TEST(ScanCliModernMessagesTest, BodiesGroupChatAttachmentsReactionsEditsAndTrash
     EXPECT_NE(transcript.find(std::string("To: ") + fixtures::kSampleGroupName + "\r\n"),
               std::string::npos);
     EXPECT_EQ(transcript.find("To: \r\n"), std::string::npos);
+    // Reactions and attachments stand under their messages; the page links the copies.
+    EXPECT_NE(page.find("<div class=\"msg_note\"><a href=\"Attachments/"), std::string::npos);
+    EXPECT_NE(page.find(">Loved by "), std::string::npos);
+    EXPECT_NE(transcript.find("Note: Loved by "), std::string::npos);
+    EXPECT_EQ(page.find("\xEF\xBF\xBC"), std::string::npos) << "attachment marks left out";
     // The group's attachments copied beside its page, where their copy paths point.
     std::set<std::string> copies;
     for (const auto& file : std::filesystem::recursive_directory_iterator(dir.file("out"))) {
