@@ -39,6 +39,9 @@ const QColor kHighlightColour(255, 224, 102);
 constexpr int kBubbleShare = 70;
 constexpr int kNarrowestBubble = 120;
 constexpr int kBubblePadding = 6;
+// Pictures shown under the bubbles of one conversation, and their longest side.
+constexpr int kMostThumbnails = 12;
+constexpr int kThumbnailSide = 120;
 // The space above and below the "Messages" rule.
 constexpr int kRulePadding = 8;
 
@@ -381,11 +384,56 @@ void CPreviewPanel::showConversation(const extract::ConversationSummary& convers
             }
             return lines.join(QLatin1Char('\n'));
         });
+    addThumbnails(messages);
     if (extract::inGroup(conversation)) {
         addGroupHeading(fromUtf8(extract::conversationName(conversation)),
                         fromUtf8(extract::conversationAddresses(conversation)));
-        layoutBubbles();
-        applyHighlight();
+    }
+    layoutBubbles();
+    applyHighlight();
+}
+
+void CPreviewPanel::addThumbnails(const std::vector<extract::MessageRecord>& messages)
+{
+    int shown = 0;
+    for (std::size_t index = 0; index < messages.size() && m_source != nullptr; ++index) {
+        const extract::MessageRecord& message = messages[index];
+        QWidget* element = m_messages->itemWidget(m_messages->item(static_cast<int>(index) + 1));
+        if (message.details == nullptr || element == nullptr) {
+            continue;
+        }
+        const int firstShown = shown;
+        for (const extract::MessageAttachment& attachment : message.details->attachments) {
+            if (shown == kMostThumbnails) {
+                return;
+            }
+            std::string copy;
+            if (!attachment.mimeType.starts_with("image/") || attachment.path.empty() ||
+                m_source->MakePreviewCopy(attachment.path, copy, nullptr, nullptr) != 0) {
+                continue;
+            }
+            // The copy took the place of the last previewed media's file.
+            m_lastMedia.clear();
+            m_mediaFile.clear();
+            QImage image;
+            if (loadPreviewImage(fromUtf8(copy), image) != 0) {
+                continue;
+            }
+            auto* picture = new QLabel(element);
+            picture->setObjectName(QStringLiteral("Thumbnail"));
+            picture->setToolTip(fromUtf8(attachment.name));
+            picture->setPixmap(QPixmap::fromImage(image.scaled(
+                kThumbnailSide, kThumbnailSide, Qt::KeepAspectRatio, Qt::SmoothTransformation)));
+            // Under the bubble, above the lines that name the attachments.
+            auto* column = static_cast<QVBoxLayout*>(element->layout());
+            column->insertWidget(2 + shown - firstShown,
+                                 picture,
+                                 0,
+                                 message.isFromMe != 0 ? Qt::AlignRight : Qt::AlignLeft);
+            // Shown now, not when the event loop gets to it, so that the row's height counts it.
+            picture->show();
+            ++shown;
+        }
     }
 }
 

@@ -94,6 +94,10 @@ private:
     void showMessageList(const std::vector<Message>& messages, SenderOf senderOf, NotesOf notesOf);
     void addBubble(
         const QString& header, const QString& text, const QString& notes, bool sent, bool deleted);
+    // Shows small pictures of the first image attachments of `messages` (as listed from the
+    // list's second row on) under their bubbles; the rest stay named in the lines below them,
+    // so that a conversation of many pictures still opens at once.
+    void addThumbnails(const std::vector<extract::MessageRecord>& messages);
     // Adds a centred line naming a group conversation and its members.
     void addGroupHeading(const QString& name, const QString& members);
     // Sizes every bubble to its text wrapped at its share of the list's width, and every row

@@ -4,6 +4,7 @@
 #include "app/Texts.h"
 #include "fixtures/backup/BackupWriter.h"
 #include "fixtures/backup/DemoDevice.h"
+#include "fixtures/media/DemoMedia.h"
 #include "platform/Status.h"
 
 #include <chrono>
@@ -102,8 +103,11 @@ fixtures::DeviceFilesOptions deviceFilesOptions()
     fixtures::DeviceFilesOptions options;
     // The older layouts: their note store keeps deleted notes that the scan carves.
     options.currentLayouts = false;
-    // Messages as current devices keep them: archived bodies, a group chat.
+    // Messages as current devices keep them: archived bodies, a group chat, attachments that
+    // are real pictures.
     options.modernMessages = true;
+    static fixtures::DemoMedia media;
+    options.media = &media;
     options.conversations = 6;
     options.messages = 60;
     options.contacts = 12;

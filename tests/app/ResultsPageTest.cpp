@@ -387,6 +387,13 @@ void ResultsPageTest::choosingRowsFillsThePreview()
         QVERIFY2(notes.join(QLatin1Char('\n')).contains(QLatin1String(expected)), expected);
     }
     QVERIFY(heads.filter(QStringLiteral("Loved")).isEmpty());
+    // Pictures sent as attachments show as thumbnails under their message.
+    const auto thumbnails =
+        preview->messagesList()->findChildren<QLabel*>(QStringLiteral("Thumbnail"));
+    QVERIFY(!thumbnails.isEmpty());
+    for (const QLabel* thumbnail : thumbnails) {
+        QVERIFY(!thumbnail->pixmap().isNull() && !thumbnail->isHidden());
+    }
     preview->messagesList()->scrollToBottom();
     saveScreenshot(m_window.get(), QStringLiteral("12-group-conversation-end"));
     showCategory(C::CallHistory);
