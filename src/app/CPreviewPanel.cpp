@@ -94,6 +94,15 @@ std::string phoneLines(std::vector<extract::ContactValue> phones)
     return extract::labelledLines(phones);
 }
 
+// A wrapped label named `name`, in the grey of the lines around the bubbles.
+WrappedLabel* greyLabel(const QString& text, QWidget* parent, const QString& name)
+{
+    auto* label = new WrappedLabel(text, parent);
+    label->setObjectName(name);
+    label->setStyleSheet(QStringLiteral("color: #8a8a8a;"));
+    return label;
+}
+
 } // namespace
 
 void CPreviewPanel::setPlayer(std::function<bool(const QString&)> newPlayer)
@@ -296,9 +305,7 @@ void CPreviewPanel::addBubble(
                                 : QStringLiteral("MessagesElementRecv"));
     auto* layout = new QVBoxLayout(element);
     layout->setContentsMargins(8, 4, 8, 4);
-    auto* head = new WrappedLabel(header, element);
-    head->setObjectName(QStringLiteral("BubbleHead"));
-    head->setStyleSheet(QStringLiteral("color: #8a8a8a;"));
+    auto* head = greyLabel(header, element, QStringLiteral("BubbleHead"));
     auto* bubble = new WrappedLabel(text, element);
     bubble->setObjectName(QStringLiteral("Bubble"));
     bubble->setContentsMargins(kBubblePadding, kBubblePadding, kBubblePadding, kBubblePadding);
@@ -311,9 +318,7 @@ void CPreviewPanel::addBubble(
     layout->addWidget(bubble, 0, side);
     bubble->setVisible(!text.isEmpty() || notes.isEmpty());
     if (!notes.isEmpty()) {
-        auto* below = new WrappedLabel(notes, element);
-        below->setObjectName(QStringLiteral("BubbleNotes"));
-        below->setStyleSheet(QStringLiteral("color: #8a8a8a;"));
+        auto* below = greyLabel(notes, element, QStringLiteral("BubbleNotes"));
         below->setAlignment(side);
         layout->addWidget(below, 0, side);
     }
@@ -446,9 +451,7 @@ void CPreviewPanel::addGroupHeading(const QString& name, const QString& members)
     auto* title = new WrappedLabel(name, element);
     title->setObjectName(QStringLiteral("GroupName"));
     title->setStyleSheet(QStringLiteral("font-weight: bold;"));
-    auto* list = new WrappedLabel(members, element);
-    list->setObjectName(QStringLiteral("GroupMembers"));
-    list->setStyleSheet(QStringLiteral("color: #8a8a8a;"));
+    auto* list = greyLabel(members, element, QStringLiteral("GroupMembers"));
     layout->addWidget(title, 0, Qt::AlignHCenter);
     layout->addWidget(list, 0, Qt::AlignHCenter);
     // Right under the list's header, above the first message.
