@@ -6,6 +6,7 @@
 #include "support/TempDir.h"
 
 #include <filesystem>
+#include <memory>
 
 #include <gtest/gtest.h>
 
@@ -70,6 +71,31 @@ TEST_F(PrintPageTest, BlocksPerCategory)
     EXPECT_EQ(countOf(messages, "<div>"), 3U);
     EXPECT_NE(messages.find("<p><span>From:</span>Bob(+15550100)</p>"), std::string::npos);
     EXPECT_NE(messages.find("<p><span>To:</span>Bob(+15550100)</p>"), std::string::npos);
+
+    // As a group: its name and members head the block, the owner's messages go to the group,
+    // and a message's reactions follow its content.
+    auto group = std::make_shared<extract::ConversationInfo>();
+    group->name = "Trip";
+    group->isGroup = true;
+    group->participants = {"+15550100", "+15550199"};
+    auto details = std::make_shared<extract::MessageDetails>();
+    details->reactions.push_back({"loved", "", "Bob", "2015-05-05 12:00:00"});
+    for (auto& [key, conversation] : results.messages) {
+        for (extract::MessageRecord& message : conversation) {
+            message.conversation = group;
+        }
+    }
+    results.messages.begin()->second.front().details = details;
+    for (extract::ConversationSummary& summary : results.conversations) {
+        summary.conversation = group;
+    }
+    const std::string inGroup = body(RecoveryCategory::Messages, false);
+    for (const char* line : {"<p><span>Group:</span>Trip</p>",
+                             "<p><span>Members:</span>+15550100, +15550199</p>",
+                             "<p><span>To:</span>Trip</p>",
+                             "<p><span>Note:</span>Loved by Bob</p>"}) {
+        EXPECT_NE(inGroup.find(line), std::string::npos) << line;
+    }
 
     // A chat of three messages gives one block with three message lines, escaped.
     const std::string chat = body(RecoveryCategory::WhatsApp, false);
