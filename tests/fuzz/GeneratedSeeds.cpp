@@ -80,6 +80,9 @@ int writeDeviceDbSeeds(const std::string& folder)
             platform::joinPath(folder, "sms-ios9.db"), fixtures::SmsLayout::Ios9, sms) == 0 &&
         fixtures::writeSmsDb(
             platform::joinPath(folder, "sms-ios14.db"), fixtures::SmsLayout::Ios14, sms) == 0 &&
+        fixtures::writeSmsDb(platform::joinPath(folder, "sms-ios17.db"),
+                             fixtures::SmsLayout::Ios17,
+                             fixtures::ios17SmsSample(1, messages)) == 0 &&
         fixtures::writeAddressBookDb(platform::joinPath(folder, "addressbook-legacy.db"),
                                      fixtures::AddressBookLayout::Legacy,
                                      book) == 0 &&
