@@ -8,9 +8,9 @@
 #include "app/MediaPage.h"
 #include "app/Texts.h"
 #include "app/WrappedLabel.h"
+#include "export/MessageNotes.h"
 #include "extract/ContactsBuilder.h"
 #include "extract/ConversationNames.h"
-#include "extract/MessageNotes.h"
 #include "extract/NotesBuilder.h"
 
 #include <QDesktopServices>
@@ -364,7 +364,7 @@ namespace {
 // The text a bubble shows for each kind of message.
 std::string shownText(const extract::MessageRecord& message)
 {
-    return extract::shownMessageText(message);
+    return exporting::shownMessageText(message);
 }
 
 std::string shownText(const extract::WhatsAppMessage& message)
@@ -384,7 +384,7 @@ void CPreviewPanel::showConversation(const extract::ConversationSummary& convers
         },
         [](const extract::MessageRecord& message) {
             QStringList lines;
-            for (const extract::MessageNote& note : extract::messageNotes(message)) {
+            for (const exporting::MessageNote& note : exporting::messageNotes(message)) {
                 lines << fromUtf8(note.text);
             }
             return lines.join(QLatin1Char('\n'));

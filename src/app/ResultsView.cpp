@@ -4,8 +4,8 @@
 #include "app/CPreviewPanel.h"
 #include "app/Texts.h"
 #include "export/ExportWriters.h"
+#include "export/MessageNotes.h"
 #include "extract/ConversationNames.h"
-#include "extract/MessageNotes.h"
 #include "extract/NotesBuilder.h"
 #include "ui_PageScan.h"
 
@@ -165,7 +165,7 @@ QStringList recordColumns(const exporting::RecordRef& record)
             return {utf8(extract::conversationName(*message)),
                     utf8(extract::conversationAddresses(*message)),
                     utf8(message->date),
-                    firstLine(extract::shownMessageText(*message))};
+                    firstLine(exporting::shownMessageText(*message))};
         }
 
         QStringList operator()(const extract::AttachmentItem* item) const

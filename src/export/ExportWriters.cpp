@@ -1,9 +1,9 @@
 // The bytes of every exported page, transcript and table.
 #include "export/ExportWriters.h"
 
+#include "export/MessageNotes.h"
 #include "export/TextEscape.h"
 #include "extract/ConversationNames.h"
-#include "extract/MessageNotes.h"
 #include "extract/NotesBuilder.h"
 #include "platform/Clock.h"
 #include "platform/File.h"
@@ -98,7 +98,7 @@ struct MessageView
     std::string htmlSender;
     std::string textSender;
     // The lines under the body: edits, reactions, attachments.
-    std::vector<extract::MessageNote> notes{};
+    std::vector<MessageNote> notes{};
 };
 
 MessageView view(const extract::MessageRecord& m)
@@ -108,10 +108,10 @@ MessageView view(const extract::MessageRecord& m)
     return {m.deleted != 0,
             m.isFromMe != 0,
             m.date,
-            extract::shownMessageText(m),
+            shownMessageText(m),
             senderLabelHtml(m),
             toGroup ? extract::conversationName(m) : senderLabelText(m),
-            extract::messageNotes(m)};
+            messageNotes(m)};
 }
 
 MessageView view(const extract::WhatsAppMessage& m)
@@ -132,9 +132,9 @@ template <typename Map> const typename Map::mapped_type* findList(const Map& map
 
 // Appends the lines under a message's body, on its side of the page; an attachment that the
 // run copied links to its copy.
-void appendNotesHtml(std::string& body, const std::vector<extract::MessageNote>& notes, bool fromMe)
+void appendNotesHtml(std::string& body, const std::vector<MessageNote>& notes, bool fromMe)
 {
-    for (const extract::MessageNote& note : notes) {
+    for (const MessageNote& note : notes) {
         body += fromMe ? "<div class=\"msg_note sent\">" : "<div class=\"msg_note\">";
         const bool linked = note.attachment != nullptr && !note.attachment->copyPath.empty();
         if (linked) {

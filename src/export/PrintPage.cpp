@@ -2,9 +2,9 @@
 #include "export/PrintPage.h"
 
 #include "export/ExportWriters.h"
+#include "export/MessageNotes.h"
 #include "export/TextEscape.h"
 #include "extract/ConversationNames.h"
-#include "extract/MessageNotes.h"
 #include "extract/NotesBuilder.h"
 #include "platform/File.h"
 #include "platform/Status.h"
@@ -113,8 +113,8 @@ int PrintPageBuilder::buildBody(extract::RecoveryCategory category,
                     appendLine(
                         body, message.isFromMe != 0 ? "To:" : "From:", messageSender(message));
                     appendLine(body, "Date:", message.date);
-                    appendLine(body, "Content:", extract::shownMessageText(message));
-                    for (const extract::MessageNote& note : extract::messageNotes(message)) {
+                    appendLine(body, "Content:", shownMessageText(message));
+                    for (const MessageNote& note : messageNotes(message)) {
                         appendLine(body, "Note:", note.text);
                     }
                     body += "</div>\r\n";

@@ -8,23 +8,24 @@
 #include <string>
 #include <vector>
 
-namespace extract {
+namespace exporting {
 
 // One line under a message's body; an attachment line keeps its attachment, so that a page
 // can link the recovered copy.
 struct MessageNote
 {
     std::string text;
-    const MessageAttachment* attachment = nullptr;
+    const extract::MessageAttachment* attachment = nullptr;
 };
 
 // The lines under `message`'s body, in this order: "Edited" and each earlier
 // version ("Earlier version, <date>: <text>"), the reactions ("Loved by Anna García"), the
-// attachments ("Attachment: <name> (<type>, <size>)"). Empty for most messages.
-std::vector<MessageNote> messageNotes(const MessageRecord& message);
+// attachments ("Attachment: <name> (<type>, <size>)", the size as the statistics write it). Empty
+// for most messages.
+std::vector<MessageNote> messageNotes(const extract::MessageRecord& message);
 
 // The text a message's bubble shows: its body without the marks that stand for its
 // attachments (which are listed under it), or "Unsent" when the sender took it back.
-std::string shownMessageText(const MessageRecord& message);
+std::string shownMessageText(const extract::MessageRecord& message);
 
-} // namespace extract
+} // namespace exporting

@@ -1,15 +1,16 @@
-#include "extract/MessageNotes.h"
+#include "export/MessageNotes.h"
+
+#include "export/CStatisticsObj.h"
 
 #include <array>
-#include <cstdio>
 #include <string_view>
 
-namespace extract {
+namespace exporting {
 
 namespace {
 
 // "Loved", "Liked"… for the reaction kinds the device names; the kind itself otherwise.
-std::string reactionVerb(const MessageReaction& reaction)
+std::string reactionVerb(const extract::MessageReaction& reaction)
 {
     constexpr std::array<std::pair<std::string_view, std::string_view>, 6> verbs = {{
         {"loved", "Loved"},
@@ -30,25 +31,11 @@ std::string reactionVerb(const MessageReaction& reaction)
     return "Reacted with a " + reaction.kind;
 }
 
-// "12 bytes", "3.4 KB", "1.2 MB".
-std::string sizeText(std::int64_t bytes)
-{
-    char text[32];
-    if (bytes < 1024) {
-        std::snprintf(text, sizeof text, "%lld bytes", static_cast<long long>(bytes));
-    } else if (bytes < 1024 * 1024) {
-        std::snprintf(text, sizeof text, "%.1f KB", static_cast<double>(bytes) / 1024.0);
-    } else {
-        std::snprintf(text, sizeof text, "%.1f MB", static_cast<double>(bytes) / 1048576.0);
-    }
-    return text;
-}
-
-std::string attachmentLine(const MessageAttachment& attachment)
+std::string attachmentLine(const extract::MessageAttachment& attachment)
 {
     std::string details = attachment.mimeType;
     if (attachment.size > 0) {
-        details += (details.empty() ? "" : ", ") + sizeText(attachment.size);
+        details += (details.empty() ? "" : ", ") + formatSize(attachment.size);
     }
     std::string line = "Attachment: " + (attachment.name.empty() ? "(no name)" : attachment.name);
     if (!details.empty()) {
@@ -62,30 +49,30 @@ std::string attachmentLine(const MessageAttachment& attachment)
 
 } // namespace
 
-std::vector<MessageNote> messageNotes(const MessageRecord& message)
+std::vector<MessageNote> messageNotes(const extract::MessageRecord& message)
 {
     std::vector<MessageNote> notes;
     if (message.details == nullptr) {
         return notes;
     }
-    const MessageDetails& details = *message.details;
+    const extract::MessageDetails& details = *message.details;
     if (details.edited) {
         notes.push_back({"Edited"});
     }
-    for (const MessageEdit& edit : details.edits) {
+    for (const extract::MessageEdit& edit : details.edits) {
         notes.push_back(
             {"Earlier version" + (edit.date.empty() ? "" : ", " + edit.date) + ": " + edit.text});
     }
-    for (const MessageReaction& reaction : details.reactions) {
+    for (const extract::MessageReaction& reaction : details.reactions) {
         notes.push_back({reactionVerb(reaction) + " by " + reaction.sender});
     }
-    for (const MessageAttachment& attachment : details.attachments) {
+    for (const extract::MessageAttachment& attachment : details.attachments) {
         notes.push_back({attachmentLine(attachment), &attachment});
     }
     return notes;
 }
 
-std::string shownMessageText(const MessageRecord& message)
+std::string shownMessageText(const extract::MessageRecord& message)
 {
     const bool unsent = message.details != nullptr && message.details->unsent;
     if (unsent && message.text.empty()) {
@@ -102,4 +89,4 @@ std::string shownMessageText(const MessageRecord& message)
     return text;
 }
 
-} // namespace extract
+} // namespace exporting
