@@ -3,7 +3,7 @@
 # password window, the message boxes, the German texts, the results page with each kind of
 # preview, a group chat among them, the call list, a long conversation at the default and a
 # narrow preview width, the scanning header in both languages, a search with its count, the
-# recovery window at its end) to PNG files for
+# recovery window at its end, the report of a damaged database) to PNG files for
 # review, by running the window tests on the offscreen platform with BRENVALE_SCREENSHOTS set.
 # Usage: scripts/screenshots.sh [preset]   (default: dev); pictures go to build/<preset>/screenshots.
 set -eu

@@ -8,6 +8,7 @@
 #include "app/CRecoverProcessWnd.h"
 #include "app/ResultsView.h"
 #include "app/Texts.h"
+#include "platform/Status.h"
 #include "ui_MainWnd.h"
 #include "ui_PageScan.h"
 
@@ -34,6 +35,9 @@ constexpr const char* kListSplitterKey = "PageScan/listSplitter";
 constexpr int kQuestionWidth = 550;
 constexpr int kSearchWidth = 160;
 constexpr int kQuestionHeight = 200;
+// The damage report lists a line or two per category.
+constexpr int kDamageBoxWidth = 640;
+constexpr int kDamageBoxHeight = 300;
 // The language key of a tree item's text.
 constexpr int kTextKeyRole = Qt::UserRole + 1;
 
@@ -76,6 +80,23 @@ QString nodeName(const QString& text)
 {
     const qsizetype open = text.indexOf(QLatin1Char('('));
     return open < 0 ? text : text.left(open);
+}
+
+// What an examiner needs to find the damage of `entry`: the first damaged place and how many
+// more there were, or the status its step ended with.
+QString damageDetail(const CategoryDamage& entry)
+{
+    if (entry.places == 0) {
+        return fromUtf8(platform::statusName(entry.status));
+    }
+    const platform::Diagnostic& place = entry.firstPlace;
+    QString detail = formatText(
+        messageText("MSG0516"),
+        {QString::number(place.page), QString::number(place.offset), fromUtf8(place.message)});
+    if (entry.places > 1) {
+        detail += formatText(messageText("MSG0517"), {QString::number(entry.places - 1)});
+    }
+    return detail;
 }
 
 } // namespace
@@ -378,6 +399,23 @@ void CScanVrtWnd::OnScanDone()
     m_session->wait();
     m_preview->setSource(m_session->source());
     m_results->show(m_session->results(), m_selection);
+    reportDamage();
+}
+
+void CScanVrtWnd::reportDamage()
+{
+    const std::vector<CategoryDamage> damage = m_session->damage();
+    if (damage.empty()) {
+        return;
+    }
+    QString text = messageText("MSG0514");
+    for (const CategoryDamage& entry : damage) {
+        QTreeWidgetItem* node = m_nodes[static_cast<std::size_t>(entry.category)];
+        const QString name = node != nullptr ? nodeName(node->text(0)) : QString();
+        text +=
+            QStringLiteral("\n") + formatText(messageText("MSG0515"), {name, damageDetail(entry)});
+    }
+    (void)showMessageBox(kBoxWarning, window(), text, kDamageBoxWidth, kDamageBoxHeight);
 }
 
 void CScanVrtWnd::OnHome()

@@ -124,6 +124,9 @@ private:
     void buildTree();
     void holdLock();
     void releaseLock();
+    // Tells the user, after a scan, which categories hold less than the backup does because
+    // their database is damaged, and where.
+    void reportDamage();
     void setPauseText();
     // Gives the page's buttons and the scan tool bar's mnemonics.
     void assignScanMnemonics();

@@ -33,6 +33,13 @@ int ScanSession::startScan(const catalogue::BackupInfo& backup,
                            extract::CategorySet categories)
 {
     m_backup = backup;
+    // The scan still running would report into the new scan's list.
+    m_driver.stop();
+    m_driver.wait();
+    {
+        const std::lock_guard<std::mutex> lock(m_damageLock);
+        m_damage.clear();
+    }
     m_driver.setBackup(backup);
     m_driver.setPassword(password);
     m_driver.setCategories(categories);
@@ -57,6 +64,38 @@ void ScanSession::progressShown(int percent)
 {
     (void)percent;
     postAppMessage(m_receiver, WM_SCAN_REFRESH, 0);
+}
+
+std::vector<CategoryDamage> ScanSession::damage() const
+{
+    const std::lock_guard<std::mutex> lock(m_damageLock);
+    return m_damage;
+}
+
+void ScanSession::categoryUnreadable(extract::RecoveryCategory category, int status)
+{
+    const std::lock_guard<std::mutex> lock(m_damageLock);
+    damageOf(category).status = status;
+}
+
+void ScanSession::categoryDamaged(extract::RecoveryCategory category,
+                                  const platform::Diagnostic& place)
+{
+    const std::lock_guard<std::mutex> lock(m_damageLock);
+    CategoryDamage& entry = damageOf(category);
+    if (entry.places++ == 0) {
+        entry.firstPlace = place;
+    }
+}
+
+CategoryDamage& ScanSession::damageOf(extract::RecoveryCategory category)
+{
+    for (CategoryDamage& entry : m_damage) {
+        if (entry.category == category) {
+            return entry;
+        }
+    }
+    return m_damage.emplace_back(CategoryDamage{category, 0, 0, {}});
 }
 
 } // namespace app

@@ -8,10 +8,22 @@
 
 #include <mutex>
 #include <string>
+#include <vector>
 
 class QObject;
 
 namespace app {
+
+// A category whose database the scan found damaged or could not read: the status its step
+// ended with (0 when it went on past the damage), how many damaged places were skipped, and
+// the first of them.
+struct CategoryDamage
+{
+    extract::RecoveryCategory category = extract::RecoveryCategory::CameraRoll;
+    int status = 0;
+    std::size_t places = 0;
+    platform::Diagnostic firstPlace;
+};
 
 class ScanSession : public extract::ScanObserver
 {
@@ -59,14 +71,27 @@ public:
     // The backup of the last scan.
     const catalogue::BackupInfo& backup() const { return m_backup; }
 
+    // The categories of the last scan that hold less than the backup does, in the order the
+    // scan met them.
+    std::vector<CategoryDamage> damage() const;
+
     // ScanObserver: posts the message (all but Start, which the page itself sends) to the
     // receiver as an application event; a new shown percent posts a refresh.
     void scanMessage(extract::ScanMessage message, std::int64_t parameter) override;
     void progressShown(int percent) override;
+    void categoryUnreadable(extract::RecoveryCategory category, int status) override;
+    void categoryDamaged(extract::RecoveryCategory category,
+                         const platform::Diagnostic& place) override;
 
 private:
+    // The entry of `category`, added when missing; the caller holds m_damageLock.
+    CategoryDamage& damageOf(extract::RecoveryCategory category);
+
     QObject* m_receiver;
     catalogue::BackupInfo m_backup;
+    // Written on the scan thread, read on the window's.
+    mutable std::mutex m_damageLock;
+    std::vector<CategoryDamage> m_damage;
     extract::ScanDriver m_driver;
 };
 

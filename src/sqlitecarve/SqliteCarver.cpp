@@ -286,7 +286,12 @@ int SqliteCarver::walk(std::uint32_t index,
         return platform::kStatusOk;
     }
     if (type != kInteriorTablePage) {
-        return platform::kStatusOk;
+        // A table's tree holds table pages only: anything else was overwritten or is not the
+        // page the parent says, and the rows under it cannot be reached.
+        return platform::failAt(m_diagnostics,
+                                platform::kStatusCorrupt,
+                                index + 1ULL,
+                                "b-tree page is not a table page");
     }
     interiors.push_back(index);
     PageKeyMap children;

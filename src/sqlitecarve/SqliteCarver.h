@@ -108,9 +108,9 @@ public:
     // Every page of the table b-tree rooted at 0-based `root`: leaves and interior pages, the
     // children of an interior page in ascending page order. A page met twice or a tree deeper
     // than kMaxTreeDepth ends that branch with kStatusCycle or kStatusTooDeep, a child outside
-    // the file is left out with kStatusCorrupt, and a failed read ends that branch with its
-    // status; each is recorded in the diagnostics and the walk goes on with the other
-    // branches. Returns 0 or the first such status.
+    // the file or a page that is not a table page is left out with kStatusCorrupt, and a failed
+    // read ends that branch with its status; each is recorded in the diagnostics and the walk goes
+    // on with the other branches. Returns 0 or the first such status.
     [[nodiscard]] int collectTreePages(std::uint32_t root,
                                        std::vector<std::uint32_t>& leaves,
                                        std::vector<std::uint32_t>& interiors) const;

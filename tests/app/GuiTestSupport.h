@@ -75,8 +75,8 @@ template <typename T> T* control(const QObject* parent, const char* name)
 }
 
 // Calls `action` with the next modal pop-up as soon as it shows (polling every 20 ms for up to
-// five seconds); the test fails when none comes.
-void whenModal(std::function<void(app::CPopUpWnd*)> action);
+// `timeoutMs`); the test fails when none comes.
+void whenModal(std::function<void(app::CPopUpWnd*)> action, int timeoutMs = 5000);
 
 // Clicks the button `name` of `window`.
 void clickButton(QWidget* window, const char* name);

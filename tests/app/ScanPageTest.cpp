@@ -7,9 +7,11 @@
 #include "app/CScanVrtWnd.h"
 #include "app/ResultsView.h"
 #include "app/Texts.h"
+#include "catalogue/BackupFiles.h"
 #include "export/CStatisticsObj.h"
 #include "extract/ScanDriver.h"
 
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -35,6 +37,7 @@ private slots:
     void wrongPasswordSaysSoAndAsksAgain();
     void wrongPasswordThenGivingUpReturnsToTheSteps();
     void closeDuringAScanAsksFirst();
+    void damagedDatabaseIsNamedAfterTheScan();
 
 private:
     template <typename T> T* child(const char* name) { return control<T>(m_window.get(), name); }
@@ -402,6 +405,40 @@ void ScanPageTest::closeDuringAScanAsksFirst()
     // With results on screen the question comes too; OK closes.
     whenModal([](CPopUpWnd* box) { clickButton(box, "okbtn"); });
     QVERIFY(m_window->close());
+}
+
+void ScanPageTest::damagedDatabaseIsNamedAfterTheScan()
+{
+    // Overwrite the call database's pages past the header with garbage: the file still opens,
+    // its tables do not read.
+    const QString id =
+        QString::fromLatin1(catalogue::kCallHistoryLegacyDbId.data(),
+                            static_cast<qsizetype>(catalogue::kCallHistoryLegacyDbId.size()));
+    QFile calls(m_env->backupFolder(kNewestName) + QLatin1Char('/') + id.left(2) +
+                QLatin1Char('/') + id);
+    QVERIFY(calls.open(QIODevice::ReadWrite));
+    QVERIFY(calls.seek(100));
+    QVERIFY(calls.write(QByteArray(static_cast<int>(calls.size()) - 100, '\x5a')) > 0);
+    calls.close();
+
+    chooseBackup(kNewestName);
+    QString said;
+    whenModal(
+        [&said](CPopUpWnd* box) {
+            said = box->findChild<QLabel*>(QStringLiteral("message"))->text();
+            saveScreenshot(box, QStringLiteral("21-damaged-database"));
+            clickButton(box, "okbtn");
+        },
+        30000);
+    startScan(nullptr);
+    waitEnded();
+    QTRY_VERIFY_WITH_TIMEOUT(!said.isEmpty(), 5000);
+    QVERIFY2(said.startsWith(messageText("MSG0514")), qPrintable(said));
+    QVERIFY2(said.contains(QStringLiteral("Call History: its database is damaged")),
+             qPrintable(said));
+    QVERIFY2(!said.contains(QStringLiteral("Messages:")), qPrintable(said));
+    // The other categories are whole.
+    QVERIFY(m_window->scanPage()->nodeOf(C::Messages)->text(0) != QStringLiteral("Messages(0)"));
 }
 
 QTEST_MAIN(ScanPageTest)
