@@ -4,6 +4,7 @@
 
 #include "extract/NotesBuilder.h"
 #include "formats/NoteBody.h"
+#include "formats/NoteTable.h"
 #include "formats/SqliteReader.h"
 #include "platform/Status.h"
 #include "sqlitecarve/DeviceTables.h"
@@ -11,6 +12,7 @@
 #include <initializer_list>
 #include <set>
 #include <span>
+#include <unordered_map>
 
 namespace extract {
 
@@ -91,15 +93,67 @@ std::string noteQuery(const std::set<std::string>& columns)
            folderOwner + ") ORDER BY " + modified + " DESC;";
 }
 
-// The whole body of the note in column `column`, or "" when it is missing or does not decode.
-std::string noteBody(sqlite3_stmt* statement, int column)
+// The compressed documents of the store's tables by object identifier: later generations keep
+// them in ZMERGEABLEDATA1, earlier ones in ZMERGEABLEDATA.
+using TableDocuments = std::unordered_map<std::string, std::string>;
+
+// The bytes of blob column `column` of the current row.
+std::span<const std::uint8_t> blobOf(sqlite3_stmt* statement, int column)
 {
     const auto* bytes = static_cast<const std::uint8_t*>(sqlite3_column_blob(statement, column));
     const int size = sqlite3_column_bytes(statement, column);
+    if (bytes == nullptr || size <= 0) {
+        return {};
+    }
+    return {bytes, static_cast<std::size_t>(size)};
+}
+
+TableDocuments tableDocuments(sqlite3* db, const std::set<std::string>& columns)
+{
+    TableDocuments tables;
+    const std::string data = pick(columns, "o", {"ZMERGEABLEDATA1", "ZMERGEABLEDATA"});
+    if (!columns.contains("ZTYPEUTI") || !columns.contains("ZIDENTIFIER") || data == "NULL") {
+        return tables;
+    }
+    const std::string query = "SELECT o.ZIDENTIFIER, " + data +
+                              " FROM ZICCLOUDSYNCINGOBJECT AS o"
+                              " WHERE o.ZTYPEUTI = 'com.apple.notes.table';";
+    formats::SqliteStatement statement;
+    if (formats::prepareStatement(db, query.c_str(), statement) != SQLITE_OK) {
+        return tables;
+    }
+    while (sqlite3_step(statement.get()) == SQLITE_ROW) {
+        const std::span<const std::uint8_t> blob = blobOf(statement.get(), 1);
+        tables.emplace(formats::columnText(statement.get(), 0),
+                       std::string(reinterpret_cast<const char*>(blob.data()), blob.size()));
+    }
+    return tables;
+}
+
+// The rows of the table with `identifier` as tab-separated lines, or "" when the store has no
+// such table or it does not decode.
+std::string tableText(const TableDocuments& tables, std::string_view identifier)
+{
+    const auto found = tables.find(std::string(identifier));
+    std::string text;
+    if (found == tables.end() ||
+        formats::decodeNoteTable(
+            {reinterpret_cast<const std::uint8_t*>(found->second.data()), found->second.size()},
+            text) != platform::kStatusOk) {
+        return {};
+    }
+    return text;
+}
+
+// The whole body of the note in column `column`, its tables as rows, or "" when it is missing
+// or does not decode.
+std::string noteBody(sqlite3_stmt* statement, int column, const TableDocuments& tables)
+{
     std::string body;
-    if (bytes == nullptr || size <= 0 ||
-        formats::decodeNoteBody(std::span(bytes, static_cast<std::size_t>(size)), body) !=
-            platform::kStatusOk) {
+    const std::span<const std::uint8_t> blob = blobOf(statement, column);
+    if (blob.empty() || formats::decodeNoteBody(blob, body, [&tables](std::string_view identifier) {
+                            return tableText(tables, identifier);
+                        }) != platform::kStatusOk) {
         return {};
     }
     return body;
@@ -113,14 +167,14 @@ std::string dateText(sqlite3_stmt* statement, int column)
     return sqlitecarve::appleDateText(sqlite3_column_double(statement, column));
 }
 
-NoteRecord noteOfRow(sqlite3_stmt* statement)
+NoteRecord noteOfRow(sqlite3_stmt* statement, const TableDocuments& tables)
 {
     NoteRecord note;
     note.title = cleanNoteText(formats::columnText(statement, kTitle));
     note.locked = sqlite3_column_int64(statement, kLocked) != 0;
     note.pinned = sqlite3_column_int64(statement, kPinned) != 0;
     if (!note.locked) {
-        note.content = noteBody(statement, kData);
+        note.content = noteBody(statement, kData, tables);
         if (note.content.empty()) {
             note.content = cleanNoteText(formats::columnText(statement, kSnippet));
         }
@@ -148,14 +202,16 @@ int readNoteStore(const std::string& path, std::vector<NoteRecord>& notes)
         opened != SQLITE_OK) {
         return platform::statusFromSqlite(opened);
     }
-    const std::string query = noteQuery(objectColumns(db.get()));
+    const std::set<std::string> columns = objectColumns(db.get());
+    const TableDocuments tables = tableDocuments(db.get(), columns);
+    const std::string query = noteQuery(columns);
     formats::SqliteStatement statement;
     if (formats::prepareStatement(db.get(), query.c_str(), statement) != SQLITE_OK) {
         return platform::kStatusQueryFailed;
     }
     int step = SQLITE_ROW;
     while ((step = sqlite3_step(statement.get())) == SQLITE_ROW) {
-        NoteRecord note = noteOfRow(statement.get());
+        NoteRecord note = noteOfRow(statement.get(), tables);
         if (!note.title.empty() || !note.content.empty()) {
             notes.push_back(std::move(note));
         }

@@ -1,5 +1,6 @@
 // The notes of the newer note store (NoteStore.sqlite), read through the SQLite library: rows
-// of ZICCLOUDSYNCINGOBJECT with their whole bodies from ZICNOTEDATA, their folder and account.
+// of ZICCLOUDSYNCINGOBJECT with their whole bodies from ZICNOTEDATA, the tables in them from
+// their table objects, their folder and account.
 #pragma once
 
 #include "extract/Records.h"

@@ -1,6 +1,7 @@
 // Note bodies: bounded inflate and a bounds-checked protobuf walk.
 #include "formats/NoteBody.h"
 
+#include "formats/ProtoReader.h"
 #include "platform/Status.h"
 #include "platform/Text.h"
 
@@ -33,119 +34,6 @@ bool hasCompressionMagic(std::span<const std::uint8_t> blob)
     return gzip || zlib;
 }
 
-// One field of a protobuf message: its number and wire type, and its value (the integer of a
-// varint or fixed field, the bytes of a length-delimited one).
-struct Field
-{
-    std::uint64_t number = 0;
-    std::uint32_t wireType = 0;
-    std::uint64_t integer = 0;
-    std::string_view bytes;
-};
-
-// Reads the fields of one message in order; `failed` is set when a field leaves the buffer.
-class ProtoReader
-{
-public:
-    explicit ProtoReader(std::string_view data)
-        : data_(data)
-    {}
-
-    // Reads the next field into `field`; false at the end or on damage (then failed()).
-    bool next(Field& field)
-    {
-        std::uint64_t key = 0;
-        if (pos_ >= data_.size() || !readVarint(key)) {
-            return false;
-        }
-        field = Field{key >> 3, static_cast<std::uint32_t>(key & 7), 0, {}};
-        switch (field.wireType) {
-        case 0:
-            return readVarint(field.integer);
-        case 1:
-            return readFixed(8, field.integer);
-        case 5:
-            return readFixed(4, field.integer);
-        case 2:
-            return readBytes(field.bytes);
-        default:
-            failed_ = true;
-            return false;
-        }
-    }
-
-    [[nodiscard]] bool failed() const { return failed_; }
-
-private:
-    bool readVarint(std::uint64_t& value)
-    {
-        value = 0;
-        for (int shift = 0; shift < 64; shift += 7) {
-            if (pos_ >= data_.size()) {
-                break;
-            }
-            const auto byte = static_cast<std::uint8_t>(data_[pos_++]);
-            value |= static_cast<std::uint64_t>(byte & 0x7F) << shift;
-            if ((byte & 0x80) == 0) {
-                return true;
-            }
-        }
-        failed_ = true;
-        return false;
-    }
-
-    bool readFixed(std::size_t size, std::uint64_t& value)
-    {
-        if (data_.size() - pos_ < size) {
-            failed_ = true;
-            return false;
-        }
-        value = 0;
-        for (std::size_t i = 0; i < size; ++i) {
-            value |= static_cast<std::uint64_t>(static_cast<std::uint8_t>(data_[pos_ + i]))
-                     << (8 * i);
-        }
-        pos_ += size;
-        return true;
-    }
-
-    bool readBytes(std::string_view& bytes)
-    {
-        std::uint64_t length = 0;
-        if (!readVarint(length)) {
-            return false;
-        }
-        if (length > data_.size() - pos_) {
-            failed_ = true;
-            return false;
-        }
-        bytes = data_.substr(pos_, static_cast<std::size_t>(length));
-        pos_ += static_cast<std::size_t>(length);
-        return true;
-    }
-
-    std::string_view data_;
-    std::size_t pos_ = 0;
-    bool failed_ = false;
-};
-
-// Sets `found` to the bytes of the first length-delimited field `number` of `message` (nullopt
-// when absent). Returns false when the message is damaged anywhere.
-bool submessage(std::string_view message,
-                std::uint64_t number,
-                std::optional<std::string_view>& found)
-{
-    ProtoReader reader(message);
-    found.reset();
-    Field field;
-    while (reader.next(field)) {
-        if (!found && field.number == number && field.wireType == 2) {
-            found = field.bytes;
-        }
-    }
-    return !reader.failed();
-}
-
 // How a paragraph is shown.
 struct ParagraphStyle
 {
@@ -154,17 +42,19 @@ struct ParagraphStyle
     bool done = false;
 };
 
-// One attribute run: how many UTF-16 units it covers and its paragraph style.
+// One attribute run: how many UTF-16 units it covers, its paragraph style and, for an
+// embedded object's mark, the object's identifier.
 struct Run
 {
     std::uint64_t units = 0;
     ParagraphStyle style;
+    std::string_view object;
 };
 
 bool readChecklistDone(std::string_view bytes, bool& done)
 {
     ProtoReader reader(bytes);
-    Field field;
+    ProtoField field;
     while (reader.next(field)) {
         if (field.number == 2 && field.wireType == 0) {
             done = field.integer != 0;
@@ -176,7 +66,7 @@ bool readChecklistDone(std::string_view bytes, bool& done)
 bool readStyle(std::string_view bytes, ParagraphStyle& style)
 {
     ProtoReader reader(bytes);
-    Field field;
+    ProtoField field;
     bool ok = true;
     while (ok && reader.next(field)) {
         if (field.number == 1 && field.wireType == 0) {
@@ -191,16 +81,30 @@ bool readStyle(std::string_view bytes, ParagraphStyle& style)
     return ok && !reader.failed();
 }
 
+bool readObjectIdentifier(std::string_view bytes, std::string_view& identifier)
+{
+    ProtoReader reader(bytes);
+    ProtoField field;
+    while (reader.next(field)) {
+        if (field.number == 1 && field.wireType == kWireBytes) {
+            identifier = field.bytes;
+        }
+    }
+    return !reader.failed();
+}
+
 bool readRun(std::string_view bytes, Run& run)
 {
     ProtoReader reader(bytes);
-    Field field;
+    ProtoField field;
     bool ok = true;
     while (ok && reader.next(field)) {
         if (field.number == 1 && field.wireType == 0) {
             run.units = field.integer;
         } else if (field.number == 2 && field.wireType == 2) {
             ok = readStyle(field.bytes, run.style);
+        } else if (field.number == 12 && field.wireType == kWireBytes) {
+            ok = readObjectIdentifier(field.bytes, run.object);
         }
     }
     return ok && !reader.failed();
@@ -210,7 +114,7 @@ bool readRun(std::string_view bytes, Run& run)
 bool readNote(std::string_view note, std::string_view& text, std::vector<Run>& runs)
 {
     ProtoReader reader(note);
-    Field field;
+    ProtoField field;
     bool ok = true;
     while (ok && reader.next(field)) {
         if (field.number == 2 && field.wireType == 2) {
@@ -233,19 +137,30 @@ std::uint64_t utf16Units(std::uint8_t lead)
     return lead >= 0xF0 ? 2 : 1;
 }
 
-// Finds the style of the paragraph starting at UTF-16 offset `unit`; runs are walked forward
-// only, `runIndex` and `runEnd` keep the position between calls.
-ParagraphStyle styleAt(const std::vector<Run>& runs,
-                       std::uint64_t unit,
-                       std::size_t& runIndex,
-                       std::uint64_t& runEnd)
+// Finds the runs over UTF-16 offsets of the text in increasing order: the position is kept
+// between calls, so a whole note costs one pass over its runs.
+class RunCursor
 {
-    while (runIndex < runs.size() && runEnd + runs[runIndex].units <= unit) {
-        runEnd += runs[runIndex].units;
-        ++runIndex;
+public:
+    explicit RunCursor(const std::vector<Run>& runs)
+        : m_runs(runs)
+    {}
+
+    // The run over offset `unit` (no earlier than the last asked), or null past the last run.
+    const Run* at(std::uint64_t unit)
+    {
+        while (m_index < m_runs.size() && m_end + m_runs[m_index].units <= unit) {
+            m_end += m_runs[m_index].units;
+            ++m_index;
+        }
+        return m_index < m_runs.size() ? &m_runs[m_index] : nullptr;
     }
-    return runIndex < runs.size() ? runs[runIndex].style : ParagraphStyle{};
-}
+
+private:
+    const std::vector<Run>& m_runs;
+    std::size_t m_index = 0;
+    std::uint64_t m_end = 0;
+};
 
 // The prefix of a paragraph of `style`; `numbers` holds the running number of each indent
 // level of the current numbered list.
@@ -270,25 +185,31 @@ std::string paragraphPrefix(const ParagraphStyle& style, std::vector<int>& numbe
     return prefix + "\xE2\x80\xA2 ";
 }
 
-std::string renderParagraphs(std::string_view text, const std::vector<Run>& runs)
+std::string
+renderParagraphs(std::string_view text, const std::vector<Run>& runs, const NoteObjectText& objects)
 {
     std::string out;
     out.reserve(text.size() + text.size() / 8);
     std::vector<int> numbers;
-    std::size_t runIndex = 0;
-    std::uint64_t runEnd = 0;
+    RunCursor paragraphs(runs);
+    RunCursor marks(runs);
     std::uint64_t unit = 0;
     std::size_t start = 0;
     while (start <= text.size()) {
         const std::size_t end = std::min(text.find('\n', start), text.size());
         const std::string_view paragraph = text.substr(start, end - start);
-        const ParagraphStyle style = styleAt(runs, unit, runIndex, runEnd);
-        const std::string prefix = paragraphPrefix(style, numbers);
+        const Run* first = paragraphs.at(unit);
+        const std::string prefix =
+            paragraphPrefix(first != nullptr ? first->style : ParagraphStyle{}, numbers);
         if (!paragraph.empty()) {
             out += prefix;
         }
         for (std::size_t at = 0; at < paragraph.size();) {
             if (paragraph.substr(at, kObjectMark.size()) == kObjectMark) {
+                const Run* run = marks.at(unit);
+                if (objects && run != nullptr && !run->object.empty()) {
+                    out += objects(run->object);
+                }
                 at += kObjectMark.size();
                 ++unit;
                 continue;
@@ -347,12 +268,12 @@ int inflateNoteData(std::span<const std::uint8_t> blob, std::string& document, s
     return status;
 }
 
-int renderNoteDocument(std::string_view document, std::string& text)
+int renderNoteDocument(std::string_view document, std::string& text, const NoteObjectText& objects)
 {
     text.clear();
     std::optional<std::string_view> body;
     std::optional<std::string_view> note;
-    if (!submessage(document, 2, body) || (body && !submessage(*body, 3, note))) {
+    if (!protoSubmessage(document, 2, body) || (body && !protoSubmessage(*body, 3, note))) {
         return platform::kStatusCorrupt;
     }
     if (!note) {
@@ -363,18 +284,20 @@ int renderNoteDocument(std::string_view document, std::string& text)
     if (!readNote(*note, noteText, runs) || !platform::isValidUtf8(noteText)) {
         return platform::kStatusCorrupt;
     }
-    text = renderParagraphs(noteText, runs);
+    text = renderParagraphs(noteText, runs, objects);
     return platform::kStatusOk;
 }
 
-int decodeNoteBody(std::span<const std::uint8_t> blob, std::string& text)
+int decodeNoteBody(std::span<const std::uint8_t> blob,
+                   std::string& text,
+                   const NoteObjectText& objects)
 {
     text.clear();
     std::string document;
     if (const int inflated = inflateNoteData(blob, document); inflated != platform::kStatusOk) {
         return inflated;
     }
-    return renderNoteDocument(document, text);
+    return renderNoteDocument(document, text, objects);
 }
 
 } // namespace formats

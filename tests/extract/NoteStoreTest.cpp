@@ -1,6 +1,6 @@
 // The newer note store read back from stores the fixture writer generates for several device
-// generations: whole bodies with their structure, the snippet where a note has no body, dates,
-// folder, account, locked and pinned notes, the device's trash, deleted rows gone.
+// generations: whole bodies with their structure and tables, the snippet where a note has no body,
+// dates, folder, account, locked and pinned notes, the device's trash, deleted rows gone.
 #include "extract/NoteStore.h"
 
 #include "devicedb/NotesDb.h"
@@ -52,6 +52,7 @@ TEST(NoteStore, EveryGenerationGivesBodiesDatesFolderAndState)
     data.notes[0].pinned = true;
     data.notes[1].recentlyDeleted = true;
     data.notes[2].markedForDeletion = true;
+    data.notes[2].table = {{"Item", "Qty"}, {"tea\tbag", "2"}, {"<script>", "🥚\nx"}};
     data.notes[3].hasBody = false;
     data.notes[4].locked = true;
     data.deleteNoteIds = {6};
@@ -71,7 +72,12 @@ TEST(NoteStore, EveryGenerationGivesBodiesDatesFolderAndState)
     const std::vector<Expected> expected = {
         {"Secret", "", "Notes", "", false, true},
         {"No body", "snippet & more", "Notes", "", false, false},
-        {"Steps", "Steps\n1. one\n2. two", "Notes", "recentlyDeleted", false, false},
+        {"Steps",
+         "Steps\n1. one\n2. two\nItem\tQty\ntea bag\t2\n<script>\t🥚 x",
+         "Notes",
+         "recentlyDeleted",
+         false,
+         false},
         {"日本語のメモ",
          "日本語のメモ\n🥚 a &amp; b\n<b>bold</b>",
          "Recently Deleted",

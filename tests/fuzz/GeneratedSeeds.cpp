@@ -5,6 +5,8 @@
 #include "fixtures/backup/ManifestDbWriter.h"
 #include "fixtures/backup/MediaBytes.h"
 #include "fixtures/devicedb/AddressBookDb.h"
+#include "fixtures/devicedb/GzipStored.h"
+#include "fixtures/devicedb/NoteTableDocument.h"
 #include "fixtures/devicedb/SmsDb.h"
 #include "platform/File.h"
 
@@ -92,6 +94,19 @@ int writeDeviceDbSeeds(const std::string& folder)
     return written ? 0 : 1;
 }
 
+int writeNoteTableSeeds(const std::string& folder)
+{
+    const std::string table = fixtures::noteTableDocument(
+        {{"Item", "Qty"}, {"tea\tbag", "2"}, {"<script>", "\xF0\x9F\xA5\x9A\nline"}});
+    const bool written =
+        platform::writeWholeFile(platform::joinPath(folder, "table.bin"), table) == 0 &&
+        platform::writeWholeFile(platform::joinPath(folder, "table-gzip.bin"),
+                                 fixtures::gzipStored(table)) == 0 &&
+        platform::writeWholeFile(platform::joinPath(folder, "one-cell.bin"),
+                                 fixtures::noteTableDocument({{"only"}})) == 0;
+    return written ? 0 : 1;
+}
+
 } // namespace
 
 int writeGeneratedSeeds(std::string_view name, const std::string& folder, std::string& error)
@@ -105,6 +120,8 @@ int writeGeneratedSeeds(std::string_view name, const std::string& folder, std::s
         status = writeManifestDbSeed(folder);
     } else if (name == "device-db") {
         status = writeDeviceDbSeeds(folder);
+    } else if (name == "note-table") {
+        status = writeNoteTableSeeds(folder);
     } else {
         error = "no seed set named " + std::string(name);
         return 1;

@@ -11,7 +11,8 @@ namespace fuzzseeds {
 // the generator knows), "plist" (Info.plist in both forms, Manifest.plist and Status.plist),
 // "manifest-db" (a Manifest.db with files, a folder and NULL and empty paths) or "device-db"
 // (small message databases, the current one with reactions, edits and its trash, and address
-// books in each layout). Returns 0; 1 for an unknown name or when a file cannot be written
+// books in each layout) or "note-table" (note table documents, one compressed). Returns 0; 1 for an
+// unknown name or when a file cannot be written
 // (`error` says which).
 [[nodiscard]] int
 writeGeneratedSeeds(std::string_view name, const std::string& folder, std::string& error);
