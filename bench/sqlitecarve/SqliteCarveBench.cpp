@@ -3,6 +3,9 @@
 //                        and peak memory to read the table and recover every deleted row.
 //   live FOLDER MEGABYTES  a table of about MEGABYTES: time to read every live row, beside
 //                        `sqlite3 FILE 'select * from T' >/dev/null` in the same run.
+//   json FOLDER          400,000 rows, every fifth deleted: `brenvale-cli carve --json`
+//                        (every live and recovered row) beside `sqlite3 -json FILE 'select *
+//                        from T'` (the live rows), each writing to /dev/null, and their ratio.
 // Databases are built in FOLDER with the SQLite library on the first run and kept.
 #include "SqliteDbBuilder.h"
 #include "sqlitecarve/Database.h"
@@ -28,7 +31,7 @@ long peakKilobytes()
     return usage.ru_maxrss;
 }
 
-int build(const std::string& path, std::int64_t rows, std::size_t noteLength, bool deleteHalf)
+int build(const std::string& path, std::int64_t rows, std::size_t noteLength, int deleteEvery)
 {
     if (std::filesystem::exists(path)) {
         return 0;
@@ -46,8 +49,9 @@ int build(const std::string& path, std::int64_t rows, std::size_t noteLength, bo
     if (status == 0) {
         status = builder.exec(sql + "COMMIT;");
     }
-    if (status == 0 && deleteHalf) {
-        status = builder.exec("BEGIN; DELETE FROM people WHERE id % 2 = 0; COMMIT;");
+    if (status == 0 && deleteEvery > 0) {
+        status = builder.exec("BEGIN; DELETE FROM people WHERE id % " +
+                              std::to_string(deleteEvery) + " = 0; COMMIT;");
     }
     const int closeStatus = builder.close();
     return status != 0 ? status : closeStatus;
@@ -56,7 +60,7 @@ int build(const std::string& path, std::int64_t rows, std::size_t noteLength, bo
 int recovery(const std::string& folder)
 {
     const std::string path = folder + "/recovery-100k.db";
-    if (build(path, 100000, 100, true) != 0) {
+    if (build(path, 100000, 100, 2) != 0) {
         std::fprintf(stderr, "cannot build %s\n", path.c_str());
         return 1;
     }
@@ -84,7 +88,7 @@ int liveRead(const std::string& folder, long megabytes)
 {
     const std::int64_t rows = megabytes * 1000000 / 560;
     const std::string path = folder + "/live-" + std::to_string(megabytes) + "mb.db";
-    if (build(path, rows, 500, false) != 0) {
+    if (build(path, rows, 500, 0) != 0) {
         std::fprintf(stderr, "cannot build %s\n", path.c_str());
         return 1;
     }
@@ -120,6 +124,71 @@ int liveRead(const std::string& folder, long megabytes)
     return 0;
 }
 
+// The processor seconds (user and system) the finished children of this process have used.
+double childProcessorSeconds()
+{
+    rusage usage{};
+    getrusage(RUSAGE_CHILDREN, &usage);
+    const auto seconds = [](const timeval& time) {
+        return static_cast<double>(time.tv_sec) + static_cast<double>(time.tv_usec) / 1e6;
+    };
+    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
+}
+
+// What running `command` through the shell cost: wall and processor seconds (negative when it
+// fails). Processor time is what compares fairly on a busy machine.
+struct CommandTime
+{
+    double wall = -1.0;
+    double processor = -1.0;
+};
+
+CommandTime timedCommand(const std::string& command)
+{
+    const double before = childProcessorSeconds();
+    const auto start = std::chrono::steady_clock::now();
+    if (std::system(command.c_str()) != 0) {
+        return {};
+    }
+    return {secondsSince(start), childProcessorSeconds() - before};
+}
+
+int jsonDump(const std::string& folder, const std::string& cli)
+{
+    const std::string path = folder + "/json-400k.db";
+    if (build(path, 400000, 100, 5) != 0) {
+        std::fprintf(stderr, "cannot build %s\n", path.c_str());
+        return 1;
+    }
+    const std::string file = "'" + path + "'";
+    const CommandTime ours = timedCommand(cli + " carve --json " + file + " >/dev/null");
+    const CommandTime theirs =
+        timedCommand("sqlite3 -json " + file + " 'select * from people' >/dev/null");
+    const std::string counted = folder + "/json-400k.count";
+    const int counting = std::system(
+        (cli + " carve --json " + file + " | grep -c '\"deleted\": 1' >'" + counted + "'").c_str());
+    long recovered = -1;
+    FILE* in = counting == 0 ? std::fopen(counted.c_str(), "r") : nullptr;
+    if (in != nullptr) {
+        if (std::fscanf(in, "%ld", &recovered) != 1) {
+            recovered = -1;
+        }
+        std::fclose(in);
+    }
+    std::printf("json dump: %.1f MB, %ld of 80000 deleted rows recovered: carve --json %.2f s "
+                "(processor %.2f s), sqlite3 -json %.2f s (processor %.2f s), ratio %.2f "
+                "(processor %.2f)\n",
+                static_cast<double>(std::filesystem::file_size(path)) / 1e6,
+                recovered,
+                ours.wall,
+                ours.processor,
+                theirs.wall,
+                theirs.processor,
+                theirs.wall > 0 ? ours.wall / theirs.wall : 0.0,
+                theirs.processor > 0 ? ours.processor / theirs.processor : 0.0);
+    return ours.wall < 0 || theirs.wall < 0 ? 1 : 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -132,6 +201,10 @@ int main(int argc, char** argv)
     if (mode == "live") {
         return liveRead(folder, argc > 3 ? std::atol(argv[3]) : 500);
     }
-    std::fprintf(stderr, "usage: bench_sqlitecarve recovery|live FOLDER [MEGABYTES]\n");
+    if (mode == "json") {
+        const std::filesystem::path self = std::filesystem::absolute(argv[0]);
+        return jsonDump(folder, "'" + (self.parent_path() / "brenvale-cli").string() + "'");
+    }
+    std::fprintf(stderr, "usage: bench_sqlitecarve recovery|live|json FOLDER [MEGABYTES]\n");
     return 2;
 }

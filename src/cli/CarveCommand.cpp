@@ -1,19 +1,24 @@
 // The carve command: argument parsing, and the text and JSON forms of carved rows.
 #include "cli/CarveCommand.h"
 
+#include "cli/JsonWriter.h"
 #include "platform/Diagnostics.h"
 #include "platform/Status.h"
 #include "platform/Text.h"
 #include "sqlitecarve/Database.h"
 
+#include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <iterator>
 #include <optional>
 
 namespace cli {
 
 namespace {
 
+// How much JSON text is gathered before it is written.
+constexpr std::size_t kPendingBytes = std::size_t{1} << 16;
 constexpr const char* kUsage = "usage: brenvale-cli carve DATABASE [--table NAME]... [--json]";
 
 constexpr const char* kHelp =
@@ -29,115 +34,97 @@ constexpr const char* kHelp =
     "                 message)\n"
     "  --help         show this help\n";
 
-// `text` as a JSON string literal; bytes that are not well-formed UTF-8 become U+FFFD.
-void writeJsonString(std::ostream& out, const std::string& text)
+// Appends the decimal digits of `number` to `out`.
+template <typename Integer> void appendNumber(std::string& out, Integer number)
 {
-    out << '"';
-    std::size_t i = 0;
-    while (i < text.size()) {
-        const auto c = static_cast<unsigned char>(text[i]);
-        if (c == '"' || c == '\\') {
-            out << '\\' << static_cast<char>(c);
-            ++i;
-        } else if (c < 0x20) {
-            switch (c) {
-            case '\n':
-                out << "\\n";
-                break;
-            case '\r':
-                out << "\\r";
-                break;
-            case '\t':
-                out << "\\t";
-                break;
-            default: {
-                char escaped[8];
-                std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
-                out << escaped;
-            }
-            }
-            ++i;
-        } else {
-            const std::size_t length = platform::utf8SequenceLength(text, i);
-            if (length == 0) {
-                out << "\\ufffd";
-                ++i;
-            } else {
-                out.write(text.data() + i, static_cast<std::streamsize>(length));
-                i += length;
-            }
-        }
-    }
-    out << '"';
+    char digits[24];
+    const auto end = std::to_chars(std::begin(digits), std::end(digits), number).ptr;
+    out.append(digits, end);
 }
 
-void writeJsonValue(std::ostream& out, const sqlitecarve::Value& value)
+void appendJsonValue(std::string& out, const sqlitecarve::Value& value)
 {
     using sqlitecarve::ValueKind;
     switch (value.kind) {
     case ValueKind::Null:
-        out << "null";
+        out += "null";
         break;
     case ValueKind::Integer:
-        out << value.integer;
+        appendNumber(out, value.integer);
         break;
     case ValueKind::Real:
         if (std::isfinite(value.real)) {
-            char buffer[40];
-            std::snprintf(buffer, sizeof buffer, "%.17g", value.real);
-            out << buffer;
+            // As many digits as give the same double back.
+            char digits[40];
+            const auto end = std::to_chars(std::begin(digits),
+                                           std::end(digits),
+                                           value.real,
+                                           std::chars_format::general,
+                                           17)
+                                 .ptr;
+            out.append(digits, end);
         } else {
-            out << "null";
+            out += "null";
         }
         break;
     case ValueKind::Text:
-        writeJsonString(out, value.bytes);
+        appendJsonString(out, value.bytes);
         break;
     case ValueKind::Blob:
-        out << "{\"hex\": \"" << sqlitecarve::valueToText(value) << "\"}";
+        out += "{\"hex\": \"";
+        out += sqlitecarve::valueToText(value);
+        out += "\"}";
         break;
     }
 }
 
-void writeJsonRow(std::ostream& out, const sqlitecarve::CarvedRow& row)
+void appendJsonTable(std::string& out, const std::optional<std::string>& table)
 {
-    out << "{\"table\": ";
-    if (row.table) {
-        writeJsonString(out, *row.table);
+    out += "{\"table\": ";
+    if (table) {
+        appendJsonString(out, *table);
     } else {
-        out << "null";
+        out += "null";
     }
-    out << ", \"deleted\": " << (row.deleted ? 1 : 0) << ", \"origin\": \""
-        << sqlitecarve::originName(row.origin) << "\", \"page\": " << row.page
-        << ", \"offset\": " << row.offset << ", \"rowid\": ";
+}
+
+void appendJsonRow(std::string& out, const sqlitecarve::CarvedRow& row)
+{
+    appendJsonTable(out, row.table);
+    out += row.deleted ? ", \"deleted\": 1" : ", \"deleted\": 0";
+    out += ", \"origin\": \"";
+    out += sqlitecarve::originName(row.origin);
+    out += "\", \"page\": ";
+    appendNumber(out, row.page);
+    out += ", \"offset\": ";
+    appendNumber(out, row.offset);
+    out += ", \"rowid\": ";
     if (row.rowid) {
-        out << *row.rowid;
+        appendNumber(out, *row.rowid);
     } else {
-        out << "null";
+        out += "null";
     }
-    out << ", \"values\": [";
+    out += ", \"values\": [";
     for (std::size_t i = 0; i < row.values.size(); ++i) {
-        out << (i == 0 ? "" : ", ");
-        writeJsonValue(out, row.values[i]);
+        out += i == 0 ? "" : ", ";
+        appendJsonValue(out, row.values[i]);
     }
-    out << "]}\n";
+    out += "]}\n";
 }
 
 // A damaged place found while reading `table` (null for the schema and free pages), as JSON.
-void writeJsonDamage(std::ostream& out,
-                     const std::optional<std::string>& table,
-                     const platform::Diagnostic& fault)
+void appendJsonDamage(std::string& out,
+                      const std::optional<std::string>& table,
+                      const platform::Diagnostic& fault)
 {
-    out << "{\"table\": ";
-    if (table) {
-        writeJsonString(out, *table);
-    } else {
-        out << "null";
-    }
-    out << ", \"damage\": {\"page\": " << fault.page << ", \"offset\": " << fault.offset
-        << ", \"message\": ";
-    writeJsonString(out, fault.message);
-    out << "}}\n";
+    appendJsonTable(out, table);
+    out += ", \"damage\": {\"page\": ";
+    appendNumber(out, fault.page);
+    out += ", \"offset\": ";
+    appendNumber(out, fault.offset);
+    out += ", \"message\": ";
+    appendJsonString(out, fault.message);
+    out += "}}\n";
 }
 
 // `text` as it reads, with control characters and bytes that are not UTF-8 escaped as \xNN,
@@ -241,13 +228,21 @@ int runCarve(const std::vector<std::string>& args, std::ostream& out, std::ostre
     if (database.empty()) {
         return usageError(err, "missing DATABASE");
     }
+    // JSON lines gather here and go out in large writes, not value by value.
+    std::string pending;
+    const auto sendPending = [&](std::size_t atLeast) {
+        if (pending.size() >= atLeast) {
+            out.write(pending.data(), static_cast<std::streamsize>(pending.size()));
+            pending.clear();
+        }
+    };
     platform::Diagnostics faults;
     // Hands on the faults recorded since the last call: into the JSON stream, or as lines
     // on `err` next to the other messages. Each names the page and offset of the damage.
     const auto reportFaults = [&](const std::optional<std::string>& table) {
         for (const platform::Diagnostic& fault : faults.entries()) {
             if (json) {
-                writeJsonDamage(out, table, fault);
+                appendJsonDamage(pending, table, fault);
             } else {
                 err << "brenvale-cli carve: " << displayTable(table) << ": page " << fault.page
                     << ", offset " << fault.offset << ": " << fault.message << '\n';
@@ -259,6 +254,7 @@ int runCarve(const std::vector<std::string>& args, std::ostream& out, std::ostre
     const int openStatus = db.open(database, &faults);
     if (openStatus != 0) {
         reportFaults(std::nullopt);
+        sendPending(0);
         err << "brenvale-cli carve: cannot read " << database << ": "
             << platform::statusName(openStatus) << " (status " << openStatus << ")\n";
         return 1;
@@ -270,7 +266,8 @@ int runCarve(const std::vector<std::string>& args, std::ostream& out, std::ostre
     }
     const auto write = [&](sqlitecarve::CarvedRow& row) {
         if (json) {
-            writeJsonRow(out, row);
+            appendJsonRow(pending, row);
+            sendPending(kPendingBytes);
         } else {
             writeTextRow(out, row);
         }
@@ -308,6 +305,7 @@ int runCarve(const std::vector<std::string>& args, std::ostream& out, std::ostre
             exitStatus = 1;
         }
     }
+    sendPending(0);
     out.flush();
     return exitStatus;
 }

@@ -12,58 +12,66 @@ namespace cli {
 
 namespace {
 
-// `text` with every byte sequence that is not UTF-8 replaced by U+FFFD; NUL bytes are kept.
-std::string repairUtf8(std::string_view text)
+// True for a byte that stands for itself inside a JSON string.
+bool isPlainJson(char c)
 {
-    if (platform::isValidUtf8(text)) {
-        return std::string(text);
-    }
-    std::string out;
-    std::size_t start = 0;
-    for (;;) {
-        const std::size_t nul = std::min(text.find('\0', start), text.size());
-        out += platform::utf8ToWide(text.data() + start, nul - start);
-        if (nul == text.size()) {
-            return out;
-        }
-        out += '\0';
-        start = nul + 1;
-    }
+    const auto byte = static_cast<unsigned char>(c);
+    return byte >= 0x20 && byte < 0x80 && c != '"' && c != '\\';
 }
 
 } // namespace
 
-std::string jsonQuote(std::string_view text)
+void appendJsonString(std::string& out, std::string_view text)
 {
-    std::string out = "\"";
-    for (const char c : repairUtf8(text)) {
-        switch (c) {
-        case '"':
-            out += "\\\"";
-            break;
-        case '\\':
-            out += "\\\\";
-            break;
-        case '\n':
-            out += "\\n";
-            break;
-        case '\r':
-            out += "\\r";
-            break;
-        case '\t':
-            out += "\\t";
-            break;
-        default:
-            if (static_cast<unsigned char>(c) < 0x20) {
-                char escaped[8];
-                std::snprintf(escaped, sizeof escaped, "\\u%04x", static_cast<unsigned>(c));
-                out += escaped;
-            } else {
-                out += c;
-            }
+    constexpr std::string_view kReplacement = "\xEF\xBF\xBD";
+    out += '"';
+    for (std::size_t i = 0; i < text.size();) {
+        // Plain ASCII, the bulk of most texts, is copied a run at a time.
+        std::size_t plain = i;
+        while (plain < text.size() && isPlainJson(text[plain])) {
+            ++plain;
         }
+        out.append(text.data() + i, plain - i);
+        i = plain;
+        if (i == text.size()) {
+            break;
+        }
+        const char c = text[i];
+        const auto byte = static_cast<unsigned char>(c);
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += c;
+        } else if (c == '\n') {
+            out += "\\n";
+        } else if (c == '\r') {
+            out += "\\r";
+        } else if (c == '\t') {
+            out += "\\t";
+        } else if (byte < 0x20) {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\u%04x", static_cast<unsigned>(byte));
+            out += escaped;
+        } else {
+            const std::size_t length = platform::utf8SequenceLength(text, i);
+            if (length == 0) {
+                out += kReplacement;
+                ++i;
+            } else {
+                out.append(text.substr(i, length));
+                i += length;
+            }
+            continue;
+        }
+        ++i;
     }
     out += '"';
+}
+
+std::string jsonQuote(std::string_view text)
+{
+    std::string out;
+    out.reserve(text.size() + 2);
+    appendJsonString(out, text);
     return out;
 }
 

@@ -57,7 +57,11 @@ private:
     bool m_afterKey = false;
 };
 
-// `text` as a quoted JSON string.
+// Appends `text` to `out` as a quoted JSON string: quotes, backslashes and control characters
+// escaped, bytes that are not UTF-8 as U+FFFD (one for each byte).
+void appendJsonString(std::string& out, std::string_view text);
+
+// `text` as a quoted JSON string (see appendJsonString).
 std::string jsonQuote(std::string_view text);
 
 } // namespace cli

@@ -78,8 +78,10 @@ PageCarver::PageCarver(const SqliteCarver& carver,
 void PageCarver::markUsed(std::size_t begin, std::size_t end)
 {
     end = std::min(end, m_used.size());
-    for (std::size_t i = begin; i < end; ++i) {
-        m_used[i] = 1;
+    if (begin < end) {
+        std::fill(m_used.begin() + static_cast<std::ptrdiff_t>(begin),
+                  m_used.begin() + static_cast<std::ptrdiff_t>(end),
+                  1);
     }
 }
 

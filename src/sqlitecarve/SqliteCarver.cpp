@@ -42,6 +42,7 @@ int SqliteCarver::open(const platform::ReadSource& source)
         return status;
     }
     m_source = &source;
+    m_reads.setSource(&source);
     std::uint8_t header[kHeaderBytes] = {};
     std::size_t got = 0;
     status = readAt(0, kHeaderBytes, header, got);
@@ -109,7 +110,7 @@ int SqliteCarver::readAt(std::uint64_t offset,
     while (got < length) {
         const std::size_t piece = std::min<std::size_t>(length - got, 65536);
         std::size_t arrived = 0;
-        const int status = m_source->readAt(offset + got, out + got, piece, arrived);
+        const int status = m_reads.readAt(offset + got, out + got, piece, arrived);
         if (status != 0) {
             return status;
         }

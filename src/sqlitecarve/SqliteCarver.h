@@ -19,6 +19,7 @@
 
 #include "platform/Diagnostics.h"
 #include "platform/File.h"
+#include "platform/ReadAhead.h"
 #include "platform/ReadSource.h"
 #include "sqlitecarve/Value.h"
 
@@ -137,6 +138,8 @@ private:
 
     platform::File m_file;
     const platform::ReadSource* m_source = nullptr;
+    // Reads of m_source go through here, a block at a time.
+    platform::ReadAhead m_reads;
     std::uint64_t m_fileSize = 0;
     std::uint32_t m_pageSize = 0;
     std::uint32_t m_usableSize = 0;

@@ -110,7 +110,7 @@ TEST(CarveCommandTest, JsonLinesEscapeEverything)
     ASSERT_EQ(run.status, 0) << run.err;
     const std::string expected[] = {
         "{\"table\": \"t\", \"deleted\": 0, \"origin\": \"live\", \"page\": 2, \"offset\": ",
-        "\"rowid\": 1, \"values\": [1, \"A\\ufffd\\\"\", {\"hex\": \"00ab\"}, 0.5]}",
+        "\"rowid\": 1, \"values\": [1, \"A\xEF\xBF\xBD\\\"\", {\"hex\": \"00ab\"}, 0.5]}",
         "\"rowid\": 2, \"values\": [2, \"keep \\\"me\\\"\\n\", null, 1.0000000000000001e+300]}",
         "\"deleted\": 1, \"origin\": \"stale\"",
         "\"values\": [null, \"gone\", null, 2]}",
