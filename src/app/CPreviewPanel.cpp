@@ -359,32 +359,21 @@ bool CPreviewPanel::eventFilter(QObject* watched, QEvent* event)
     return QWidget::eventFilter(watched, event);
 }
 
-namespace {
-
-// The text a bubble shows for each kind of message.
-std::string shownText(const extract::MessageRecord& message)
-{
-    return exporting::shownMessageText(message);
-}
-
-std::string shownText(const extract::WhatsAppMessage& message)
-{
-    return message.text;
-}
-
-} // namespace
-
 void CPreviewPanel::showConversation(const extract::ConversationSummary& conversation,
                                      const std::vector<extract::MessageRecord>& messages)
 {
+    const exporting::MessageNoteWords words = messageNoteWords();
     showMessageList(
         messages,
         [](const extract::MessageRecord& message) {
             return message.contactName.empty() ? message.address : message.contactName;
         },
-        [](const extract::MessageRecord& message) {
+        [&words](const extract::MessageRecord& message) {
+            return exporting::shownMessageText(message, words);
+        },
+        [&words](const extract::MessageRecord& message) {
             QStringList lines;
-            for (const exporting::MessageNote& note : exporting::messageNotes(message)) {
+            for (const exporting::MessageNote& note : exporting::messageNotes(message, words)) {
                 lines << fromUtf8(note.text);
             }
             return lines.join(QLatin1Char('\n'));
@@ -469,12 +458,14 @@ void CPreviewPanel::showChat(const std::vector<extract::WhatsAppMessage>& messag
         [](const extract::WhatsAppMessage& message) {
             return message.senderName.empty() ? message.senderAddress : message.senderName;
         },
+        [](const extract::WhatsAppMessage& message) { return message.text; },
         [](const extract::WhatsAppMessage&) { return QString(); });
 }
 
-template <typename Message, typename SenderOf, typename NotesOf>
+template <typename Message, typename SenderOf, typename TextOf, typename NotesOf>
 void CPreviewPanel::showMessageList(const std::vector<Message>& messages,
                                     SenderOf senderOf,
+                                    TextOf textOf,
                                     NotesOf notesOf)
 {
     leaveMedia();
@@ -490,7 +481,7 @@ void CPreviewPanel::showMessageList(const std::vector<Message>& messages,
                                  ? QStringLiteral("%1 Me:").arg(date)
                                  : QStringLiteral("%1 %2:").arg(date, fromUtf8(senderOf(message)));
         addBubble(head,
-                  fromUtf8(shownText(message)),
+                  fromUtf8(textOf(message)),
                   notesOf(message),
                   message.isFromMe != 0,
                   message.deleted != 0);

@@ -87,11 +87,14 @@ private:
                           const std::vector<extract::MessageRecord>& messages);
     void showChat(const std::vector<extract::WhatsAppMessage>& messages);
     // Shows `messages` as sent and received bubbles under the list's header; `senderOf` names
-    // the sender of a received message.
+    // the sender of a received message and `textOf` gives a bubble's text.
     // `notesOf` gives the lines shown under a message's bubble (its reactions, attachments,
     // edits), empty when there are none.
-    template <typename Message, typename SenderOf, typename NotesOf>
-    void showMessageList(const std::vector<Message>& messages, SenderOf senderOf, NotesOf notesOf);
+    template <typename Message, typename SenderOf, typename TextOf, typename NotesOf>
+    void showMessageList(const std::vector<Message>& messages,
+                         SenderOf senderOf,
+                         TextOf textOf,
+                         NotesOf notesOf);
     void addBubble(
         const QString& header, const QString& text, const QString& notes, bool sent, bool deleted);
     // Shows small pictures of the first image attachments of `messages` (as listed from the

@@ -144,10 +144,13 @@ bool listedBefore(const exporting::SelectionEntry& a, const exporting::Selection
 
 } // namespace
 
-QStringList recordColumns(const exporting::RecordRef& record)
+QStringList recordColumns(const exporting::RecordRef& record,
+                          const exporting::MessageNoteWords& words)
 {
     struct Visitor
     {
+        const exporting::MessageNoteWords& words;
+
         QStringList operator()(std::monostate) const { return {}; }
 
         QStringList operator()(const extract::MediaItem* item) const
@@ -165,7 +168,7 @@ QStringList recordColumns(const exporting::RecordRef& record)
             return {utf8(extract::conversationName(*message)),
                     utf8(extract::conversationAddresses(*message)),
                     utf8(message->date),
-                    firstLine(exporting::shownMessageText(*message))};
+                    firstLine(exporting::shownMessageText(*message, words))};
         }
 
         QStringList operator()(const extract::AttachmentItem* item) const
@@ -208,7 +211,7 @@ QStringList recordColumns(const exporting::RecordRef& record)
         }
     };
 
-    return std::visit(Visitor{}, record);
+    return std::visit(Visitor{words}, record);
 }
 
 ResultsView::ResultsView(Ui::PageScan& ui,
@@ -429,6 +432,7 @@ void ResultsView::fillRows(const exporting::SelectionEntry& group, bool appLevel
     }
     m_updating = true;
     const bool videos = m_category == C::AppVideos;
+    const exporting::MessageNoteWords words = messageNoteWords();
     for (const exporting::SelectionEntry* entry : entries) {
         auto* row = new QTreeWidgetItem(m_ui.DataList);
         row->setData(0, kKeyRole, QVariant::fromValue(reinterpret_cast<quintptr>(entry->key)));
@@ -453,7 +457,7 @@ void ResultsView::fillRows(const exporting::SelectionEntry& group, bool appLevel
                 row->setCheckState(0, Qt::PartiallyChecked);
             }
         } else {
-            columns = recordColumns(entry->record);
+            columns = recordColumns(entry->record, words);
         }
         for (int c = 0; c < columns.size(); ++c) {
             row->setText(c + 1, columns[c]);

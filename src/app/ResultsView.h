@@ -5,6 +5,7 @@
 #pragma once
 
 #include "export/CStatisticsObj.h"
+#include "export/MessageNotes.h"
 #include "extract/Records.h"
 #include "extract/RecoveryCategory.h"
 
@@ -170,7 +171,9 @@ private:
     int m_searchTotal = 0;
 };
 
-// The texts of a record's list columns (without the check box column).
-QStringList recordColumns(const exporting::RecordRef& record);
+// The texts of a record's list columns (without the check box column), a message's in the
+// language of `words`.
+QStringList recordColumns(const exporting::RecordRef& record,
+                          const exporting::MessageNoteWords& words = {});
 
 } // namespace app

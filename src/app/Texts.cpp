@@ -67,6 +67,36 @@ QString messageText(const char* id)
     return languageText(kMessagesSection, id);
 }
 
+exporting::MessageNoteWords messageNoteWords()
+{
+    exporting::MessageNoteWords words;
+    const std::pair<const char*, std::string*> keys[] = {
+        {"Edited", &words.edited},
+        {"EarlierVersion", &words.earlierVersion},
+        {"EarlierUndated", &words.earlierUndated},
+        {"Reaction", &words.reaction},
+        {"Loved", &words.loved},
+        {"Liked", &words.liked},
+        {"Disliked", &words.disliked},
+        {"Laughed", &words.laughed},
+        {"Emphasized", &words.emphasized},
+        {"Questioned", &words.questioned},
+        {"ReactedEmoji", &words.reactedEmoji},
+        {"ReactedKind", &words.reactedKind},
+        {"Attachment", &words.attachment},
+        {"NoName", &words.noName},
+        {"NotInBackup", &words.notInBackup},
+        {"Unsent", &words.unsent},
+    };
+    for (const auto& [key, word] : keys) {
+        std::string text = settings().languageText("MessageNotes", key);
+        if (!text.empty()) {
+            *word = std::move(text);
+        }
+    }
+    return words;
+}
+
 void applyTexts(QWidget* window, const char* section, const QStringList& except)
 {
     for (const auto& [key, value] : settings().languageSection(section)) {

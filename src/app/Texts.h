@@ -3,6 +3,7 @@
 #pragma once
 
 #include "app/Settings.h"
+#include "export/MessageNotes.h"
 
 #include <QString>
 #include <QStringList>
@@ -27,6 +28,10 @@ QString languageText(const char* section, const char* key);
 
 // The text of a message identifier ("MSG0302") from the section "Messages".
 QString messageText(const char* id);
+
+// The words of the lines under a message (edits, reactions, attachments) in the language
+// shown; a word the language file lacks stays English.
+exporting::MessageNoteWords messageNoteWords();
 
 // For every key of the language section `section`, sets the text of the control of `window`
 // whose object name is the key (the window's own title for the key "Caption"); keys in
