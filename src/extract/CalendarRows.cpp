@@ -117,6 +117,21 @@ std::optional<std::int64_t> CalendarRow::appleTime(std::string_view column) cons
     return static_cast<std::int64_t>(std::floor(seconds)) + platform::kAppleEpochOffset;
 }
 
+int openStore(const std::string& path, formats::SqliteHandle& db)
+{
+    int code = formats::openReadOnly(path, formats::SqliteOpen::Immutable, db);
+    if (code == SQLITE_OK) {
+        // The library reads the file first here: a file that is no database fails now.
+        code = sqlite3_exec(
+            db.get(), "SELECT count(*) FROM sqlite_master;", nullptr, nullptr, nullptr);
+    }
+    if (code != SQLITE_OK) {
+        db.reset();
+        return platform::statusFromSqlite(code);
+    }
+    return platform::kStatusOk;
+}
+
 bool hasTable(sqlite3* db, std::string_view table)
 {
     formats::SqliteStatement statement;

@@ -5,6 +5,7 @@
 // table lacks.
 #pragma once
 
+#include "formats/SqliteReader.h"
 #include "sqlitecarve/Database.h"
 #include "sqlitecarve/Value.h"
 
@@ -51,6 +52,11 @@ private:
     std::int64_t m_rowid = 0;
     bool m_deleted = false;
 };
+
+// Opens the store at `path` read-only and immutable into `db` and reads its schema. Returns 0,
+// or the library's code mapped by platform::statusFromSqlite when the file does not open or
+// is no database (`db` then empty).
+[[nodiscard]] int openStore(const std::string& path, formats::SqliteHandle& db);
 
 // Whether the database has table `table` (ASCII case ignored).
 bool hasTable(sqlite3* db, std::string_view table);

@@ -50,9 +50,8 @@ int readItems(const std::string& path,
               CalendarJoins& joins)
 {
     formats::SqliteHandle db;
-    if (const int opened = formats::openReadOnly(path, formats::SqliteOpen::Immutable, db);
-        opened != SQLITE_OK) {
-        return platform::statusFromSqlite(opened);
+    if (const int opened = openStore(path, db); opened != platform::kStatusOk) {
+        return opened;
     }
     std::vector<CalendarRow> calendars;
     std::vector<CalendarRow> locations;

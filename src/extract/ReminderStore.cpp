@@ -94,9 +94,8 @@ int readReminderStore(const std::string& path,
                       std::vector<ReminderRecord>& reminders)
 {
     formats::SqliteHandle db;
-    if (const int opened = formats::openReadOnly(path, formats::SqliteOpen::Immutable, db);
-        opened != SQLITE_OK) {
-        return platform::statusFromSqlite(opened);
+    if (const int opened = openStore(path, db); opened != platform::kStatusOk) {
+        return opened;
     }
     const bool ownTable = hasTable(db.get(), kReminderTable);
     const std::string_view table = ownTable ? kReminderTable : kObjectTable;
