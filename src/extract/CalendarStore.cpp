@@ -105,7 +105,7 @@ CalendarEventRecord eventOfRow(const CalendarRow& row, const CalendarJoins& join
     event.calendar = joined(joins.calendars, row.integer("calendar_id"));
     event.notes = row.text("description");
     event.url = row.text("url");
-    if (row.integer("has_recurrences") != 0 || row.deleted()) {
+    if (row.integer("has_recurrences") != 0) {
         event.recurrence = joined(joins.recurrences, row.rowid());
     }
     return event;
