@@ -119,7 +119,6 @@ QStringList columnKeys(C category, bool appLevel)
     case C::Calendar:
         return {QStringLiteral("ColTitle"),
                 QStringLiteral("ColStart"),
-                QStringLiteral("ColEnd"),
                 QStringLiteral("ColLocation"),
                 QStringLiteral("ColCalendar")};
     default:
@@ -231,7 +230,7 @@ QStringList recordColumns(const exporting::RecordRef& record)
 
         QStringList operator()(const extract::CalendarEventRecord* event) const
         {
-            return fieldColumns(exporting::calendarFields(*event), {0, 1, 2, 4, 5});
+            return fieldColumns(exporting::calendarFields(*event), {0, 1, 4, 5});
         }
 
         QStringList operator()(const extract::WhatsAppMessage* chat) const
@@ -395,7 +394,8 @@ void ResultsView::setHeader(bool appLevel)
     m_dateColumns.clear();
     if (m_category) {
         for (const QString& key : columnKeys(*m_category, appLevel)) {
-            if (key == QLatin1String("ColDate")) {
+            if (key == QLatin1String("ColDate") || key == QLatin1String("ColDue") ||
+                key == QLatin1String("ColStart")) {
                 m_dateColumns.insert(static_cast<int>(labels.size()));
             }
             labels << languageText("PageScan", key.toLatin1().constData());

@@ -15,6 +15,8 @@ namespace {
 
 // Seconds since 2001 beyond this magnitude are no date (about 3,000 years).
 constexpr double kLatestAppleSeconds = 1.0e11;
+// Reals of larger magnitude do not convert to a 64-bit integer.
+constexpr double kLargestIntegralReal = 9.0e18;
 
 sqlitecarve::Value valueOfColumn(sqlite3_stmt* statement, int column)
 {
@@ -94,7 +96,7 @@ std::int64_t CalendarRow::integer(std::string_view column) const
         return value->integer;
     }
     if (value->kind == sqlitecarve::ValueKind::Real && std::isfinite(value->real) &&
-        std::fabs(value->real) < 9.0e18) {
+        std::fabs(value->real) < kLargestIntegralReal) {
         return static_cast<std::int64_t>(value->real);
     }
     return 0;
