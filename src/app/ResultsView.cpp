@@ -117,10 +117,8 @@ QStringList columnKeys(C category, bool appLevel)
                 QStringLiteral("ColDue"),
                 QStringLiteral("ColCompleted")};
     case C::Calendar:
-        return {QStringLiteral("ColTitle"),
-                QStringLiteral("ColStart"),
-                QStringLiteral("ColLocation"),
-                QStringLiteral("ColCalendar")};
+        return {
+            QStringLiteral("ColTitle"), QStringLiteral("ColStart"), QStringLiteral("ColCalendar")};
     default:
         return {QStringLiteral("ColFileName"), QStringLiteral("ColFileSize")};
     }
@@ -230,7 +228,7 @@ QStringList recordColumns(const exporting::RecordRef& record)
 
         QStringList operator()(const extract::CalendarEventRecord* event) const
         {
-            return fieldColumns(exporting::calendarFields(*event), {0, 1, 4, 5});
+            return fieldColumns(exporting::calendarFields(*event), {0, 1, 5});
         }
 
         QStringList operator()(const extract::WhatsAppMessage* chat) const
