@@ -50,7 +50,8 @@ enum Page : int
     kTextPage,
     kMessagesPage,
     kCardPage,
-    kMediaPage
+    kMediaPage,
+    kFieldsPage
 };
 
 // The contact card's rows: value control name and caption key (section "PageScan").
@@ -151,6 +152,9 @@ CPreviewPanel::CPreviewPanel(QWidget* parent)
     m_stack->addWidget(m_card);
     m_media = new MediaPage(m_stack);
     m_stack->addWidget(m_media);
+    m_fields = new QWidget(m_stack);
+    m_fields->setObjectName(QStringLiteral("RecordFields"));
+    m_stack->addWidget(m_fields);
     // Queued: the player is not stopped from inside its own error signal.
     connect(m_media, &MediaPage::failed, this, &CPreviewPanel::playElsewhere, Qt::QueuedConnection);
 }
@@ -206,6 +210,11 @@ void CPreviewPanel::showRecord(const exporting::SelectionEntry& entry,
         showMedia((*app)->path, (*app)->name, (*app)->size);
     } else if (const auto* file = std::get_if<const extract::AttachmentItem*>(&entry.record)) {
         showMedia((*file)->path, (*file)->name, (*file)->size);
+    } else if (const auto* reminder = std::get_if<const extract::ReminderRecord*>(&entry.record)) {
+        showFields(exporting::reminderFields(**reminder), (*reminder)->deleted != 0);
+    } else if (const auto* event =
+                   std::get_if<const extract::CalendarEventRecord*>(&entry.record)) {
+        showFields(exporting::calendarFields(**event), (*event)->deleted != 0);
     } else {
         // Calls have no preview.
         leaveMedia();
@@ -232,7 +241,7 @@ void CPreviewPanel::applyHighlight()
         marks.append(mark);
     }
     m_text->setExtraSelections(marks);
-    for (QWidget* page : {static_cast<QWidget*>(m_messages), m_card}) {
+    for (QWidget* page : {static_cast<QWidget*>(m_messages), m_card, m_fields}) {
         for (auto* label : page->findChildren<WrappedLabel*>()) {
             label->setHighlight(m_highlight);
         }
@@ -294,6 +303,44 @@ void CPreviewPanel::showContact(const extract::ContactRecord& contact)
         value->setVisible(shown);
         caption->setVisible(shown);
     }
+    applyHighlight();
+}
+
+void CPreviewPanel::showFields(const std::vector<exporting::LabelledValue>& fields, bool deleted)
+{
+    leaveMedia();
+    m_stack->setCurrentIndex(kFieldsPage);
+    delete m_fields->layout();
+    qDeleteAll(m_fields->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly));
+    auto* grid = new QGridLayout(m_fields);
+    const QString style =
+        QStringLiteral("color: %1;").arg(colourName(deleted ? kDeletedColour : kTextColour));
+    int row = 0;
+    if (deleted) {
+        auto* mark = new QLabel(languageText("PageScan", "FieldDeleted"), m_fields);
+        mark->setObjectName(QStringLiteral("FieldDeletedMark"));
+        mark->setStyleSheet(style);
+        grid->addWidget(mark, row++, 0, 1, 2);
+    }
+    for (const exporting::LabelledValue& field : fields) {
+        if (field.value.empty()) {
+            continue;
+        }
+        std::string key = "Field";
+        for (const char c : field.label) {
+            key += c == '-' ? std::string() : std::string(1, c);
+        }
+        auto* caption =
+            greyLabel(languageText("PageScan", key.c_str()), m_fields, QString::fromLatin1(key));
+        auto* value = new WrappedLabel(fromUtf8(field.value), m_fields);
+        value->setStyleSheet(style);
+        value->setTextInteractionFlags(Qt::TextSelectableByMouse);
+        grid->addWidget(caption, row, 0, Qt::AlignTop);
+        grid->addWidget(value, row, 1);
+        ++row;
+    }
+    grid->setRowStretch(row, 1);
+    grid->setColumnStretch(1, 1);
     applyHighlight();
 }
 

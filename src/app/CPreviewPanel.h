@@ -5,12 +5,14 @@
 #pragma once
 
 #include "export/CStatisticsObj.h"
+#include "export/ReminderCalendarExport.h"
 #include "extract/IPhoneRecoveryParse.h"
 #include "extract/Records.h"
 
 #include <functional>
 #include <map>
 #include <string>
+#include <vector>
 
 #include <QWidget>
 
@@ -82,6 +84,9 @@ protected:
 private:
     void showNote(const extract::NoteRecord& note);
     void showContact(const extract::ContactRecord& contact);
+    // Shows every non-empty field with its grey label (language key "Field" + the label without
+    // hyphens), the values in the deleted colour for a deleted record.
+    void showFields(const std::vector<exporting::LabelledValue>& fields, bool deleted);
     // Shows the messages of `conversation`; a group's name and members head the list.
     void showConversation(const extract::ConversationSummary& conversation,
                           const std::vector<extract::MessageRecord>& messages);
@@ -119,6 +124,8 @@ private:
     QTextEdit* m_text = nullptr;
     QListWidget* m_messages = nullptr;
     QWidget* m_card = nullptr;
+    // The labelled fields of a reminder or event.
+    QWidget* m_fields = nullptr;
     MediaPage* m_media = nullptr;
     std::map<QString, QLabel*> m_cardValues;
     std::string m_lastMedia;

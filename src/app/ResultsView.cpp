@@ -5,6 +5,7 @@
 #include "app/Texts.h"
 #include "export/ExportWriters.h"
 #include "export/MessageNotes.h"
+#include "export/ReminderCalendarExport.h"
 #include "extract/ConversationNames.h"
 #include "extract/NotesBuilder.h"
 #include "ui_PageScan.h"
@@ -65,6 +66,17 @@ QString firstLine(const std::string& text)
     return end < 0 ? all : all.left(end);
 }
 
+// The first lines of the fields at `positions`, one column each.
+QStringList fieldColumns(const std::vector<exporting::LabelledValue>& fields,
+                         std::initializer_list<std::size_t> positions)
+{
+    QStringList columns;
+    for (const std::size_t position : positions) {
+        columns.append(position < fields.size() ? firstLine(fields[position].value) : QString());
+    }
+    return columns;
+}
+
 // The column keys (language section "PageScan") of each category's list.
 QStringList columnKeys(C category, bool appLevel)
 {
@@ -99,6 +111,14 @@ QStringList columnKeys(C category, bool appLevel)
         return {QStringLiteral("ColTitle"), QStringLiteral("ColDate"), QStringLiteral("ColNote")};
     case C::WhatsApp:
         return {QStringLiteral("ColChats"), QStringLiteral("ColName"), QStringLiteral("ColPhone")};
+    case C::Reminder:
+        return {QStringLiteral("ColTitle"),
+                QStringLiteral("ColList"),
+                QStringLiteral("ColDue"),
+                QStringLiteral("ColCompleted")};
+    case C::Calendar:
+        return {
+            QStringLiteral("ColTitle"), QStringLiteral("ColStart"), QStringLiteral("ColCalendar")};
     default:
         return {QStringLiteral("ColFileName"), QStringLiteral("ColFileSize")};
     }
@@ -136,6 +156,8 @@ bool listedBefore(const exporting::SelectionEntry& a, const exporting::Selection
     case C::CallHistory:
     case C::Notes:
     case C::WhatsApp:
+    case C::Reminder:
+    case C::Calendar:
         return a.deleted && !b.deleted;
     default:
         return false;
@@ -200,6 +222,16 @@ QStringList recordColumns(const exporting::RecordRef& record,
             return {utf8(extract::shownNoteTitle(*note)),
                     utf8(note->date),
                     firstLine(extract::shownNoteContent(*note))};
+        }
+
+        QStringList operator()(const extract::ReminderRecord* reminder) const
+        {
+            return fieldColumns(exporting::reminderFields(*reminder), {0, 1, 2, 3});
+        }
+
+        QStringList operator()(const extract::CalendarEventRecord* event) const
+        {
+            return fieldColumns(exporting::calendarFields(*event), {0, 1, 5});
         }
 
         QStringList operator()(const extract::WhatsAppMessage* chat) const
@@ -363,7 +395,8 @@ void ResultsView::setHeader(bool appLevel)
     m_dateColumns.clear();
     if (m_category) {
         for (const QString& key : columnKeys(*m_category, appLevel)) {
-            if (key == QLatin1String("ColDate")) {
+            if (key == QLatin1String("ColDate") || key == QLatin1String("ColDue") ||
+                key == QLatin1String("ColStart")) {
                 m_dateColumns.insert(static_cast<int>(labels.size()));
             }
             labels << languageText("PageScan", key.toLatin1().constData());
@@ -641,6 +674,11 @@ QString ResultsView::searchableText(const QTreeWidgetItem& row,
         }
     } else if (const auto* note = std::get_if<const extract::NoteRecord*>(&entry.record)) {
         text += utf8((*note)->content);
+    } else if (const auto* reminder = std::get_if<const extract::ReminderRecord*>(&entry.record)) {
+        text += utf8((*reminder)->notes);
+    } else if (const auto* event =
+                   std::get_if<const extract::CalendarEventRecord*>(&entry.record)) {
+        text += utf8((*event)->notes) + QLatin1Char('\n') + utf8((*event)->url);
     }
     return text.toCaseFolded();
 }

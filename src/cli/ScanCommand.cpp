@@ -3,6 +3,7 @@
 // table of live and deleted counts or as one JSON object.
 #include "Arguments.h"
 #include "BackupJson.h"
+#include "CalendarJson.h"
 #include "Commands.h"
 #include "ContactJson.h"
 #include "JsonWriter.h"
@@ -282,7 +283,19 @@ void writeCategory(JsonWriter& json, RecoveryCategory category, const extract::S
         json.endArray();
         return;
     case C::Reminder:
+        json.beginArray();
+        for (const auto& reminder : r.reminders) {
+            writeReminder(json, reminder);
+        }
+        json.endArray();
+        return;
     case C::Calendar:
+        json.beginArray();
+        for (const auto& event : r.calendar) {
+            writeCalendarEvent(json, event);
+        }
+        json.endArray();
+        return;
     case C::SafariBookmark:
         json.beginArray();
         json.endArray();
@@ -323,6 +336,12 @@ liveAndDeleted(RecoveryCategory category, const extract::ScanResults& r, std::si
         break;
     case RecoveryCategory::Notes:
         countDeleted(r.notes);
+        break;
+    case RecoveryCategory::Reminder:
+        countDeleted(r.reminders);
+        break;
+    case RecoveryCategory::Calendar:
+        countDeleted(r.calendar);
         break;
     default:
         break;

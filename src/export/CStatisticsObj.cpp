@@ -168,7 +168,11 @@ void CStatisticsObj::fill(const extract::ScanResults& results, extract::Category
             media(info.category, results.whatsAppAttachments);
             break;
         case RecoveryCategory::Reminder:
+            rows(info.category, results.reminders);
+            break;
         case RecoveryCategory::Calendar:
+            rows(info.category, results.calendar);
+            break;
         case RecoveryCategory::SafariBookmark:
             categoryGroup(info.category, &m_emptyLists[static_cast<std::size_t>(info.category)]);
             break;

@@ -3,6 +3,7 @@
 
 #include "export/ExportWriters.h"
 #include "export/MessageNotes.h"
+#include "export/ReminderCalendarExport.h"
 #include "export/TextEscape.h"
 #include "extract/ConversationNames.h"
 #include "extract/NotesBuilder.h"
@@ -28,6 +29,16 @@ void appendLine(std::string& body, std::string_view label, std::string_view valu
     body += "</span>";
     appendHtmlEscaped(body, value);
     body += "</p>\r\n";
+}
+
+// One block of labelled lines ("Title:", "Due:" …), a line per field.
+void appendFieldsBlock(std::string& body, const std::vector<LabelledValue>& fields)
+{
+    body += "<div>\r\n";
+    for (const LabelledValue& field : fields) {
+        appendLine(body, std::string(field.label) + ":", field.value);
+    }
+    body += "</div>\r\n";
 }
 
 // Phones one per line, each escaped, joined by "<br />".
@@ -141,6 +152,10 @@ int PrintPageBuilder::buildBody(extract::RecoveryCategory category,
                 appendLine(body, "Date:", record->date);
                 appendLine(body, "Notes:", extract::shownNoteContent(*record));
                 body += "</div>\r\n";
+            } else if constexpr (std::is_same_v<Pointer, const extract::ReminderRecord*>) {
+                appendFieldsBlock(body, reminderFields(*record));
+            } else if constexpr (std::is_same_v<Pointer, const extract::CalendarEventRecord*>) {
+                appendFieldsBlock(body, calendarFields(*record));
             } else if constexpr (std::is_same_v<Pointer, const extract::WhatsAppMessage*>) {
                 const auto found = m_results.whatsApp.find(record->sessionId);
                 body += "<div>\r\n";

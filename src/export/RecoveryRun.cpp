@@ -1,6 +1,8 @@
 // The recovery run's worker, exporters and finish.
 #include "export/RecoveryRun.h"
 
+#include "export/ICalendarWriter.h"
+#include "export/ReminderCalendarExport.h"
 #include "export/SafeName.h"
 #include "export/VCardWriter.h"
 #include "extract/ConversationNames.h"
@@ -19,7 +21,7 @@ namespace {
 using extract::RecoveryCategory;
 
 constexpr RecoveryCategory kFirstExportedCategory = RecoveryCategory::CameraRoll;
-constexpr RecoveryCategory kLastExportedCategory = RecoveryCategory::WhatsAppAttachments;
+constexpr RecoveryCategory kLastExportedCategory = RecoveryCategory::Calendar;
 
 } // namespace
 
@@ -224,6 +226,15 @@ void RecoveryRun::exportEntry(const SelectionEntry& entry)
             (void)appendNoteRow(m_state,
                                 *record,
                                 outputPath({kNotesFolder, "Notes_" + m_state.runStamp + ".html"}));
+        } else if constexpr (std::is_same_v<Pointer, const extract::ReminderRecord*>) {
+            // Reminders and events only collect; finish() writes their files.
+            m_reminders.push_back(record);
+            (void)onProgress(
+                100, 0, outputPath({kRemindersFolder, m_state.runStamp, "Reminders.html"}));
+        } else if constexpr (std::is_same_v<Pointer, const extract::CalendarEventRecord*>) {
+            m_events.push_back(record);
+            (void)onProgress(
+                100, 0, outputPath({kCalendarFolder, m_state.runStamp, "Calendar.html"}));
         }
     };
     std::visit(visitor, entry.record);
@@ -349,6 +360,42 @@ void RecoveryRun::finish()
         const std::string cards = platform::joinPath(folder, "Contacts.vcf");
         runFileFailed(writeVCardFile(cards, m_contactCards), cards);
     }
+    finishRemindersAndCalendar();
+}
+
+void RecoveryRun::finishRemindersAndCalendar()
+{
+    const std::int64_t stamp = m_inputs.clock ? m_inputs.clock() : platform::nowSeconds();
+    const auto writeAll = [&](std::string_view folderName,
+                              std::string_view name,
+                              const auto& records,
+                              const auto& fieldsOf,
+                              const auto& writeIcs) {
+        if (records.empty()) {
+            return;
+        }
+        const std::string folder = outputPath({folderName, m_state.runStamp});
+        // A folder that cannot be made fails the writes into it, which report it.
+        (void)platform::createFolders(folder);
+        std::vector<std::vector<LabelledValue>> fields;
+        std::vector<bool> deleted;
+        for (const auto* record : records) {
+            fields.push_back(fieldsOf(*record));
+            deleted.push_back(record->deleted != 0);
+        }
+        const std::string base = platform::joinPath(folder, std::string(name));
+        runFileFailed(writeRecordPage(m_inputs.templateFolder,
+                                      std::string(name) + ".html",
+                                      "iPhone's " + std::string(name) + " of " + m_state.deviceName,
+                                      fields,
+                                      deleted,
+                                      base + ".html"),
+                      base + ".html");
+        runFileFailed(writeRecordCsv(fields, deleted, base + ".csv"), base + ".csv");
+        runFileFailed(writeIcs(base + ".ics", records, stamp), base + ".ics");
+    };
+    writeAll(kRemindersFolder, "Reminders", m_reminders, reminderFields, writeRemindersIcs);
+    writeAll(kCalendarFolder, "Calendar", m_events, calendarFields, writeCalendarIcs);
 }
 
 void RecoveryRun::writeDump(const std::string& path,

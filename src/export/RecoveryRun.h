@@ -33,13 +33,15 @@ inline constexpr std::string_view kCallHistoryFolder = "CallHistory";
 inline constexpr std::string_view kNotesFolder = "Notes";
 inline constexpr std::string_view kWhatsAppFolder = "WhatsApp Message";
 inline constexpr std::string_view kWhatsAppAttachmentsFolder = "WhatsApp Attachments";
+inline constexpr std::string_view kRemindersFolder = "Reminders";
+inline constexpr std::string_view kCalendarFolder = "Calendar";
 
 // What a run works on. The pointed-to objects must outlive the run.
 struct RecoveryRunInputs
 {
     // The folder to write into; created when missing.
     std::string outputRoot;
-    // The folder that holds the five export templates.
+    // The folder that holds the export templates.
     std::string templateFolder;
     // The device name put into page titles.
     std::string deviceName;
@@ -138,6 +140,8 @@ private:
     void exportConversation(const extract::ConversationSummary& conversation);
     void exportChat(const extract::WhatsAppMessage& chat);
     void finish();
+    // Writes the page, table and iCalendar file of the reminders and events collected.
+    void finishRemindersAndCalendar();
     std::string outputPath(std::initializer_list<std::string_view> parts) const;
 
     RecoveryRunInputs m_inputs;
@@ -152,6 +156,9 @@ private:
     bool m_itemFailed = false;
     // The contacts exported so far, for their vCard file.
     std::vector<const extract::ContactRecord*> m_contactCards;
+    // The reminders and events exported so far, for their pages, tables and iCalendar files.
+    std::vector<const extract::ReminderRecord*> m_reminders;
+    std::vector<const extract::CalendarEventRecord*> m_events;
     std::thread m_thread;
 };
 

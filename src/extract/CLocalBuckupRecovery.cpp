@@ -2,6 +2,8 @@
 #include "extract/CLocalBuckupRecovery.h"
 
 #include "catalogue/BackupFiles.h"
+#include "extract/CalendarStore.h"
+#include "extract/CalendarStoreFiles.h"
 #include "extract/CallHistoryBuilder.h"
 #include "extract/ContactStore.h"
 #include "extract/ContactsBuilder.h"
@@ -10,6 +12,7 @@
 #include "extract/MessagesBuilder.h"
 #include "extract/NoteStore.h"
 #include "extract/NotesBuilder.h"
+#include "extract/ReminderStore.h"
 #include "extract/SqliteProbe.h"
 #include "extract/WhatsAppBuilder.h"
 #include "platform/File.h"
@@ -293,6 +296,64 @@ int CLocalBuckupRecovery::ScanWhatsApp(WhatsAppMap& chats)
     }
     chats = m_whatsApp;
     const int answer = advance(m_engine->progressStep());
+    return answer != 0 ? answer : status;
+}
+
+int CLocalBuckupRecovery::readStoreFile(
+    const std::string& fileId,
+    const std::function<int(const std::string&, sqlitecarve::Database*)>& read)
+{
+    const std::string path = m_engine->filePath(fileId);
+    if (!platform::fileExists(path)) {
+        return platform::kStatusOk;
+    }
+    sqlitecarve::Database db;
+    const int opened = openDatabase(db, path);
+    const int status = read(path, opened == platform::kStatusOk ? &db : nullptr);
+    return firstFailure({opened, status});
+}
+
+int CLocalBuckupRecovery::ScanReminders(std::vector<ReminderRecord>& reminders)
+{
+    reminders.clear();
+    int status = platform::kStatusOk;
+    for (const catalogue::ManifestEntry* entry : reminderStoreFiles(m_engine->manifest())) {
+        status = firstFailure(
+            {status,
+             readStoreFile(entry->fileId, [&](const std::string& path, sqlitecarve::Database* db) {
+                 return readReminderStore(path, db, reminders);
+             })});
+    }
+    if (const catalogue::ManifestEntry* calendar = calendarStoreFile(m_engine->manifest())) {
+        status =
+            firstFailure({status,
+                          readStoreFile(calendar->fileId,
+                                        [&](const std::string& path, sqlitecarve::Database* db) {
+                                            return readCalendarTasks(path, db, reminders);
+                                        })});
+    }
+    std::stable_partition(
+        reminders.begin(), reminders.end(), [](const ReminderRecord& r) { return r.deleted != 0; });
+    const int answer = advance(m_engine->progressStep() / 4);
+    return answer != 0 ? answer : status;
+}
+
+int CLocalBuckupRecovery::ScanCalendar(std::vector<CalendarEventRecord>& events)
+{
+    events.clear();
+    int status = platform::kStatusOk;
+    if (const catalogue::ManifestEntry* calendar = calendarStoreFile(m_engine->manifest())) {
+        status = readStoreFile(calendar->fileId,
+                               [&](const std::string& path, sqlitecarve::Database* db) {
+                                   return readCalendarEvents(path, db, events);
+                               });
+    }
+    std::stable_sort(events.begin(), events.end(), [](const auto& a, const auto& b) {
+        return a.start < b.start;
+    });
+    std::stable_partition(
+        events.begin(), events.end(), [](const CalendarEventRecord& e) { return e.deleted != 0; });
+    const int answer = advance(m_engine->progressStep() / 4);
     return answer != 0 ? answer : status;
 }
 

@@ -11,6 +11,7 @@
 #include "sqlitecarve/Database.h"
 #include "sqlitecarve/DeviceRows.h"
 
+#include <functional>
 #include <vector>
 
 namespace extract {
@@ -34,6 +35,8 @@ public:
     [[nodiscard]] int TakeWhatsAppAttachments(std::vector<MediaItem>& attachments) override;
     [[nodiscard]] int ScanAppMedia(std::vector<AppMediaItem>& appMedia) override;
     [[nodiscard]] int ScanWhatsApp(WhatsAppMap& chats) override;
+    [[nodiscard]] int ScanReminders(std::vector<ReminderRecord>& reminders) override;
+    [[nodiscard]] int ScanCalendar(std::vector<CalendarEventRecord>& events) override;
     [[nodiscard]] int MakePreviewCopy(const std::string& source,
                                       std::string& tempPath,
                                       ScanProgressCallback callback,
@@ -73,6 +76,12 @@ private:
     // for a bad header, or a schema that could not be read at all) reads as corrupt, so that
     // the scan can tell damage from absence.
     int openDatabase(sqlitecarve::Database& db, const std::string& path);
+    // Reads the store file with content id `fileId` through `read`, which gets the file's path
+    // and the file opened with our reader (null when it does not open). A file the backup
+    // does not hold reads as empty (0); otherwise returns the first failure of the open and
+    // of `read`.
+    int readStoreFile(const std::string& fileId,
+                      const std::function<int(const std::string&, sqlitecarve::Database*)>& read);
     // Advances the engine's progress base by `amount` and reports it; returns the answer.
     int advance(int amount);
     std::string databasePath(std::string_view fileId) const;

@@ -53,6 +53,22 @@ public:
     [[nodiscard]] virtual int ScanAppMedia(std::vector<AppMediaItem>& appMedia) = 0;
     [[nodiscard]] virtual int ScanWhatsApp(WhatsAppMap& chats) = 0;
 
+    // The reminders of every data file of the reminders store and the tasks of the calendar
+    // database, deleted ones first (replacing `reminders`); a source without them has none.
+    [[nodiscard]] virtual int ScanReminders(std::vector<ReminderRecord>& reminders)
+    {
+        reminders.clear();
+        return 0;
+    }
+
+    // The events of the calendar database, deleted ones first, each part in start order
+    // (replacing `events`); a source without them has none.
+    [[nodiscard]] virtual int ScanCalendar(std::vector<CalendarEventRecord>& events)
+    {
+        events.clear();
+        return 0;
+    }
+
     // Copies `source` to the preview file of its kind of media and names it in `tempPath`.
     // Returns 0, 87 for a file of no preview kind or one that does not open, or the callback's
     // answer.

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -266,6 +267,55 @@ struct WhatsAppMessage
     std::string sessionName;
 };
 
+// One reminder: a task of the reminders store, or of the older calendar database.
+struct ReminderRecord
+{
+    std::int32_t deleted = 0;
+    std::string title;
+    std::string notes;
+    // The name of the list the reminder belongs to; empty when unknown.
+    std::string list;
+    // The due date: "YYYY-MM-DD hh:mm:ss", "YYYY-MM-DD 00:00:00" for a due day without time
+    // (dueAllDay); empty for none.
+    std::string due;
+    bool dueAllDay = false;
+    bool completed = false;
+    std::string completedDate;
+    // 0 none, 1 to 4 high, 5 medium, 6 to 9 low (the iCalendar scale).
+    std::int32_t priority = 0;
+    std::string created;
+    bool flagged = false;
+    // Seconds since 1970 of the due, completion and creation instants, for interchange files;
+    // a due day's midnight in UTC when dueAllDay. Empty when the store has none.
+    std::optional<std::int64_t> dueTime{};
+    std::optional<std::int64_t> completedTime{};
+    std::optional<std::int64_t> createdTime{};
+};
+
+// One event of the calendar database.
+struct CalendarEventRecord
+{
+    std::int32_t deleted = 0;
+    std::string title;
+    // "YYYY-MM-DD hh:mm:ss"; for an all-day event the calendar days at 00:00:00.
+    std::string start;
+    std::string end;
+    bool allDay = false;
+    // The event's times are wall-clock times in no zone (all-day events always are).
+    bool floating = false;
+    std::string location;
+    // The name of the calendar it belongs to.
+    std::string calendar;
+    std::string notes;
+    std::string url;
+    // "", "daily", "weekly", "monthly", "yearly", or "every N days/weeks/months/years".
+    std::string recurrence;
+    // Seconds since 1970 of start and end, for interchange files; for floating events the
+    // wall-clock time read as UTC. Empty when the store has none.
+    std::optional<std::int64_t> startTime{};
+    std::optional<std::int64_t> endTime{};
+};
+
 // Conversation key → messages of that conversation in date order. The key of a one-to-one
 // conversation is the other party's handle id (0: messages without handle or chat), that of a
 // group chat minus the chat's rowid, so that it never meets a handle id.
@@ -295,6 +345,9 @@ struct ScanResults
     std::vector<NoteRecord> notes;
     WhatsAppMap whatsApp;
     std::vector<MediaItem> whatsAppAttachments;
+    // Reminders of every store, deleted ones first; events in start order, deleted first.
+    std::vector<ReminderRecord> reminders;
+    std::vector<CalendarEventRecord> calendar;
 
     void clear() { *this = ScanResults{}; }
 };

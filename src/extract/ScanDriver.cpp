@@ -63,6 +63,8 @@ CategoryCounts countResults(const ScanResults& results)
     at(C::Notes) = results.notes.size();
     at(C::WhatsApp) = results.whatsApp.size();
     at(C::WhatsAppAttachments) = results.whatsAppAttachments.size();
+    at(C::Reminder) = results.reminders.size();
+    at(C::Calendar) = results.calendar.size();
     return counts;
 }
 
@@ -219,6 +221,8 @@ int ScanDriver::runCategories()
         {C::WhatsAppAttachments,
          std::nullopt,
          [&] { return source.TakeWhatsAppAttachments(r.whatsAppAttachments); }},
+        {C::Reminder, std::nullopt, [&] { return source.ScanReminders(r.reminders); }},
+        {C::Calendar, std::nullopt, [&] { return source.ScanCalendar(r.calendar); }},
     };
     int status = platform::kStatusOk;
     for (const Step& step : steps) {

@@ -51,6 +51,7 @@ private slots:
     void untickingEverythingDisablesRecovery();
     void appPhotosListAppsFirst();
     void choosingRowsFillsThePreview();
+    void remindersAndEventsShowEveryFieldLabelled();
     void recoveryWritesWhatTheCommandLineWrites();
     void cancellingARecoveryAndDecliningGoesOn();
     void confirmingTheCancelEndsTheRecovery();
@@ -435,6 +436,45 @@ void ResultsPageTest::choosingRowsFillsThePreview()
     QVERIFY(!preview->isVisible());
     switchPreview->setChecked(true);
     QVERIFY(preview->isVisible());
+}
+
+// Reminders and events: their list columns, and a preview with every filled field under its
+// grey label, a deleted record marked and drawn in the deleted colour, nothing clipped.
+void ResultsPageTest::remindersAndEventsShowEveryFieldLabelled()
+{
+    struct Case
+    {
+        C category;
+        int columns;
+        const char* title;
+        const char* screenshot;
+    };
+
+    for (const Case& c : {Case{C::Reminder, 4, "FieldDue", "13-preview-reminder"},
+                          Case{C::Calendar, 3, "FieldStart", "13-preview-calendar"}}) {
+        QTreeWidget* list = showCategory(c.category);
+        QCOMPARE(list->columnCount(), c.columns + 1);
+        // The older backup keeps its reminders as tasks of the calendar, none of them deleted.
+        QTreeWidgetItem* deleted = firstRow(true);
+        QTreeWidgetItem* row = deleted != nullptr ? deleted : firstRow(false);
+        QVERIFY(row != nullptr && (deleted != nullptr || c.category == C::Reminder));
+        list->setCurrentItem(row);
+        auto* fields = m_page->preview()->findChild<QWidget*>(QStringLiteral("RecordFields"));
+        QVERIFY(fields != nullptr && fields->isVisible());
+        QCOMPARE(fields->findChild<QLabel*>(QStringLiteral("FieldDeletedMark")) != nullptr,
+                 deleted != nullptr);
+        auto* title = fields->findChild<QLabel*>(QStringLiteral("FieldTitle"));
+        QVERIFY(title != nullptr && title->styleSheet().contains(QStringLiteral("#8a8a8a")));
+        QVERIFY(fields->findChild<QLabel*>(QLatin1String(c.title)) != nullptr);
+        QStringList values;
+        for (const QLabel* label : fields->findChildren<QLabel*>()) {
+            values << label->text();
+        }
+        QVERIFY2(values.join(QLatin1Char('\n')).contains(row->text(1).trimmed()),
+                 qPrintable(values.join(QLatin1Char('|'))));
+        QCOMPARE(clippedOnScreen(QLatin1String(c.screenshot)), QStringList());
+        saveScreenshot(m_window.get(), QLatin1String(c.screenshot));
+    }
 }
 
 void ResultsPageTest::recoveryWritesWhatTheCommandLineWrites()

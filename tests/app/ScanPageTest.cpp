@@ -210,8 +210,11 @@ void ScanPageTest::scanRunsFromNextToTheEnd()
                 .endsWith(QStringLiteral("(%1)").arg(found.whatsApp.size())));
     // The two groups, each with the nodes of the chosen categories, and an icon on every node.
     QCOMPARE(child<QTreeWidget>("NodeTree")->topLevelItemCount(), 2);
-    QCOMPARE(page->nodeOf(C::Reminder)->text(0), QStringLiteral("Reminder(0)"));
-    QCOMPARE(page->nodeOf(C::Reminder)->checkState(0), Qt::Unchecked);
+    for (const extract::CategoryInfo& info : extract::categoryTable()) {
+        if (expected[static_cast<std::size_t>(info.category)] == 0) {
+            QCOMPARE(page->nodeOf(info.category)->checkState(0), Qt::Unchecked);
+        }
+    }
     QCOMPARE(page->nodeOf(C::Notes)->checkState(0), Qt::Checked);
     for (const extract::CategoryInfo& info : extract::categoryTable()) {
         QVERIFY(!page->nodeOf(info.category)->isHidden());

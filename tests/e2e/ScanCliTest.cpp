@@ -61,8 +61,8 @@ TEST_P(ScanCliTest, JsonHoldsEveryCategoryAndDeletedRows)
                             "\"notes\": [",
                             "\"whatsApp\": [",
                             "\"whatsAppAttachments\": [",
-                            "\"reminders\": []",
-                            "\"calendar\": []",
+                            "\"reminders\": [",
+                            "\"calendar\": [",
                             "\"safariBookmarks\": []"}) {
         EXPECT_EQ(occurrences(json.out, std::string("\n    ") + key), 1u) << key;
     }

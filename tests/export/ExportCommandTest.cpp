@@ -103,12 +103,14 @@ TEST_F(ExportCommandTest, ExportsEveryCategoryIntoItsFolders)
     EXPECT_NE(run.err.find(": Success\n"), std::string::npos);
 
     EXPECT_EQ(topFolders(out),
-              (std::vector<std::string>{"CallHistory",
+              (std::vector<std::string>{"Calendar",
+                                        "CallHistory",
                                         "Camera Roll",
                                         "Contacts",
                                         "Message",
                                         "Message Attachments",
                                         "Notes",
+                                        "Reminders",
                                         "WhatsApp Attachments",
                                         "WhatsApp Message"}));
     EXPECT_TRUE(fs::is_regular_file(out + "/Message/sms.csv"));

@@ -242,7 +242,7 @@ TEST(ScanDriverTest, RunsTheTickedCategoriesInTheFixedOrderAndTakesThemOver)
     EXPECT_EQ(h.observer.countOf(ScanMessage::Select,
                                  static_cast<std::int64_t>(RecoveryCategory::CameraRoll)),
               1);
-    EXPECT_EQ(h.observer.countOf(ScanMessage::Refresh, 0), 10) << "after the open and 9 steps";
+    EXPECT_EQ(h.observer.countOf(ScanMessage::Refresh, 0), 12) << "after the open and 11 steps";
 }
 
 TEST(ScanDriverTest, WhatsAppAttachmentsAloneYieldNothing)
