@@ -27,7 +27,9 @@ using RecordRef = std::variant<std::monostate,
                                const extract::ContactRecord*,
                                const extract::CallRecord*,
                                const extract::NoteRecord*,
-                               const extract::WhatsAppMessage*>;
+                               const extract::WhatsAppMessage*,
+                               const extract::SafariBookmarkRecord*,
+                               const extract::SafariHistoryRecord*>;
 
 // Counters of one group, or of the whole scan. Each change of a record is applied to its
 // group's block and every block above it.
@@ -75,8 +77,9 @@ public:
 
     // Enters the records of `results` for the `chosen` categories, every record ticked: a
     // group per category, a group per app below App Photos and App Videos, a record per
-    // media file, attachment, contact, call and note, per conversation (its summary) and per
-    // chat (its first message, deleted when any of its messages is). Clears first.
+    // media file, attachment, contact, call, note, Safari bookmark and history page, per
+    // conversation (its summary) and per chat (its first message, deleted when any of its
+    // messages is). Clears first.
     void fill(const extract::ScanResults& results, extract::CategorySet chosen);
 
     // Set or clear the ticked flag of the record or group `key` (a group: everything below

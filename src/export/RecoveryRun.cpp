@@ -1,6 +1,8 @@
 // The recovery run's worker, exporters and finish.
 #include "export/RecoveryRun.h"
 
+#include "export/BookmarksFileWriter.h"
+#include "export/SafariPages.h"
 #include "export/SafeName.h"
 #include "export/VCardWriter.h"
 #include "extract/ConversationNames.h"
@@ -19,7 +21,7 @@ namespace {
 using extract::RecoveryCategory;
 
 constexpr RecoveryCategory kFirstExportedCategory = RecoveryCategory::CameraRoll;
-constexpr RecoveryCategory kLastExportedCategory = RecoveryCategory::WhatsAppAttachments;
+constexpr RecoveryCategory kLastExportedCategory = RecoveryCategory::SafariHistory;
 
 } // namespace
 
@@ -224,6 +226,12 @@ void RecoveryRun::exportEntry(const SelectionEntry& entry)
             (void)appendNoteRow(m_state,
                                 *record,
                                 outputPath({kNotesFolder, "Notes_" + m_state.runStamp + ".html"}));
+        } else if constexpr (std::is_same_v<Pointer, const extract::SafariBookmarkRecord*>) {
+            m_safariBookmarks.push_back(record);
+            endItem(0, outputPath({kSafariFolder, m_state.runStamp, "SafariBookmarks.html"}));
+        } else if constexpr (std::is_same_v<Pointer, const extract::SafariHistoryRecord*>) {
+            m_safariHistory.push_back(record);
+            endItem(0, outputPath({kSafariFolder, m_state.runStamp, "SafariHistory.html"}));
         }
     };
     std::visit(visitor, entry.record);
@@ -348,6 +356,53 @@ void RecoveryRun::finish()
         runFileFailed(writeAggregatePage(m_state, TemplateKind::Contacts, page), page);
         const std::string cards = platform::joinPath(folder, "Contacts.vcf");
         runFileFailed(writeVCardFile(cards, m_contactCards), cards);
+    }
+    writeSafariFiles();
+}
+
+void RecoveryRun::writeSafariFiles()
+{
+    if (m_safariBookmarks.empty() && m_safariHistory.empty()) {
+        return;
+    }
+    const std::string folder = outputPath({kSafariFolder, m_state.runStamp});
+    // A folder that cannot be made fails the writes into it, which report it.
+    (void)platform::createFolders(folder);
+    // The pages take the look of the call-history template.
+    const std::string& look = m_state.group(TemplateKind::CallHistory).text;
+    const auto write = [this, &folder](const char* name,
+                                       const std::function<int(const std::string&)>& writer) {
+        const std::string path = platform::joinPath(folder, name);
+        runFileFailed(writer(path), path);
+    };
+    if (!m_safariBookmarks.empty()) {
+        write("Bookmarks.html", [this](const std::string& path) {
+            return writeBookmarksFile(path, m_safariBookmarks);
+        });
+        write("SafariBookmarks.csv", [this](const std::string& path) {
+            return writeSafariBookmarksCsv(path, m_safariBookmarks);
+        });
+        write("SafariBookmarks.html", [&](const std::string& path) {
+            return platform::writeWholeFile(path,
+                                            tablePage(look,
+                                                      "iPhone's Safari Bookmarks of ",
+                                                      m_state.deviceName,
+                                                      kSafariBookmarkHeadings,
+                                                      safariBookmarkRows(m_safariBookmarks)));
+        });
+    }
+    if (!m_safariHistory.empty()) {
+        write("SafariHistory.csv", [this](const std::string& path) {
+            return writeSafariHistoryCsv(path, m_safariHistory);
+        });
+        write("SafariHistory.html", [&](const std::string& path) {
+            return platform::writeWholeFile(path,
+                                            tablePage(look,
+                                                      "iPhone's Safari History of ",
+                                                      m_state.deviceName,
+                                                      kSafariHistoryHeadings,
+                                                      safariHistoryRows(m_safariHistory)));
+        });
     }
 }
 

@@ -33,6 +33,7 @@ inline constexpr std::string_view kCallHistoryFolder = "CallHistory";
 inline constexpr std::string_view kNotesFolder = "Notes";
 inline constexpr std::string_view kWhatsAppFolder = "WhatsApp Message";
 inline constexpr std::string_view kWhatsAppAttachmentsFolder = "WhatsApp Attachments";
+inline constexpr std::string_view kSafariFolder = "Safari";
 
 // What a run works on. The pointed-to objects must outlive the run.
 struct RecoveryRunInputs
@@ -138,6 +139,9 @@ private:
     void exportConversation(const extract::ConversationSummary& conversation);
     void exportChat(const extract::WhatsAppMessage& chat);
     void finish();
+    // Writes the Safari pages, tables and bookmark file of the records collected into
+    // Safari/<stamp>/, reporting each file that fails.
+    void writeSafariFiles();
     std::string outputPath(std::initializer_list<std::string_view> parts) const;
 
     RecoveryRunInputs m_inputs;
@@ -152,6 +156,9 @@ private:
     bool m_itemFailed = false;
     // The contacts exported so far, for their vCard file.
     std::vector<const extract::ContactRecord*> m_contactCards;
+    // The Safari bookmarks and history pages exported so far, for their pages and files.
+    std::vector<const extract::SafariBookmarkRecord*> m_safariBookmarks;
+    std::vector<const extract::SafariHistoryRecord*> m_safariHistory;
     std::thread m_thread;
 };
 

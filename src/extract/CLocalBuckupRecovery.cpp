@@ -10,6 +10,7 @@
 #include "extract/MessagesBuilder.h"
 #include "extract/NoteStore.h"
 #include "extract/NotesBuilder.h"
+#include "extract/SafariStores.h"
 #include "extract/SqliteProbe.h"
 #include "extract/WhatsAppBuilder.h"
 #include "platform/File.h"
@@ -293,6 +294,31 @@ int CLocalBuckupRecovery::ScanWhatsApp(WhatsAppMap& chats)
     }
     chats = m_whatsApp;
     const int answer = advance(m_engine->progressStep());
+    return answer != 0 ? answer : status;
+}
+
+int CLocalBuckupRecovery::ScanSafariBookmarks(std::vector<SafariBookmarkRecord>& bookmarks)
+{
+    const catalogue::ManifestEntry* store = findSafariBookmarksStore(m_engine->manifest());
+    const int status =
+        store != nullptr
+            ? readSafariBookmarks(m_engine->filePath(store->fileId), &m_damage, bookmarks)
+            : platform::kStatusInvalid;
+    const int answer = advance(m_engine->progressStep() / 2);
+    return answer != 0 ? answer : status;
+}
+
+int CLocalBuckupRecovery::ScanSafariHistory(std::vector<SafariHistoryRecord>& history)
+{
+    int status = platform::kStatusInvalid;
+    for (const catalogue::ManifestEntry* store : findSafariHistoryStores(m_engine->manifest())) {
+        const int read = readSafariHistory(m_engine->filePath(store->fileId), &m_damage, history);
+        // One readable store is enough for a status of 0; a damaged one is still reported.
+        if (status == platform::kStatusInvalid || read != platform::kStatusOk) {
+            status = read;
+        }
+    }
+    const int answer = advance(m_engine->progressStep() / 2);
     return answer != 0 ? answer : status;
 }
 

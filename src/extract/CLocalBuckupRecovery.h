@@ -34,6 +34,8 @@ public:
     [[nodiscard]] int TakeWhatsAppAttachments(std::vector<MediaItem>& attachments) override;
     [[nodiscard]] int ScanAppMedia(std::vector<AppMediaItem>& appMedia) override;
     [[nodiscard]] int ScanWhatsApp(WhatsAppMap& chats) override;
+    [[nodiscard]] int ScanSafariBookmarks(std::vector<SafariBookmarkRecord>& bookmarks) override;
+    [[nodiscard]] int ScanSafariHistory(std::vector<SafariHistoryRecord>& history) override;
     [[nodiscard]] int MakePreviewCopy(const std::string& source,
                                       std::string& tempPath,
                                       ScanProgressCallback callback,

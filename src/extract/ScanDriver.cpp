@@ -63,6 +63,8 @@ CategoryCounts countResults(const ScanResults& results)
     at(C::Notes) = results.notes.size();
     at(C::WhatsApp) = results.whatsApp.size();
     at(C::WhatsAppAttachments) = results.whatsAppAttachments.size();
+    at(C::SafariBookmark) = results.safariBookmarks.size();
+    at(C::SafariHistory) = results.safariHistory.size();
     return counts;
 }
 
@@ -219,6 +221,10 @@ int ScanDriver::runCategories()
         {C::WhatsAppAttachments,
          std::nullopt,
          [&] { return source.TakeWhatsAppAttachments(r.whatsAppAttachments); }},
+        {C::SafariBookmark,
+         std::nullopt,
+         [&] { return source.ScanSafariBookmarks(r.safariBookmarks); }},
+        {C::SafariHistory, std::nullopt, [&] { return source.ScanSafariHistory(r.safariHistory); }},
     };
     int status = platform::kStatusOk;
     for (const Step& step : steps) {
