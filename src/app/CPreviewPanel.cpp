@@ -33,6 +33,8 @@ namespace {
 const QColor kDeletedColour(243, 115, 2);
 const QColor kTextColour(64, 64, 64);
 const QColor kRuleColour(215, 215, 215);
+// The grey of the captions and of the lines around the bubbles.
+const QColor kCaptionColour(0x8a, 0x8a, 0x8a);
 const QColor kHighlightColour(255, 224, 102);
 // A bubble takes at most this share (percent) of the list's width, and never less than the
 // narrowest width.
@@ -206,6 +208,23 @@ void CPreviewPanel::showRecord(const exporting::SelectionEntry& entry,
         showMedia((*app)->path, (*app)->name, (*app)->size);
     } else if (const auto* file = std::get_if<const extract::AttachmentItem*>(&entry.record)) {
         showMedia((*file)->path, (*file)->name, (*file)->size);
+    } else if (const auto* bookmark =
+                   std::get_if<const extract::SafariBookmarkRecord*>(&entry.record)) {
+        showFields({{"SafariTitle", (*bookmark)->title},
+                    {"SafariUrl", (*bookmark)->url},
+                    {"SafariFolder", (*bookmark)->folder}},
+                   (*bookmark)->deleted != 0);
+    } else if (const auto* page = std::get_if<const extract::SafariHistoryRecord*>(&entry.record)) {
+        std::string visits;
+        for (const std::string& date : (*page)->visits) {
+            visits += (visits.empty() ? "" : "\n") + date;
+        }
+        showFields({{"SafariTitle", (*page)->title},
+                    {"SafariUrl", (*page)->url},
+                    {"SafariVisitCount", std::to_string((*page)->visitCount)},
+                    {"SafariLastVisit", (*page)->lastVisit},
+                    {"SafariVisits", visits}},
+                   (*page)->deleted != 0);
     } else {
         // Calls have no preview.
         leaveMedia();
@@ -261,6 +280,32 @@ void CPreviewPanel::showNote(const extract::NoteRecord& note)
                           QStringLiteral("\nNote:\n    ") +
                           fromUtf8(extract::shownNoteContent(note)),
                       body);
+    m_text->moveCursor(QTextCursor::Start);
+    applyHighlight();
+}
+
+void CPreviewPanel::showFields(const std::vector<std::pair<const char*, std::string>>& fields,
+                               bool deleted)
+{
+    leaveMedia();
+    m_stack->setCurrentIndex(kTextPage);
+    m_text->clear();
+    QTextCursor cursor = m_text->textCursor();
+    QTextCharFormat caption;
+    caption.setForeground(kCaptionColour);
+    QTextCharFormat value;
+    value.setForeground(deleted ? kDeletedColour : kTextColour);
+    for (std::size_t i = 0; i < fields.size(); ++i) {
+        if (i != 0) {
+            cursor.insertBlock();
+        }
+        cursor.insertText(languageText("PageScan", fields[i].first), caption);
+        cursor.insertBlock();
+        QString text = fromUtf8(fields[i].second);
+        text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+        text.replace(QLatin1Char('\n'), QStringLiteral("\n    "));
+        cursor.insertText(QStringLiteral("    ") + text, value);
+    }
     m_text->moveCursor(QTextCursor::Start);
     applyHighlight();
 }

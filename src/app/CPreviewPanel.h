@@ -11,6 +11,8 @@
 #include <functional>
 #include <map>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include <QWidget>
 
@@ -82,6 +84,9 @@ protected:
 private:
     void showNote(const extract::NoteRecord& note);
     void showContact(const extract::ContactRecord& contact);
+    // Shows each field's caption (language section "PageScan") in grey above its value, as
+    // plain text: addresses are never opened or loaded.
+    void showFields(const std::vector<std::pair<const char*, std::string>>& fields, bool deleted);
     // Shows the messages of `conversation`; a group's name and members head the list.
     void showConversation(const extract::ConversationSummary& conversation,
                           const std::vector<extract::MessageRecord>& messages);

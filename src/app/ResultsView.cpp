@@ -99,6 +99,13 @@ QStringList columnKeys(C category, bool appLevel)
         return {QStringLiteral("ColTitle"), QStringLiteral("ColDate"), QStringLiteral("ColNote")};
     case C::WhatsApp:
         return {QStringLiteral("ColChats"), QStringLiteral("ColName"), QStringLiteral("ColPhone")};
+    case C::SafariBookmark:
+        return {QStringLiteral("ColTitle"), QStringLiteral("ColUrl"), QStringLiteral("ColFolder")};
+    case C::SafariHistory:
+        return {QStringLiteral("ColTitle"),
+                QStringLiteral("ColUrl"),
+                QStringLiteral("ColVisitCount"),
+                QStringLiteral("ColDate")};
     default:
         return {QStringLiteral("ColFileName"), QStringLiteral("ColFileSize")};
     }
@@ -136,6 +143,8 @@ bool listedBefore(const exporting::SelectionEntry& a, const exporting::Selection
     case C::CallHistory:
     case C::Notes:
     case C::WhatsApp:
+    case C::SafariBookmark:
+    case C::SafariHistory:
         return a.deleted && !b.deleted;
     default:
         return false;
@@ -205,6 +214,19 @@ QStringList recordColumns(const exporting::RecordRef& record)
                     utf8(chat->sessionMembers.empty() ? chat->senderName : chat->sessionMembers),
                     utf8(chat->sessionAddresses.empty() ? chat->senderAddress
                                                         : chat->sessionAddresses)};
+        }
+
+        QStringList operator()(const extract::SafariBookmarkRecord* bookmark) const
+        {
+            return {firstLine(bookmark->title), firstLine(bookmark->url), utf8(bookmark->folder)};
+        }
+
+        QStringList operator()(const extract::SafariHistoryRecord* page) const
+        {
+            return {firstLine(page->title),
+                    firstLine(page->url),
+                    QString::number(page->visitCount),
+                    utf8(page->lastVisit)};
         }
     };
 

@@ -98,39 +98,59 @@ int readSafariHistory(const std::string& path,
     (void)readLiveRows(path, "history_tombstones", tombstones);
 
     const VisitsByItem liveVisits = visitsByItem(visits, false);
-    VisitsByItem deletedVisits = visitsByItem(visits, true);
-    const std::vector<Visit> none;
+    VisitsByItem carvedVisits = visitsByItem(visits, true);
     std::set<std::string> deletedUrls;
     std::vector<SafariHistoryRecord> pages;
+    // Carved items whose id was overwritten in free space, by their place in `pages`.
+    std::vector<std::size_t> withoutId;
     for (const SafariRow& item : items) {
         const std::string url = item.text("url");
         const std::optional<std::int64_t> id = item.integer("id") ? item.integer("id") : item.rowid;
         if (url.empty()) {
             continue;
         }
-        const VisitsByItem& source = item.deleted ? deletedVisits : liveVisits;
-        const auto found = id ? source.find(*id) : source.end();
-        SafariHistoryRecord page =
-            pageOf(url, item.deleted, found != source.end() ? found->second : none);
-        page.visitCount = std::max(page.visitCount, item.integer("visit_count").value_or(0));
+        std::vector<Visit> own;
+        if (const auto found = id ? liveVisits.find(*id) : liveVisits.end();
+            !item.deleted && found != liveVisits.end()) {
+            own = found->second;
+        }
+        if (const auto carved = id ? carvedVisits.find(*id) : carvedVisits.end();
+            carved != carvedVisits.end()) {
+            // Carved visits of a live page were cleared on their own: a deleted page of theirs.
+            if (!item.deleted) {
+                pages.push_back(pageOf(url, true, carved->second));
+                deletedUrls.insert(url);
+            } else {
+                own = carved->second;
+            }
+            carvedVisits.erase(carved);
+        }
         if (item.deleted) {
             deletedUrls.insert(url);
-            if (found != source.end()) {
-                deletedVisits.erase(*id);
-            }
-        } else if (id) {
-            // Visits of a live page carved from free space were cleared on their own.
-            if (const auto cleared = deletedVisits.find(*id); cleared != deletedVisits.end()) {
-                pages.push_back(pageOf(url, true, cleared->second));
-                deletedUrls.insert(url);
+            if (!id) {
+                withoutId.push_back(pages.size());
             }
         }
-        pages.push_back(std::move(page));
+        pages.push_back(pageOf(url, item.deleted, own));
+        pages.back().visitCount =
+            std::max(pages.back().visitCount, item.integer("visit_count").value_or(0));
+    }
+    // The carved visits no item claims: the one carved item without id when exactly one group
+    // is left, else pages of their own without address.
+    if (withoutId.size() == 1 && carvedVisits.size() == 1) {
+        SafariHistoryRecord& page = pages[withoutId.front()];
+        const std::int64_t count = page.visitCount;
+        page = pageOf(page.url, true, carvedVisits.begin()->second);
+        page.visitCount = std::max(page.visitCount, count);
+    } else {
+        for (const auto& [item, list] : carvedVisits) {
+            pages.push_back(pageOf({}, true, list));
+        }
     }
     for (const SafariRow& tombstone : tombstones) {
         const std::string url = tombstone.text("url");
         if (!url.empty() && deletedUrls.insert(url).second) {
-            pages.push_back(pageOf(url, true, none));
+            pages.push_back(pageOf(url, true, {}));
         }
     }
     std::stable_sort(pages.begin(), pages.end(), [](const auto& a, const auto& b) {

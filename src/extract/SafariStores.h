@@ -35,9 +35,11 @@ findSafariHistoryStores(const std::vector<catalogue::ManifestEntry>& manifest);
                                       std::vector<SafariBookmarkRecord>& bookmarks);
 
 // Appends the pages of the History.db at `path` to `history`: each history item with its
-// visit count, the title of its latest titled visit and the dates of its visits. Deleted
-// pages are items carved from free space (with their carved visits), carved visits of live
-// pages, and addresses the user cleared (tombstones) not found otherwise. Returns as
+// visit count, the title of its latest titled visit and the dates of its visits, newest
+// visit first. Deleted pages are items carved from free space with their carved visits (an
+// item whose id was overwritten takes the one group of carved visits that no other item
+// claims), carved visits of live pages, carved visits of no known item (without address),
+// and addresses the user cleared (tombstones) not found otherwise. Returns as
 // readSafariBookmarks.
 [[nodiscard]] int readSafariHistory(const std::string& path,
                                     platform::Diagnostics* damage,

@@ -404,6 +404,21 @@ void ResultsPageTest::choosingRowsFillsThePreview()
     QVERIFY(preview->messagesList()->count() > 1);
     saveScreenshot(m_window.get(), QStringLiteral("13-preview-whatsapp"));
 
+    // Safari: fields under grey captions, addresses as plain text that nothing opens.
+    for (const auto& [category, shot] :
+         {std::pair(C::SafariBookmark, "13-preview-safari-bookmarks"),
+          std::pair(C::SafariHistory, "13-preview-safari-history")}) {
+        list = showCategory(category);
+        QVERIFY(list->topLevelItemCount() > 3);
+        list->setCurrentItem(firstRow(true));
+        const QString fields = preview->textBox()->toPlainText();
+        QVERIFY2(fields.contains(languageText("PageScan", "SafariUrl")) &&
+                     fields.contains(firstRow(true)->text(2)),
+                 qPrintable(fields));
+        QVERIFY(!preview->textBox()->toHtml().contains(QStringLiteral("href")));
+        saveScreenshot(m_window.get(), QLatin1String(shot));
+    }
+
     // A photo: copied once, shown as an image; choosing it again only shows it again.
     list = showCategory(C::CameraRoll);
     QTreeWidgetItem* photo = nullptr;
