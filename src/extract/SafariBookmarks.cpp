@@ -1,5 +1,5 @@
 // Safari bookmarks with their folder paths.
-#include "extract/SafariRows.h"
+#include "extract/SafariRow.h"
 #include "extract/SafariStores.h"
 #include "platform/Status.h"
 
@@ -82,36 +82,6 @@ findSafariBookmarksStore(const std::vector<catalogue::ManifestEntry>& manifest)
         found = found != nullptr ? found : &entry;
     }
     return found;
-}
-
-std::vector<const catalogue::ManifestEntry*>
-findSafariHistoryStores(const std::vector<catalogue::ManifestEntry>& manifest)
-{
-    constexpr std::string_view kFolder = "Library/Safari/";
-    constexpr std::string_view kProfiles = "Profiles/";
-    constexpr std::string_view kName = "History.db";
-    std::vector<const catalogue::ManifestEntry*> stores;
-    for (const catalogue::ManifestEntry& entry : manifest) {
-        const std::string& path = entry.domainPath;
-        const std::size_t folder = path.find(std::string("-") + std::string(kFolder));
-        if (folder == std::string::npos || !path.ends_with(kName)) {
-            continue;
-        }
-        std::string_view rest = std::string_view(path).substr(folder + 1 + kFolder.size());
-        rest.remove_suffix(kName.size());
-        if (rest.starts_with(kProfiles)) {
-            rest.remove_prefix(kProfiles.size());
-            if (rest.size() < 2 || rest.back() != '/' ||
-                rest.substr(0, rest.size() - 1).find('/') != std::string_view::npos) {
-                continue;
-            }
-            rest = {};
-        }
-        if (rest.empty()) {
-            stores.push_back(&entry);
-        }
-    }
-    return stores;
 }
 
 int readSafariBookmarks(const std::string& path,

@@ -1,5 +1,5 @@
 // Whole rows of the Safari stores, live and carved.
-#include "extract/SafariRows.h"
+#include "extract/SafariRow.h"
 
 #include "formats/SqliteReader.h"
 #include "platform/File.h"
