@@ -80,8 +80,8 @@ TEST(ScanDamageTest, DamagedDatabaseEmptiesOnlyItsCategoryAndIsReported)
         {"folder", &messages, +folder, "Messages", "Is a directory"},
         {"missing", &messages, +remove, "Messages", nullptr},
         {"truncated calls", &calls, +truncate, "Call History", "corrupt data"},
-        {"garbage bookmarks", &bookmarks, +garbage, "SafariBookmark", "REASON"},
-        {"truncated history", &history, +truncate, "Safari History", "REASON"},
+        {"garbage bookmarks", &bookmarks, +garbage, "SafariBookmark", "file is not a database"},
+        {"truncated history", &history, +truncate, "Safari History", "database file is damaged"},
     };
 
     for (const auto& c : cases) {
