@@ -313,11 +313,17 @@ int CLocalBuckupRecovery::ScanSafariHistory(std::vector<SafariHistoryRecord>& hi
     int status = platform::kStatusInvalid;
     for (const catalogue::ManifestEntry* store : findSafariHistoryStores(m_engine->manifest())) {
         const int read = readSafariHistory(m_engine->filePath(store->fileId), &m_damage, history);
-        // One readable store is enough for a status of 0; a damaged one is still reported.
-        if (status == platform::kStatusInvalid || read != platform::kStatusOk) {
+        // A damaged store is reported whatever the others gave, a missing one only when no
+        // other store is there.
+        if (status == platform::kStatusInvalid ||
+            (read != platform::kStatusOk && read != platform::kStatusInvalid)) {
             status = read;
         }
     }
+    // The pages of every store in one order, latest visit first.
+    std::stable_sort(history.begin(), history.end(), [](const auto& a, const auto& b) {
+        return a.lastVisit > b.lastVisit;
+    });
     const int answer = advance(m_engine->progressStep() / 2);
     return answer != 0 ? answer : status;
 }

@@ -34,12 +34,12 @@ findSafariHistoryStores(const std::vector<catalogue::ManifestEntry>& manifest);
                                       platform::Diagnostics* damage,
                                       std::vector<SafariBookmarkRecord>& bookmarks);
 
-// Appends the pages of the History.db at `path` to `history`: each history item with its
-// visit count, the title of its latest titled visit and the dates of its visits, newest
-// visit first. Deleted pages are items carved from free space with their carved visits (an
-// item whose id was overwritten takes the one group of carved visits that no other item
-// claims), carved visits of live pages, carved visits of no known item (without address),
-// and addresses the user cleared (tombstones) not found otherwise. Returns as
+// Appends the pages of the History.db at `path` to `history`, latest visit first: each
+// history item with its visit count, the title of its latest titled visit and the dates of
+// its visits, oldest first. Deleted pages are items carved from free space with their carved
+// visits (an item whose id was overwritten takes the one group of carved visits that no
+// other item claims), carved visits of live pages, carved visits of no known item (without
+// address), and addresses the user cleared (tombstones) not found otherwise. Returns as
 // readSafariBookmarks.
 [[nodiscard]] int readSafariHistory(const std::string& path,
                                     platform::Diagnostics* damage,
