@@ -1,9 +1,10 @@
 // The recovery run: saves the ticked records of a finished scan into an output folder. It
 // copies media and attachments through the recovery source, writes conversation pages,
-// transcripts and chat tables, collects the rows of the aggregate pages, and at the end writes
-// those pages and the two database dumps. It runs on a worker thread of its own (or on the
-// caller's thread) and reports every finished item to an observer; another thread cancels it
-// with cancel() and pauses it by holding the lock that pause() returns.
+// transcripts and chat tables, collects the rows of the aggregate pages and the Safari
+// records, and at the end writes those pages, the two database dumps and the Safari pages,
+// tables and bookmark file. It runs on a worker thread of its own (or on the caller's
+// thread) and reports every finished item to an observer; another thread cancels it with
+// cancel() and pauses it by holding the lock that pause() returns.
 #pragma once
 
 #include "export/CStatisticsObj.h"

@@ -16,9 +16,8 @@
 namespace extract {
 
 // One row as plain values by column name; a column the table lacks reads as empty.
-class SafariRow
+struct SafariRow
 {
-public:
     bool deleted = false;
     std::optional<std::int64_t> rowid;
 
