@@ -31,13 +31,24 @@ struct Folder
     }
 };
 
+// Appends `text` escaped, its line breaks as character references, so that every entry
+// stays on one line for importers that read the file line by line.
+void appendText(std::string& out, std::string_view text)
+{
+    for (const char c : htmlEscape(text)) {
+        out += c == '\r'   ? std::string("&#13;")
+               : c == '\n' ? std::string("&#10;")
+                           : std::string(1, c);
+    }
+}
+
 void appendFolder(std::string& out, const Folder& folder, const std::string& indent)
 {
     out += indent + "<DL><p>\n";
     const std::string inner = indent + "    ";
     for (const auto& sub : folder.folders) {
         out += inner + "<DT><H3>";
-        appendHtmlEscaped(out, sub->name);
+        appendText(out, sub->name);
         out += "</H3>\n";
         appendFolder(out, *sub, inner);
     }
@@ -45,15 +56,15 @@ void appendFolder(std::string& out, const Folder& folder, const std::string& ind
         const std::string& title = bookmark->title.empty() ? bookmark->url : bookmark->title;
         if (isImportableUrl(bookmark->url)) {
             out += inner + "<DT><A HREF=\"";
-            appendHtmlEscaped(out, bookmark->url);
+            appendText(out, bookmark->url);
             out += "\">";
-            appendHtmlEscaped(out, title);
+            appendText(out, title);
             out += "</A>\n";
         } else {
             out += inner + "<DT><A>";
-            appendHtmlEscaped(out, title);
+            appendText(out, title);
             out += "</A>\n" + inner + "<DD>";
-            appendHtmlEscaped(out, bookmark->url);
+            appendText(out, bookmark->url);
             out += "\n";
         }
     }

@@ -1,7 +1,8 @@
 // The bookmark file browsers import (the Netscape bookmark-file format): folders as nested
-// <DL><p> lists headed by <H3>, bookmarks as <DT><A HREF="…">. Every text is HTML-escaped, and
-// only http, https, ftp and file addresses become links: any other address (a `javascript:`
-// one among them) is written as inert text below its title.
+// <DL><p> lists headed by <H3>, bookmarks as <DT><A HREF="…">, one entry a line. Every text is
+// HTML-escaped (line breaks as character references), and only http, https, ftp and file
+// addresses become links: any other address (a `javascript:` one among them) is written as
+// inert text below its title.
 #pragma once
 
 #include "extract/Records.h"

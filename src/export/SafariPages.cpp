@@ -30,11 +30,11 @@ void appendRow(std::string& out, bool deleted, std::initializer_list<std::string
     out += "</tr>\r\n";
 }
 
-std::string joinedVisits(const extract::SafariHistoryRecord& page)
+std::string joinedVisits(const extract::SafariHistoryRecord& page, std::string_view separator)
 {
     std::string visits;
     for (const std::string& date : page.visits) {
-        visits += (visits.empty() ? "" : "; ") + date;
+        visits += (visits.empty() ? "" : std::string(separator)) + date;
     }
     return visits;
 }
@@ -87,10 +87,13 @@ std::string safariHistoryRows(const std::vector<const extract::SafariHistoryReco
 {
     std::string rows;
     for (const extract::SafariHistoryRecord* p : pages) {
-        appendRow(
-            rows,
-            p->deleted != 0,
-            {p->url, p->title, std::to_string(p->visitCount), p->lastVisit, joinedVisits(*p)});
+        appendRow(rows,
+                  p->deleted != 0,
+                  {p->url,
+                   p->title,
+                   std::to_string(p->visitCount),
+                   p->lastVisit,
+                   joinedVisits(*p, "\n")});
     }
     return rows;
 }
@@ -113,7 +116,7 @@ int writeSafariHistoryCsv(const std::string& path,
     for (const extract::SafariHistoryRecord* p : pages) {
         content += csvField(p->url) + "," + csvField(p->title) + "," +
                    std::to_string(p->visitCount) + "," + csvField(p->lastVisit) + "," +
-                   csvField(joinedVisits(*p)) + "," + status(p->deleted) + "\r\n";
+                   csvField(joinedVisits(*p, "; ")) + "," + status(p->deleted) + "\r\n";
     }
     return writeUtf8TextFile(path, content);
 }

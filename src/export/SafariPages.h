@@ -21,8 +21,8 @@ std::string tablePage(std::string_view templateText,
                       std::string_view rows);
 
 // The escaped table rows of bookmarks (title, address, folder) and of history pages (address,
-// title, visit count, last visit, every visit's date); deleted records get the row class
-// "deleted".
+// title, visit count, last visit, every visit's date on a line of its own); deleted records get
+// the row class "deleted".
 std::string safariBookmarkRows(const std::vector<const extract::SafariBookmarkRecord*>& bookmarks);
 std::string safariHistoryRows(const std::vector<const extract::SafariHistoryRecord*>& pages);
 
