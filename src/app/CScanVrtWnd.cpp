@@ -69,7 +69,7 @@ const NodeGroup kGroups[] = {
       {C::Reminder, "NodeReminder", "node-reminder"},
       {C::Calendar, "NodeCalendar", "node-calendar"},
       {C::SafariBookmark, "NodeSafariBookmark", "node-bookmark"},
-      {C::SafariHistory, "NodeSafariHistory", "node-bookmark"}}},
+      {C::SafariHistory, "NodeSafariHistory", "node-history"}}},
 };
 
 // The node's name: its text before "(".
