@@ -100,12 +100,12 @@ QStringList columnKeys(C category, bool appLevel)
     case C::WhatsApp:
         return {QStringLiteral("ColChats"), QStringLiteral("ColName"), QStringLiteral("ColPhone")};
     case C::SafariBookmark:
-        return {QStringLiteral("ColTitle"), QStringLiteral("ColFolder"), QStringLiteral("ColUrl")};
+        return {QStringLiteral("ColTitle"), QStringLiteral("ColUrl"), QStringLiteral("ColFolder")};
     case C::SafariHistory:
         return {QStringLiteral("ColTitle"),
+                QStringLiteral("ColUrl"),
                 QStringLiteral("ColDate"),
-                QStringLiteral("ColVisitCount"),
-                QStringLiteral("ColUrl")};
+                QStringLiteral("ColVisitCount")};
     default:
         return {QStringLiteral("ColFileName"), QStringLiteral("ColFileSize")};
     }
@@ -218,15 +218,15 @@ QStringList recordColumns(const exporting::RecordRef& record)
 
         QStringList operator()(const extract::SafariBookmarkRecord* bookmark) const
         {
-            return {firstLine(bookmark->title), utf8(bookmark->folder), firstLine(bookmark->url)};
+            return {firstLine(bookmark->title), firstLine(bookmark->url), utf8(bookmark->folder)};
         }
 
         QStringList operator()(const extract::SafariHistoryRecord* page) const
         {
             return {firstLine(page->title),
+                    firstLine(page->url),
                     utf8(page->lastVisit),
-                    QString::number(page->visitCount),
-                    firstLine(page->url)};
+                    QString::number(page->visitCount)};
         }
     };
 
