@@ -33,6 +33,8 @@ namespace {
 const QColor kDeletedColour(243, 115, 2);
 const QColor kTextColour(64, 64, 64);
 const QColor kRuleColour(215, 215, 215);
+// The grey of the captions and of the lines around the bubbles.
+const QColor kCaptionColour(0x8a, 0x8a, 0x8a);
 const QColor kHighlightColour(255, 224, 102);
 // A bubble takes at most this share (percent) of the list's width, and never less than the
 // narrowest width.
@@ -215,6 +217,23 @@ void CPreviewPanel::showRecord(const exporting::SelectionEntry& entry,
     } else if (const auto* event =
                    std::get_if<const extract::CalendarEventRecord*>(&entry.record)) {
         showFields(exporting::calendarFields(**event), (*event)->deleted != 0);
+    } else if (const auto* bookmark =
+                   std::get_if<const extract::SafariBookmarkRecord*>(&entry.record)) {
+        showFields({{"Title", (*bookmark)->title},
+                    {"URL", (*bookmark)->url},
+                    {"Folder", (*bookmark)->folder}},
+                   (*bookmark)->deleted != 0);
+    } else if (const auto* page = std::get_if<const extract::SafariHistoryRecord*>(&entry.record)) {
+        std::string visits;
+        for (const std::string& date : (*page)->visits) {
+            visits += (visits.empty() ? "" : "\n") + date;
+        }
+        showFields({{"Title", (*page)->title},
+                    {"URL", (*page)->url},
+                    {"VisitCount", std::to_string((*page)->visitCount)},
+                    {"LastVisit", (*page)->lastVisit},
+                    {"Visits", visits}},
+                   (*page)->deleted != 0);
     } else {
         // Calls have no preview.
         leaveMedia();

@@ -72,7 +72,8 @@ const NodeGroup kGroups[] = {
       {C::WhatsAppAttachments, "NodeWhatsAppAtts", "node-attachments"},
       {C::Reminder, "NodeReminder", "node-reminder"},
       {C::Calendar, "NodeCalendar", "node-calendar"},
-      {C::SafariBookmark, "NodeSafariBookmark", "node-bookmark"}}},
+      {C::SafariBookmark, "NodeSafariBookmark", "node-bookmark"},
+      {C::SafariHistory, "NodeSafariHistory", "node-history"}}},
 };
 
 // The node's name: its text before "(".

@@ -39,7 +39,8 @@ CSpecifyFileVrtWnd::CSpecifyFileVrtWnd(QObject* mainWindow, QWidget* mainTabPage
                  m_ui->OptWhatsAppAtts,
                  m_ui->OptReminder,
                  m_ui->OptCalendar,
-                 m_ui->SafariBookmark};
+                 m_ui->SafariBookmark,
+                 m_ui->OptSafariHistory};
     for (QCheckBox* option : m_options) {
         connect(option, &QCheckBox::clicked, this, &CSpecifyFileVrtWnd::OnOptionClicked);
     }

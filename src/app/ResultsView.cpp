@@ -119,6 +119,13 @@ QStringList columnKeys(C category, bool appLevel)
     case C::Calendar:
         return {
             QStringLiteral("ColTitle"), QStringLiteral("ColStart"), QStringLiteral("ColCalendar")};
+    case C::SafariBookmark:
+        return {QStringLiteral("ColTitle"), QStringLiteral("ColUrl"), QStringLiteral("ColFolder")};
+    case C::SafariHistory:
+        return {QStringLiteral("ColTitle"),
+                QStringLiteral("ColUrl"),
+                QStringLiteral("ColDate"),
+                QStringLiteral("ColVisitCount")};
     default:
         return {QStringLiteral("ColFileName"), QStringLiteral("ColFileSize")};
     }
@@ -158,6 +165,8 @@ bool listedBefore(const exporting::SelectionEntry& a, const exporting::Selection
     case C::WhatsApp:
     case C::Reminder:
     case C::Calendar:
+    case C::SafariBookmark:
+    case C::SafariHistory:
         return a.deleted && !b.deleted;
     default:
         return false;
@@ -240,6 +249,19 @@ QStringList recordColumns(const exporting::RecordRef& record,
                     utf8(chat->sessionMembers.empty() ? chat->senderName : chat->sessionMembers),
                     utf8(chat->sessionAddresses.empty() ? chat->senderAddress
                                                         : chat->sessionAddresses)};
+        }
+
+        QStringList operator()(const extract::SafariBookmarkRecord* bookmark) const
+        {
+            return {firstLine(bookmark->title), firstLine(bookmark->url), utf8(bookmark->folder)};
+        }
+
+        QStringList operator()(const extract::SafariHistoryRecord* page) const
+        {
+            return {firstLine(page->title),
+                    firstLine(page->url),
+                    utf8(page->lastVisit),
+                    QString::number(page->visitCount)};
         }
     };
 

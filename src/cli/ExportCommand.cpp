@@ -28,7 +28,7 @@ constexpr const char* kExportHelp =
     "  --categories LIST  comma-separated: camera-roll, photo-stream, app-photos,\n"
     "                     app-videos, messages, message-attachments, contacts,\n"
     "                     call-history, notes, whatsapp, whatsapp-attachments, reminders,\n"
-    "                     calendar, safari-bookmarks (default: all)\n"
+    "                     calendar, safari-bookmarks, safari-history (default: all)\n"
     "  --deleted-only     save only records recovered as deleted\n"
     "  --password-stdin   read the backup password from the first line of standard input\n"
     "  --quiet            no progress on standard error (failures are still listed)\n"

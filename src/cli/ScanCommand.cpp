@@ -32,7 +32,7 @@ constexpr const char* kScanHelp =
     "  --categories LIST  comma-separated: camera-roll, photo-stream, app-photos,\n"
     "                     app-videos, messages, message-attachments, contacts,\n"
     "                     call-history, notes, whatsapp, whatsapp-attachments, reminders,\n"
-    "                     calendar, safari-bookmarks (default: all)\n"
+    "                     calendar, safari-bookmarks, safari-history (default: all)\n"
     "  --password-stdin   read the backup password from the first line of standard input\n"
     "  --json             print every record found as one JSON object\n"
     "  --quiet            no progress on standard error\n";
@@ -169,6 +169,42 @@ void writeWhatsAppMessage(JsonWriter& json, const extract::WhatsAppMessage& m)
     json.endObject();
 }
 
+void writeSafariBookmarks(JsonWriter& json,
+                          const std::vector<extract::SafariBookmarkRecord>& bookmarks)
+{
+    json.beginArray();
+    for (const auto& bookmark : bookmarks) {
+        json.beginObject();
+        json.member("deleted", bookmark.deleted);
+        json.member("title", bookmark.title);
+        json.member("url", bookmark.url);
+        json.member("folder", bookmark.folder);
+        json.endObject();
+    }
+    json.endArray();
+}
+
+void writeSafariHistory(JsonWriter& json, const std::vector<extract::SafariHistoryRecord>& pages)
+{
+    json.beginArray();
+    for (const auto& page : pages) {
+        json.beginObject();
+        json.member("deleted", page.deleted);
+        json.member("url", page.url);
+        json.member("title", page.title);
+        json.member("visitCount", page.visitCount);
+        json.member("lastVisit", page.lastVisit);
+        json.key("visits");
+        json.beginArray();
+        for (const std::string& date : page.visits) {
+            json.value(date);
+        }
+        json.endArray();
+        json.endObject();
+    }
+    json.endArray();
+}
+
 void writeCategory(JsonWriter& json, RecoveryCategory category, const extract::ScanResults& r)
 {
     using C = RecoveryCategory;
@@ -282,6 +318,12 @@ void writeCategory(JsonWriter& json, RecoveryCategory category, const extract::S
         }
         json.endArray();
         return;
+    case C::SafariBookmark:
+        writeSafariBookmarks(json, r.safariBookmarks);
+        return;
+    case C::SafariHistory:
+        writeSafariHistory(json, r.safariHistory);
+        return;
     case C::Reminder:
         json.beginArray();
         for (const auto& reminder : r.reminders) {
@@ -294,10 +336,6 @@ void writeCategory(JsonWriter& json, RecoveryCategory category, const extract::S
         for (const auto& event : r.calendar) {
             writeCalendarEvent(json, event);
         }
-        json.endArray();
-        return;
-    case C::SafariBookmark:
-        json.beginArray();
         json.endArray();
         return;
     }
@@ -342,6 +380,12 @@ liveAndDeleted(RecoveryCategory category, const extract::ScanResults& r, std::si
         break;
     case RecoveryCategory::Calendar:
         countDeleted(r.calendar);
+        break;
+    case RecoveryCategory::SafariBookmark:
+        countDeleted(r.safariBookmarks);
+        break;
+    case RecoveryCategory::SafariHistory:
+        countDeleted(r.safariHistory);
         break;
     default:
         break;

@@ -167,14 +167,17 @@ void CStatisticsObj::fill(const extract::ScanResults& results, extract::Category
         case RecoveryCategory::WhatsAppAttachments:
             media(info.category, results.whatsAppAttachments);
             break;
+        case RecoveryCategory::SafariBookmark:
+            rows(info.category, results.safariBookmarks);
+            break;
+        case RecoveryCategory::SafariHistory:
+            rows(info.category, results.safariHistory);
+            break;
         case RecoveryCategory::Reminder:
             rows(info.category, results.reminders);
             break;
         case RecoveryCategory::Calendar:
             rows(info.category, results.calendar);
-            break;
-        case RecoveryCategory::SafariBookmark:
-            categoryGroup(info.category, &m_emptyLists[static_cast<std::size_t>(info.category)]);
             break;
         }
     }

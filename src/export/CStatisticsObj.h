@@ -29,7 +29,9 @@ using RecordRef = std::variant<std::monostate,
                                const extract::NoteRecord*,
                                const extract::WhatsAppMessage*,
                                const extract::ReminderRecord*,
-                               const extract::CalendarEventRecord*>;
+                               const extract::CalendarEventRecord*,
+                               const extract::SafariBookmarkRecord*,
+                               const extract::SafariHistoryRecord*>;
 
 // Counters of one group, or of the whole scan. Each change of a record is applied to its
 // group's block and every block above it.
@@ -77,8 +79,9 @@ public:
 
     // Enters the records of `results` for the `chosen` categories, every record ticked: a
     // group per category, a group per app below App Photos and App Videos, a record per
-    // media file, attachment, contact, call, note, reminder and event, per conversation (its
-    // summary) and per chat (its first message, deleted when any of its messages is). Clears first.
+    // media file, attachment, contact, call, note, reminder, event, Safari bookmark and history
+    // page, per conversation (its summary) and per chat (its first message, deleted when any of
+    // its messages is). Clears first.
     void fill(const extract::ScanResults& results, extract::CategorySet chosen);
 
     // Set or clear the ticked flag of the record or group `key` (a group: everything below
@@ -126,8 +129,6 @@ private:
     // The group entry that owns each block (none for the whole-scan block).
     std::vector<std::size_t> m_blockGroup;
     std::array<const void*, extract::kCategoryCount> m_categoryKeys{};
-    // Stand-ins for the lists of the categories that have none in the scan results.
-    std::array<char, extract::kCategoryCount> m_emptyLists{};
     std::uint64_t m_totalSize = 0;
     std::uint64_t m_tickedSize = 0;
 };

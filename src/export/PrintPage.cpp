@@ -156,6 +156,22 @@ int PrintPageBuilder::buildBody(extract::RecoveryCategory category,
                 appendFieldsBlock(body, reminderFields(*record));
             } else if constexpr (std::is_same_v<Pointer, const extract::CalendarEventRecord*>) {
                 appendFieldsBlock(body, calendarFields(*record));
+            } else if constexpr (std::is_same_v<Pointer, const extract::SafariBookmarkRecord*>) {
+                body += "<div>\r\n";
+                appendLine(body, "Title:", record->title);
+                appendLine(body, "URL:", record->url);
+                appendLine(body, "Folder:", record->folder);
+                body += "</div>\r\n";
+            } else if constexpr (std::is_same_v<Pointer, const extract::SafariHistoryRecord*>) {
+                body += "<div>\r\n";
+                appendLine(body, "URL:", record->url);
+                appendLine(body, "Title:", record->title);
+                appendLine(body, "Visit Count:", std::to_string(record->visitCount));
+                appendLine(body, "Last Visit:", record->lastVisit);
+                for (const std::string& date : record->visits) {
+                    appendLine(body, "Visit:", date);
+                }
+                body += "</div>\r\n";
             } else if constexpr (std::is_same_v<Pointer, const extract::WhatsAppMessage*>) {
                 const auto found = m_results.whatsApp.find(record->sessionId);
                 body += "<div>\r\n";

@@ -1,6 +1,7 @@
 // The print page: one HTML page made from the print template with a block per ticked record
-// of one category (messages, contacts, call history, notes, WhatsApp, reminders, calendar). The
-// build can be cancelled from another thread and paused by holding the lock that pause() returns.
+// of one category (messages, contacts, call history, notes, WhatsApp, reminders, calendar,
+// Safari bookmarks and history). The build can be cancelled from another thread and paused by
+// holding the lock that pause() returns.
 #pragma once
 
 #include "export/CStatisticsObj.h"

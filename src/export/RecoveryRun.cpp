@@ -1,8 +1,10 @@
 // The recovery run's worker, exporters and finish.
 #include "export/RecoveryRun.h"
 
+#include "export/BookmarksFileWriter.h"
 #include "export/ICalendarWriter.h"
 #include "export/ReminderCalendarExport.h"
+#include "export/SafariPages.h"
 #include "export/SafeName.h"
 #include "export/VCardWriter.h"
 #include "extract/ConversationNames.h"
@@ -21,7 +23,7 @@ namespace {
 using extract::RecoveryCategory;
 
 constexpr RecoveryCategory kFirstExportedCategory = RecoveryCategory::CameraRoll;
-constexpr RecoveryCategory kLastExportedCategory = RecoveryCategory::Calendar;
+constexpr RecoveryCategory kLastExportedCategory = RecoveryCategory::SafariHistory;
 
 } // namespace
 
@@ -235,6 +237,12 @@ void RecoveryRun::exportEntry(const SelectionEntry& entry)
             m_events.push_back(record);
             (void)onProgress(
                 100, 0, outputPath({kCalendarFolder, m_state.runStamp, "Calendar.html"}));
+        } else if constexpr (std::is_same_v<Pointer, const extract::SafariBookmarkRecord*>) {
+            m_safariBookmarks.push_back(record);
+            endItem(0, outputPath({kSafariFolder, m_state.runStamp, "SafariBookmarks.html"}));
+        } else if constexpr (std::is_same_v<Pointer, const extract::SafariHistoryRecord*>) {
+            m_safariHistory.push_back(record);
+            endItem(0, outputPath({kSafariFolder, m_state.runStamp, "SafariHistory.html"}));
         }
     };
     std::visit(visitor, entry.record);
@@ -361,6 +369,7 @@ void RecoveryRun::finish()
         runFileFailed(writeVCardFile(cards, m_contactCards), cards);
     }
     finishRemindersAndCalendar();
+    writeSafariFiles();
 }
 
 void RecoveryRun::finishRemindersAndCalendar()
@@ -396,6 +405,52 @@ void RecoveryRun::finishRemindersAndCalendar()
     };
     writeAll(kRemindersFolder, "Reminders", m_reminders, reminderFields, writeRemindersIcs);
     writeAll(kCalendarFolder, "Calendar", m_events, calendarFields, writeCalendarIcs);
+}
+
+void RecoveryRun::writeSafariFiles()
+{
+    if (m_safariBookmarks.empty() && m_safariHistory.empty()) {
+        return;
+    }
+    const std::string folder = outputPath({kSafariFolder, m_state.runStamp});
+    // A folder that cannot be made fails the writes into it, which report it.
+    (void)platform::createFolders(folder);
+    // The pages take the look of the call-history template.
+    const std::string& look = m_state.group(TemplateKind::CallHistory).text;
+    const auto write = [this, &folder](const char* name,
+                                       const std::function<int(const std::string&)>& writer) {
+        const std::string path = platform::joinPath(folder, name);
+        runFileFailed(writer(path), path);
+    };
+    if (!m_safariBookmarks.empty()) {
+        write("Bookmarks.html", [this](const std::string& path) {
+            return writeBookmarksFile(path, m_safariBookmarks);
+        });
+        write("SafariBookmarks.csv", [this](const std::string& path) {
+            return writeSafariBookmarksCsv(path, m_safariBookmarks);
+        });
+        write("SafariBookmarks.html", [&](const std::string& path) {
+            return platform::writeWholeFile(path,
+                                            tablePage(look,
+                                                      "iPhone's Safari Bookmarks of ",
+                                                      m_state.deviceName,
+                                                      kSafariBookmarkHeadings,
+                                                      safariBookmarkRows(m_safariBookmarks)));
+        });
+    }
+    if (!m_safariHistory.empty()) {
+        write("SafariHistory.csv", [this](const std::string& path) {
+            return writeSafariHistoryCsv(path, m_safariHistory);
+        });
+        write("SafariHistory.html", [&](const std::string& path) {
+            return platform::writeWholeFile(path,
+                                            tablePage(look,
+                                                      "iPhone's Safari History of ",
+                                                      m_state.deviceName,
+                                                      kSafariHistoryHeadings,
+                                                      safariHistoryRows(m_safariHistory)));
+        });
+    }
 }
 
 void RecoveryRun::writeDump(const std::string& path,

@@ -1,9 +1,10 @@
 // The recovery run: saves the ticked records of a finished scan into an output folder. It
 // copies media and attachments through the recovery source, writes conversation pages,
-// transcripts and chat tables, collects the rows of the aggregate pages, and at the end writes
-// those pages and the two database dumps. It runs on a worker thread of its own (or on the
-// caller's thread) and reports every finished item to an observer; another thread cancels it
-// with cancel() and pauses it by holding the lock that pause() returns.
+// transcripts and chat tables, collects the rows of the aggregate pages and the Safari
+// records, and at the end writes those pages, the two database dumps and the Safari pages,
+// tables and bookmark file. It runs on a worker thread of its own (or on the caller's
+// thread) and reports every finished item to an observer; another thread cancels it with
+// cancel() and pauses it by holding the lock that pause() returns.
 #pragma once
 
 #include "export/CStatisticsObj.h"
@@ -35,6 +36,7 @@ inline constexpr std::string_view kWhatsAppFolder = "WhatsApp Message";
 inline constexpr std::string_view kWhatsAppAttachmentsFolder = "WhatsApp Attachments";
 inline constexpr std::string_view kRemindersFolder = "Reminders";
 inline constexpr std::string_view kCalendarFolder = "Calendar";
+inline constexpr std::string_view kSafariFolder = "Safari";
 
 // What a run works on. The pointed-to objects must outlive the run.
 struct RecoveryRunInputs
@@ -142,6 +144,9 @@ private:
     void finish();
     // Writes the page, table and iCalendar file of the reminders and events collected.
     void finishRemindersAndCalendar();
+    // Writes the Safari pages, tables and bookmark file of the records collected into
+    // Safari/<stamp>/, reporting each file that fails.
+    void writeSafariFiles();
     std::string outputPath(std::initializer_list<std::string_view> parts) const;
 
     RecoveryRunInputs m_inputs;
@@ -159,6 +164,9 @@ private:
     // The reminders and events exported so far, for their pages, tables and iCalendar files.
     std::vector<const extract::ReminderRecord*> m_reminders;
     std::vector<const extract::CalendarEventRecord*> m_events;
+    // The Safari bookmarks and history pages exported so far, for their pages and files.
+    std::vector<const extract::SafariBookmarkRecord*> m_safariBookmarks;
+    std::vector<const extract::SafariHistoryRecord*> m_safariHistory;
     std::thread m_thread;
 };
 

@@ -13,6 +13,7 @@
 #include "extract/NoteStore.h"
 #include "extract/NotesBuilder.h"
 #include "extract/ReminderStore.h"
+#include "extract/SafariStores.h"
 #include "extract/SqliteProbe.h"
 #include "extract/WhatsAppBuilder.h"
 #include "platform/File.h"
@@ -354,6 +355,37 @@ int CLocalBuckupRecovery::ScanCalendar(std::vector<CalendarEventRecord>& events)
     std::stable_partition(
         events.begin(), events.end(), [](const CalendarEventRecord& e) { return e.deleted != 0; });
     const int answer = advance(m_engine->progressStep() / 4);
+    return answer != 0 ? answer : status;
+}
+
+int CLocalBuckupRecovery::ScanSafariBookmarks(std::vector<SafariBookmarkRecord>& bookmarks)
+{
+    const catalogue::ManifestEntry* store = findSafariBookmarksStore(m_engine->manifest());
+    const int status =
+        store != nullptr
+            ? readSafariBookmarks(m_engine->filePath(store->fileId), &m_damage, bookmarks)
+            : platform::kStatusOk;
+    const int answer = advance(m_engine->progressStep() / 2);
+    // A store whose file is not in the backup leaves the category empty.
+    return answer != 0 ? answer : status == platform::kStatusInvalid ? platform::kStatusOk : status;
+}
+
+int CLocalBuckupRecovery::ScanSafariHistory(std::vector<SafariHistoryRecord>& history)
+{
+    int status = platform::kStatusOk;
+    for (const catalogue::ManifestEntry* store : findSafariHistoryStores(m_engine->manifest())) {
+        const int read = readSafariHistory(m_engine->filePath(store->fileId), &m_damage, history);
+        // The first damaged store is reported whatever the others gave; a store whose file is
+        // not in the backup leaves the category as it is.
+        if (status == platform::kStatusOk && read != platform::kStatusInvalid) {
+            status = read;
+        }
+    }
+    // The pages of every store in one order, latest visit first.
+    std::stable_sort(history.begin(), history.end(), [](const auto& a, const auto& b) {
+        return a.lastVisit > b.lastVisit;
+    });
+    const int answer = advance(m_engine->progressStep() / 2);
     return answer != 0 ? answer : status;
 }
 

@@ -37,6 +37,8 @@ public:
     [[nodiscard]] int ScanWhatsApp(WhatsAppMap& chats) override;
     [[nodiscard]] int ScanReminders(std::vector<ReminderRecord>& reminders) override;
     [[nodiscard]] int ScanCalendar(std::vector<CalendarEventRecord>& events) override;
+    [[nodiscard]] int ScanSafariBookmarks(std::vector<SafariBookmarkRecord>& bookmarks) override;
+    [[nodiscard]] int ScanSafariHistory(std::vector<SafariHistoryRecord>& history) override;
     [[nodiscard]] int MakePreviewCopy(const std::string& source,
                                       std::string& tempPath,
                                       ScanProgressCallback callback,

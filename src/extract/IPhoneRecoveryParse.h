@@ -69,6 +69,21 @@ public:
         return 0;
     }
 
+    // Safari's bookmarks of the backup's bookmark store and the pages of every history store,
+    // appended; a missing store leaves the category empty. Sources without Safari stores
+    // return 0.
+    [[nodiscard]] virtual int ScanSafariBookmarks(std::vector<SafariBookmarkRecord>& bookmarks)
+    {
+        (void)bookmarks;
+        return 0;
+    }
+
+    [[nodiscard]] virtual int ScanSafariHistory(std::vector<SafariHistoryRecord>& history)
+    {
+        (void)history;
+        return 0;
+    }
+
     // Copies `source` to the preview file of its kind of media and names it in `tempPath`.
     // Returns 0, 87 for a file of no preview kind or one that does not open, or the callback's
     // answer.

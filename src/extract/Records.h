@@ -316,6 +316,33 @@ struct CalendarEventRecord
     std::optional<std::int64_t> endTime{};
 };
 
+// One Safari bookmark, a Reading List item among them.
+struct SafariBookmarkRecord
+{
+    std::int32_t deleted = 0;
+    std::string title;
+    // The address as stored; shown as text, never opened.
+    std::string url;
+    // The folders from the top down to the bookmark's own, joined by "/"; "Reading List" for
+    // Reading List items; empty at the top level.
+    std::string folder;
+    // The same folders one by one, for writers that nest them.
+    std::vector<std::string> folders{};
+};
+
+// One page of the Safari history with its visits.
+struct SafariHistoryRecord
+{
+    std::int32_t deleted = 0;
+    std::string url;
+    // The title of the latest visit that has one.
+    std::string title;
+    std::int64_t visitCount = 0;
+    std::string lastVisit;
+    // The dates of the visits found, oldest first.
+    std::vector<std::string> visits{};
+};
+
 // Conversation key → messages of that conversation in date order. The key of a one-to-one
 // conversation is the other party's handle id (0: messages without handle or chat), that of a
 // group chat minus the chat's rowid, so that it never meets a handle id.
@@ -348,6 +375,8 @@ struct ScanResults
     // Reminders of every store, deleted ones first; events in start order, deleted first.
     std::vector<ReminderRecord> reminders;
     std::vector<CalendarEventRecord> calendar;
+    std::vector<SafariBookmarkRecord> safariBookmarks;
+    std::vector<SafariHistoryRecord> safariHistory;
 
     void clear() { *this = ScanResults{}; }
 };

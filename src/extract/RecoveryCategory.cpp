@@ -51,6 +51,12 @@ const std::array<CategoryInfo, kCategoryCount>& categoryTable()
          "Safari Bookmark (0)",
          "safari-bookmarks",
          "safariBookmarks"},
+        {C::SafariHistory,
+         "OptSafariHistory",
+         "Safari History",
+         "Safari History (0)",
+         "safari-history",
+         "safariHistory"},
     }};
     return kTable;
 }

@@ -1,4 +1,4 @@
-// The fourteen categories a scan can extract, in the fixed order in which the category page
+// The fifteen categories a scan can extract, in the fixed order in which the category page
 // lists its options and the scan page its tree nodes, with their option control names, tree
 // labels and the names the command line uses.
 #pragma once
@@ -28,10 +28,11 @@ enum class RecoveryCategory
     WhatsAppAttachments = 10,
     Reminder = 11,
     Calendar = 12,
-    SafariBookmark = 13
+    SafariBookmark = 13,
+    SafariHistory = 14
 };
 
-inline constexpr std::size_t kCategoryCount = 14;
+inline constexpr std::size_t kCategoryCount = 15;
 
 struct CategoryInfo
 {

@@ -65,6 +65,8 @@ CategoryCounts countResults(const ScanResults& results)
     at(C::WhatsAppAttachments) = results.whatsAppAttachments.size();
     at(C::Reminder) = results.reminders.size();
     at(C::Calendar) = results.calendar.size();
+    at(C::SafariBookmark) = results.safariBookmarks.size();
+    at(C::SafariHistory) = results.safariHistory.size();
     return counts;
 }
 
@@ -223,6 +225,10 @@ int ScanDriver::runCategories()
          [&] { return source.TakeWhatsAppAttachments(r.whatsAppAttachments); }},
         {C::Reminder, std::nullopt, [&] { return source.ScanReminders(r.reminders); }},
         {C::Calendar, std::nullopt, [&] { return source.ScanCalendar(r.calendar); }},
+        {C::SafariBookmark,
+         std::nullopt,
+         [&] { return source.ScanSafariBookmarks(r.safariBookmarks); }},
+        {C::SafariHistory, std::nullopt, [&] { return source.ScanSafariHistory(r.safariHistory); }},
     };
     int status = platform::kStatusOk;
     for (const Step& step : steps) {

@@ -161,7 +161,8 @@ void PageFlowTest::selectAllRules()
                            "OptWhatsAppAtts",
                            "OptReminder",
                            "OptCalendar",
-                           "SafariBookmark"};
+                           "SafariBookmark",
+                           "OptSafariHistory"};
     auto* all = child<QCheckBox>("ChkSelAll");
     auto* next = child<QPushButton>("BtnNext2");
     for (const char* name : names) {

@@ -51,7 +51,7 @@ private slots:
     void untickingEverythingDisablesRecovery();
     void appPhotosListAppsFirst();
     void choosingRowsFillsThePreview();
-    void remindersAndEventsShowEveryFieldLabelled();
+    void recordFieldsShowEveryFieldLabelled();
     void recoveryWritesWhatTheCommandLineWrites();
     void cancellingARecoveryAndDecliningGoesOn();
     void confirmingTheCancelEndsTheRecovery();
@@ -438,9 +438,10 @@ void ResultsPageTest::choosingRowsFillsThePreview()
     QVERIFY(preview->isVisible());
 }
 
-// Reminders and events: their list columns, and a preview with every filled field under its
-// grey label, a deleted record marked and drawn in the deleted colour, nothing clipped.
-void ResultsPageTest::remindersAndEventsShowEveryFieldLabelled()
+// Reminders, events, Safari bookmarks and history pages: their list columns, and a preview with
+// every filled field under its grey label (addresses as plain text that nothing opens), a
+// deleted record marked and drawn in the deleted colour, nothing clipped.
+void ResultsPageTest::recordFieldsShowEveryFieldLabelled()
 {
     struct Case
     {
@@ -450,8 +451,11 @@ void ResultsPageTest::remindersAndEventsShowEveryFieldLabelled()
         const char* screenshot;
     };
 
-    for (const Case& c : {Case{C::Reminder, 4, "FieldDue", "13-preview-reminder"},
-                          Case{C::Calendar, 3, "FieldStart", "13-preview-calendar"}}) {
+    for (const Case& c :
+         {Case{C::Reminder, 4, "FieldDue", "13-preview-reminder"},
+          Case{C::Calendar, 3, "FieldStart", "13-preview-calendar"},
+          Case{C::SafariBookmark, 3, "FieldURL", "13-preview-safari-bookmarks"},
+          Case{C::SafariHistory, 4, "FieldVisitCount", "13-preview-safari-history"}}) {
         QTreeWidget* list = showCategory(c.category);
         QCOMPARE(list->columnCount(), c.columns + 1);
         // The older backup keeps its reminders as tasks of the calendar, none of them deleted.

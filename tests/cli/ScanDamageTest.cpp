@@ -5,6 +5,7 @@
 #include "cli/Commands.h"
 #include "fixtures/backup/BackupWriter.h"
 #include "fixtures/backup/DemoDevice.h"
+#include "fixtures/devicedb/DeviceDbLocations.h"
 #include "support/TempDir.h"
 
 #include <algorithm>
@@ -51,6 +52,8 @@ TEST(ScanDamageTest, DamagedDatabaseEmptiesOnlyItsCategoryAndIsReported)
 
     const std::string messages(catalogue::kMessagesDbId);
     const std::string calls(catalogue::kCallHistoryLegacyDbId);
+    const std::string bookmarks(fixtures::kSafariBookmarksLocation.fileId);
+    const std::string history(fixtures::kSafariLegacyHistoryLocation.fileId);
     const auto garbage = [](const fs::path& file) {
         std::ofstream(file, std::ios::binary | std::ios::trunc) << std::string(9000, '\x5a');
     };
@@ -77,6 +80,8 @@ TEST(ScanDamageTest, DamagedDatabaseEmptiesOnlyItsCategoryAndIsReported)
         {"folder", &messages, +folder, "Messages", "Is a directory"},
         {"missing", &messages, +remove, "Messages", nullptr},
         {"truncated calls", &calls, +truncate, "Call History", "corrupt data"},
+        {"garbage bookmarks", &bookmarks, +garbage, "SafariBookmark", "file is not a database"},
+        {"truncated history", &history, +truncate, "Safari History", "database file is damaged"},
     };
 
     for (const auto& c : cases) {
@@ -87,10 +92,14 @@ TEST(ScanDamageTest, DamagedDatabaseEmptiesOnlyItsCategoryAndIsReported)
 
         std::ostringstream out;
         std::ostringstream err;
-        const int status = cli::runCli(
-            {"scan", backup, "--categories", "messages,contacts,call-history", "--quiet"},
-            out,
-            err);
+        const int status =
+            cli::runCli({"scan",
+                         backup,
+                         "--categories",
+                         "messages,contacts,call-history,safari-bookmarks,safari-history",
+                         "--quiet"},
+                        out,
+                        err);
         const std::string table = out.str();
         const std::string said = err.str();
         EXPECT_EQ(status, 0) << said;

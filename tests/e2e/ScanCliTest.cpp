@@ -63,7 +63,8 @@ TEST_P(ScanCliTest, JsonHoldsEveryCategoryAndDeletedRows)
                             "\"whatsAppAttachments\": [",
                             "\"reminders\": [",
                             "\"calendar\": [",
-                            "\"safariBookmarks\": []"}) {
+                            "\"safariBookmarks\": [",
+                            "\"safariHistory\": ["}) {
         EXPECT_EQ(occurrences(json.out, std::string("\n    ") + key), 1u) << key;
     }
     EXPECT_GT(occurrences(json.out, "\"conversationId\""), 5u);

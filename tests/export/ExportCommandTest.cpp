@@ -111,6 +111,7 @@ TEST_F(ExportCommandTest, ExportsEveryCategoryIntoItsFolders)
                                         "Message Attachments",
                                         "Notes",
                                         "Reminders",
+                                        "Safari",
                                         "WhatsApp Attachments",
                                         "WhatsApp Message"}));
     EXPECT_TRUE(fs::is_regular_file(out + "/Message/sms.csv"));
@@ -119,7 +120,8 @@ TEST_F(ExportCommandTest, ExportsEveryCategoryIntoItsFolders)
     for (const auto& entry : fs::recursive_directory_iterator(out)) {
         const std::string name = entry.path().filename().string();
         contactDumps += name == "Contacts.csv" ? 1 : 0;
-        if (entry.path().extension() == ".html") {
+        // The bookmark file for browsers keeps its own format.
+        if (entry.path().extension() == ".html" && name != "Bookmarks.html") {
             ++pages;
             const std::string bytes = testsupport::readFileBytes(entry.path().string());
             EXPECT_NE(bytes.find("<meta charset=\"utf-8\">"), std::string::npos) << name;

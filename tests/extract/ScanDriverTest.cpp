@@ -85,6 +85,16 @@ public:
 
     int ScanWhatsApp(WhatsAppMap&) override { return database("whatsapp"); }
 
+    int ScanSafariBookmarks(std::vector<SafariBookmarkRecord>&) override
+    {
+        return database("bookmarks");
+    }
+
+    int ScanSafariHistory(std::vector<SafariHistoryRecord>&) override
+    {
+        return database("history");
+    }
+
     int MakePreviewCopy(const std::string&, std::string&, ScanProgressCallback, void*) override
     {
         return 0;
@@ -228,7 +238,9 @@ TEST(ScanDriverTest, RunsTheTickedCategoriesInTheFixedOrderAndTakesThemOver)
                                         "notes",
                                         "apps",
                                         "whatsapp",
-                                        "take"}));
+                                        "take",
+                                        "bookmarks",
+                                        "history"}));
     EXPECT_TRUE(h.driver.scanDone());
     EXPECT_EQ(h.driver.status(), 0);
     EXPECT_EQ(h.driver.results().cameraRoll.size(), 3u);
@@ -242,7 +254,7 @@ TEST(ScanDriverTest, RunsTheTickedCategoriesInTheFixedOrderAndTakesThemOver)
     EXPECT_EQ(h.observer.countOf(ScanMessage::Select,
                                  static_cast<std::int64_t>(RecoveryCategory::CameraRoll)),
               1);
-    EXPECT_EQ(h.observer.countOf(ScanMessage::Refresh, 0), 12) << "after the open and 11 steps";
+    EXPECT_EQ(h.observer.countOf(ScanMessage::Refresh, 0), 14) << "after the open and 13 steps";
 }
 
 TEST(ScanDriverTest, WhatsAppAttachmentsAloneYieldNothing)
