@@ -10,6 +10,7 @@
 #include "extract/MessagesBuilder.h"
 #include "extract/NoteStore.h"
 #include "extract/NotesBuilder.h"
+#include "extract/PhotoLibrary.h"
 #include "extract/SqliteProbe.h"
 #include "extract/WhatsAppBuilder.h"
 #include "platform/File.h"
@@ -244,7 +245,11 @@ int CLocalBuckupRecovery::ScanNotes(std::vector<NoteRecord>& notes)
 int CLocalBuckupRecovery::ScanCameraRollAndPhotoStream(std::vector<MediaItem>& cameraRoll,
                                                        std::vector<MediaItem>& photoStream)
 {
-    return scanCameraRollAndPhotoStream(*m_engine, cameraRoll, photoStream);
+    const int status = scanCameraRollAndPhotoStream(*m_engine, cameraRoll, photoStream);
+    if (status == platform::kStatusOk) {
+        addPhotoDetails(*m_engine, cameraRoll, m_damage);
+    }
+    return status;
 }
 
 int CLocalBuckupRecovery::TakeWhatsAppAttachments(std::vector<MediaItem>& attachments)
