@@ -33,6 +33,8 @@ inline constexpr std::string_view kCallHistoryFolder = "CallHistory";
 inline constexpr std::string_view kNotesFolder = "Notes";
 inline constexpr std::string_view kWhatsAppFolder = "WhatsApp Message";
 inline constexpr std::string_view kWhatsAppAttachmentsFolder = "WhatsApp Attachments";
+// The table of the copied camera-roll files, in "Camera Roll/<stamp>/".
+inline constexpr std::string_view kPhotosTableName = "Photos.csv";
 
 // What a run works on. The pointed-to objects must outlive the run.
 struct RecoveryRunInputs
@@ -131,10 +133,12 @@ private:
     // a failure.
     void writeDump(const std::string& path, const std::function<int(const std::string&)>& write);
     void exportEntry(const SelectionEntry& entry);
-    void copyFile(std::string_view folder,
-                  const std::string& appName,
-                  const std::string& fileName,
-                  const std::string& source);
+    // Copies `source` into `folder` (under `appName` when not empty) as `fileName`, made
+    // unique. Returns the copy's path, or "" when the copy failed.
+    std::string copyFile(std::string_view folder,
+                         const std::string& appName,
+                         const std::string& fileName,
+                         const std::string& source);
     void exportConversation(const extract::ConversationSummary& conversation);
     void exportChat(const extract::WhatsAppMessage& chat);
     void finish();
@@ -152,6 +156,8 @@ private:
     bool m_itemFailed = false;
     // The contacts exported so far, for their vCard file.
     std::vector<const extract::ContactRecord*> m_contactCards;
+    // The camera-roll files copied so far, for their table.
+    std::vector<CameraRollCopy> m_cameraRollCopies;
     std::thread m_thread;
 };
 
