@@ -2,6 +2,7 @@
 #include "app/ResultsView.h"
 
 #include "app/CPreviewPanel.h"
+#include "app/PhotoTexts.h"
 #include "app/Texts.h"
 #include "export/ExportWriters.h"
 #include "export/MessageNotes.h"
@@ -99,6 +100,13 @@ QStringList columnKeys(C category, bool appLevel)
         return {QStringLiteral("ColTitle"), QStringLiteral("ColDate"), QStringLiteral("ColNote")};
     case C::WhatsApp:
         return {QStringLiteral("ColChats"), QStringLiteral("ColName"), QStringLiteral("ColPhone")};
+    case C::CameraRoll:
+        return {QStringLiteral("ColFileName"),
+                QStringLiteral("ColOriginalName"),
+                QStringLiteral("ColCreated"),
+                QStringLiteral("ColDimensions"),
+                QStringLiteral("ColKind"),
+                QStringLiteral("ColFileSize")};
     default:
         return {QStringLiteral("ColFileName"), QStringLiteral("ColFileSize")};
     }
@@ -140,6 +148,20 @@ bool listedBefore(const exporting::SelectionEntry& a, const exporting::Selection
     default:
         return false;
     }
+}
+
+// A camera-roll file's columns: its name, what the photo library says about it (empty when it
+// knows nothing) and its size.
+QStringList cameraRollColumns(const extract::MediaItem& item)
+{
+    const extract::PhotoDetails none;
+    const extract::PhotoDetails& d = item.photo != nullptr ? *item.photo : none;
+    return {utf8(item.name),
+            utf8(d.originalName),
+            utf8(d.created),
+            photoDimensionsText(d),
+            photoKindText(d.kind),
+            sizeText(item.size)};
 }
 
 } // namespace
@@ -452,6 +474,9 @@ void ResultsView::fillRows(const exporting::SelectionEntry& group, bool appLevel
             if (block != nullptr && block->ticked > 0 && block->ticked < block->count) {
                 row->setCheckState(0, Qt::PartiallyChecked);
             }
+        } else if (const auto* item = std::get_if<const extract::MediaItem*>(&entry->record);
+                   item != nullptr && entry->category == C::CameraRoll) {
+            columns = cameraRollColumns(**item);
         } else {
             columns = recordColumns(entry->record);
         }
