@@ -20,6 +20,7 @@
 #include <QLineEdit>
 #include <QPainter>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTreeWidget>
 
 namespace app {
@@ -104,8 +105,6 @@ QStringList columnKeys(C category, bool appLevel)
         return {QStringLiteral("ColFileName"),
                 QStringLiteral("ColOriginalName"),
                 QStringLiteral("ColCreated"),
-                QStringLiteral("ColDimensions"),
-                QStringLiteral("ColKind"),
                 QStringLiteral("ColFileSize")};
     default:
         return {QStringLiteral("ColFileName"), QStringLiteral("ColFileSize")};
@@ -128,9 +127,9 @@ QIcon deletedMarker()
     return icon;
 }
 
-// Display order within a list: deleted records (conversations and chats with deleted messages)
-// ahead of live ones, call history newest first within each; media and attachments keep the
-// scan's order.
+// Display order within a list: deleted records (conversations and chats with deleted messages,
+// camera-roll files in "Recently Deleted") ahead of live ones, call history newest first within
+// each; other media and attachments keep the scan's order.
 bool listedBefore(const exporting::SelectionEntry& a, const exporting::SelectionEntry& b)
 {
     if (a.category == C::CallHistory && a.deleted == b.deleted) {
@@ -139,6 +138,7 @@ bool listedBefore(const exporting::SelectionEntry& a, const exporting::Selection
         return ca->date > cb->date;
     }
     switch (a.category) {
+    case C::CameraRoll:
     case C::Messages:
     case C::Contacts:
     case C::CallHistory:
@@ -150,18 +150,16 @@ bool listedBefore(const exporting::SelectionEntry& a, const exporting::Selection
     }
 }
 
-// A camera-roll file's columns: its name, what the photo library says about it (empty when it
-// knows nothing) and its size.
+// A camera-roll file's columns: its name, its original name (line breaks as blanks) and
+// creation date as the photo library gives them (empty when it knows nothing) and its size;
+// the preview shows the rest.
 QStringList cameraRollColumns(const extract::MediaItem& item)
 {
     const extract::PhotoDetails none;
     const extract::PhotoDetails& d = item.photo != nullptr ? *item.photo : none;
-    return {utf8(item.name),
-            utf8(d.originalName),
-            utf8(d.created),
-            photoDimensionsText(d),
-            photoKindText(d.kind),
-            sizeText(item.size)};
+    QString original = utf8(d.originalName);
+    original.replace(QRegularExpression(QStringLiteral("[\\r\\n]+")), QStringLiteral(" "));
+    return {utf8(item.name), original, utf8(d.created), sizeText(item.size)};
 }
 
 } // namespace
@@ -382,7 +380,7 @@ void ResultsView::setHeader(bool appLevel)
     m_dateColumns.clear();
     if (m_category) {
         for (const QString& key : columnKeys(*m_category, appLevel)) {
-            if (key == QLatin1String("ColDate")) {
+            if (key == QLatin1String("ColDate") || key == QLatin1String("ColCreated")) {
                 m_dateColumns.insert(static_cast<int>(labels.size()));
             }
             labels << languageText("PageScan", key.toLatin1().constData());
