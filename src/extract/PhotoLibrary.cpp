@@ -213,9 +213,6 @@ void addPhotoDetails(catalogue::BackupEngine& engine,
         return entry.domainPath == kPhotoLibraryDomainPath;
     });
     if (library == manifest.end()) {
-        noteDamage(damage,
-                   "the backup holds no photo library (Media/PhotoData/Photos.sqlite); files "
-                   "are listed without its details");
         return;
     }
     PhotoAssets assets;

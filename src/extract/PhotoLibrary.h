@@ -31,8 +31,8 @@ using PhotoAssets = std::map<std::string, PhotoDetails>;
 [[nodiscard]] int readPhotoLibrary(const std::string& path, PhotoAssets& assets);
 
 // Gives every item of `cameraRoll` whose file the backup's photo library knows the library's
-// details. A library that is missing or cannot be read leaves the items as they are and adds
-// one line to `damage` saying so (none when the camera roll is empty).
+// details. A missing library leaves the items as they are; one that cannot be read too, and it
+// adds one line to `damage` saying so (none when the camera roll is empty).
 void addPhotoDetails(catalogue::BackupEngine& engine,
                      std::vector<MediaItem>& cameraRoll,
                      platform::Diagnostics& damage);
