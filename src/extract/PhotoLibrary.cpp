@@ -44,6 +44,7 @@ enum Column
     kTrashedDate,
 };
 
+// The column names of `table`; empty when it is missing.
 std::set<std::string> columnsOf(sqlite3* db, const char* table)
 {
     std::set<std::string> names;
