@@ -6,6 +6,7 @@
 #include "app/CPreviewProcessWnd.h"
 #include "app/ImageLoading.h"
 #include "app/MediaPage.h"
+#include "app/PhotoTexts.h"
 #include "app/Texts.h"
 #include "app/WrappedLabel.h"
 #include "export/MessageNotes.h"
@@ -192,6 +193,8 @@ void CPreviewPanel::setConversationMode(bool on)
 void CPreviewPanel::showRecord(const exporting::SelectionEntry& entry,
                                const extract::ScanResults& results)
 {
+    m_mediaDetails.clear();
+    m_mediaDeleted = false;
     if (const auto* note = std::get_if<const extract::NoteRecord*>(&entry.record)) {
         showNote(**note);
     } else if (const auto* contact = std::get_if<const extract::ContactRecord*>(&entry.record)) {
@@ -207,6 +210,9 @@ void CPreviewPanel::showRecord(const exporting::SelectionEntry& entry,
         showChat(found != results.whatsApp.end() ? found->second
                                                  : std::vector<extract::WhatsAppMessage>{});
     } else if (const auto* media = std::get_if<const extract::MediaItem*>(&entry.record)) {
+        const extract::PhotoDetails* photo = (*media)->photo.get();
+        m_mediaDetails = photo != nullptr ? photoDetailLines(*photo) : QString();
+        m_mediaDeleted = photo != nullptr && photo->deleted != 0;
         showMedia((*media)->path, (*media)->name, (*media)->size);
     } else if (const auto* app = std::get_if<const extract::AppMediaItem*>(&entry.record)) {
         showMedia((*app)->path, (*app)->name, (*app)->size);
@@ -610,7 +616,9 @@ void CPreviewPanel::PlayMedia()
         return;
     }
     m_stack->setCurrentIndex(kMediaPage);
-    m_media->play(m_mediaFile, m_mediaName, suffix == QLatin1String("avi"));
+    const QString caption =
+        m_mediaDetails.isEmpty() ? m_mediaName : m_mediaName + QLatin1Char('\n') + m_mediaDetails;
+    m_media->play(m_mediaFile, caption, suffix == QLatin1String("avi"));
 }
 
 void CPreviewPanel::playElsewhere(const QString& file)
@@ -646,7 +654,14 @@ void CPreviewPanel::showImage()
     format.setName(name.toString());
     format.setWidth(image.width());
     format.setHeight(image.height());
-    m_text->textCursor().insertImage(format);
+    QTextCursor cursor = m_text->textCursor();
+    cursor.insertImage(format);
+    if (!m_mediaDetails.isEmpty()) {
+        QTextCharFormat details;
+        details.setForeground(m_mediaDeleted ? kDeletedColour : kTextColour);
+        cursor.insertBlock();
+        cursor.insertText(m_mediaDetails, details);
+    }
 }
 
 } // namespace app

@@ -131,6 +131,10 @@ private:
     std::string m_lastMedia;
     QString m_mediaFile;
     QString m_mediaName;
+    // What the photo library says about the shown camera-roll file, as labelled lines shown
+    // below its picture or player; empty for any other file.
+    QString m_mediaDetails;
+    bool m_mediaDeleted = false;
     QString m_highlight;
     int m_copies = 0;
     int m_imageSerial = 0;

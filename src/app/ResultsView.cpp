@@ -2,6 +2,7 @@
 #include "app/ResultsView.h"
 
 #include "app/CPreviewPanel.h"
+#include "app/PhotoTexts.h"
 #include "app/Texts.h"
 #include "export/ExportWriters.h"
 #include "export/MessageNotes.h"
@@ -20,6 +21,7 @@
 #include <QLineEdit>
 #include <QPainter>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTreeWidget>
 
 namespace app {
@@ -126,6 +128,11 @@ QStringList columnKeys(C category, bool appLevel)
                 QStringLiteral("ColUrl"),
                 QStringLiteral("ColDate"),
                 QStringLiteral("ColVisitCount")};
+    case C::CameraRoll:
+        return {QStringLiteral("ColFileName"),
+                QStringLiteral("ColOriginalName"),
+                QStringLiteral("ColCreated"),
+                QStringLiteral("ColFileSize")};
     default:
         return {QStringLiteral("ColFileName"), QStringLiteral("ColFileSize")};
     }
@@ -147,9 +154,9 @@ QIcon deletedMarker()
     return icon;
 }
 
-// Display order within a list: deleted records (conversations and chats with deleted messages)
-// ahead of live ones, call history newest first within each; media and attachments keep the
-// scan's order.
+// Display order within a list: deleted records (conversations and chats with deleted messages,
+// camera-roll files in "Recently Deleted") ahead of live ones, call history newest first within
+// each; other media and attachments keep the scan's order.
 bool listedBefore(const exporting::SelectionEntry& a, const exporting::SelectionEntry& b)
 {
     if (a.category == C::CallHistory && a.deleted == b.deleted) {
@@ -158,6 +165,7 @@ bool listedBefore(const exporting::SelectionEntry& a, const exporting::Selection
         return ca->date > cb->date;
     }
     switch (a.category) {
+    case C::CameraRoll:
     case C::Messages:
     case C::Contacts:
     case C::CallHistory:
@@ -171,6 +179,18 @@ bool listedBefore(const exporting::SelectionEntry& a, const exporting::Selection
     default:
         return false;
     }
+}
+
+// A camera-roll file's columns: its name, its original name (line breaks as blanks) and
+// creation date as the photo library gives them (empty when it knows nothing) and its size;
+// the preview shows the rest.
+QStringList cameraRollColumns(const extract::MediaItem& item)
+{
+    const extract::PhotoDetails none;
+    const extract::PhotoDetails& d = item.photo != nullptr ? *item.photo : none;
+    QString original = utf8(d.originalName);
+    original.replace(QRegularExpression(QStringLiteral("[\\r\\n]+")), QStringLiteral(" "));
+    return {utf8(item.name), original, utf8(d.created), sizeText(item.size)};
 }
 
 } // namespace
@@ -418,7 +438,7 @@ void ResultsView::setHeader(bool appLevel)
     if (m_category) {
         for (const QString& key : columnKeys(*m_category, appLevel)) {
             if (key == QLatin1String("ColDate") || key == QLatin1String("ColDue") ||
-                key == QLatin1String("ColStart")) {
+                key == QLatin1String("ColStart") || key == QLatin1String("ColCreated")) {
                 m_dateColumns.insert(static_cast<int>(labels.size()));
             }
             labels << languageText("PageScan", key.toLatin1().constData());
@@ -511,6 +531,9 @@ void ResultsView::fillRows(const exporting::SelectionEntry& group, bool appLevel
             if (block != nullptr && block->ticked > 0 && block->ticked < block->count) {
                 row->setCheckState(0, Qt::PartiallyChecked);
             }
+        } else if (const auto* item = std::get_if<const extract::MediaItem*>(&entry->record);
+                   item != nullptr && entry->category == C::CameraRoll) {
+            columns = cameraRollColumns(**item);
         } else {
             columns = recordColumns(entry->record, words);
         }

@@ -37,7 +37,31 @@ constexpr const char* kScanHelp =
     "  --json             print every record found as one JSON object\n"
     "  --quiet            no progress on standard error\n";
 
-void writeMedia(JsonWriter& json, const std::vector<extract::MediaItem>& items)
+// What the photo library says about a camera-roll file; empty values when it knows nothing.
+void writePhotoDetails(JsonWriter& json, const extract::PhotoDetails* details)
+{
+    const extract::PhotoDetails none;
+    const extract::PhotoDetails& d = details != nullptr ? *details : none;
+    json.member("originalName", d.originalName);
+    json.member("created", d.created);
+    for (const auto& [name, pixels] : {std::pair{"width", d.width}, {"height", d.height}}) {
+        json.key(name);
+        details != nullptr ? json.value(pixels) : json.null();
+    }
+    json.member("kind", d.kind);
+    for (const auto& [name, degrees] :
+         {std::pair{"latitude", d.latitude}, {"longitude", d.longitude}}) {
+        json.key(name);
+        degrees ? json.value(*degrees) : json.null();
+    }
+    json.member("favorite", d.favorite);
+    json.member("hidden", d.hidden);
+    json.member("deleted", d.deleted);
+    json.member("deletedDate", d.deletedDate);
+}
+
+// Media files; camera-roll ones (`cameraRoll`) with the photo library's details.
+void writeMedia(JsonWriter& json, const std::vector<extract::MediaItem>& items, bool cameraRoll)
 {
     json.beginArray();
     for (const auto& item : items) {
@@ -45,6 +69,9 @@ void writeMedia(JsonWriter& json, const std::vector<extract::MediaItem>& items)
         json.member("size", item.size);
         json.member("name", item.name);
         json.member("path", item.path);
+        if (cameraRoll) {
+            writePhotoDetails(json, item.photo.get());
+        }
         json.endObject();
     }
     json.endArray();
@@ -211,10 +238,10 @@ void writeCategory(JsonWriter& json, RecoveryCategory category, const extract::S
     json.key(extract::categoryInfo(category).jsonKey);
     switch (category) {
     case C::CameraRoll:
-        writeMedia(json, r.cameraRoll);
+        writeMedia(json, r.cameraRoll, true);
         return;
     case C::PhotoStream:
-        writeMedia(json, r.photoStream);
+        writeMedia(json, r.photoStream, false);
         return;
     case C::AppPhotos:
         writeAppMedia(json, r.appPhotos);
@@ -223,7 +250,7 @@ void writeCategory(JsonWriter& json, RecoveryCategory category, const extract::S
         writeAppMedia(json, r.appVideos);
         return;
     case C::WhatsAppAttachments:
-        writeMedia(json, r.whatsAppAttachments);
+        writeMedia(json, r.whatsAppAttachments, false);
         return;
     case C::Messages:
         json.beginArray();
@@ -365,6 +392,11 @@ liveAndDeleted(RecoveryCategory category, const extract::ScanResults& r, std::si
         break;
     case RecoveryCategory::WhatsApp:
         countMessages(r.whatsApp);
+        break;
+    case RecoveryCategory::CameraRoll:
+        for (const extract::MediaItem& item : r.cameraRoll) {
+            deleted += item.photo != nullptr && item.photo->deleted != 0 ? 1 : 0;
+        }
         break;
     case RecoveryCategory::Contacts:
         countDeleted(r.contacts);

@@ -3,8 +3,10 @@
 
 #include "Commands.h"
 #include "catalogue/BackupDiscovery.h"
+#include "extract/PhotoLibrary.h"
 #include "platform/Status.h"
 
+#include <algorithm>
 #include <array>
 #include <iostream>
 #include <sstream>
@@ -162,6 +164,22 @@ ScanRun::ScanRun(std::ostream& err, bool quiet)
 
 ScanRun::~ScanRun() = default;
 
+void ScanRun::reportMissingPhotoLibrary(extract::CategorySet categories)
+{
+    const auto& manifest = m_engine.manifest();
+    if (!categories.has(extract::RecoveryCategory::CameraRoll) ||
+        m_driver->results().cameraRoll.empty() ||
+        std::any_of(manifest.begin(), manifest.end(), [](const auto& entry) {
+            return entry.domainPath == extract::kPhotoLibraryDomainPath;
+        })) {
+        return;
+    }
+    m_err << "brenvale-cli: "
+          << extract::categoryInfo(extract::RecoveryCategory::CameraRoll).optionText
+          << ": the backup holds no photo library (Media/PhotoData/Photos.sqlite); files are "
+             "listed without its details\n";
+}
+
 int ScanRun::scan(const std::string& folder,
                   extract::CategorySet categories,
                   bool passwordFromStdin)
@@ -196,6 +214,7 @@ int ScanRun::scan(const std::string& folder,
     m_driver->wait();
     m_ran = true;
     m_printer->reportUnshownDamage();
+    reportMissingPhotoLibrary(categories);
     const int status = m_driver->status();
     if (status == platform::kStatusWrongPassword) {
         m_err << "brenvale-cli: wrong password for this backup\n";

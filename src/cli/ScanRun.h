@@ -60,6 +60,10 @@ public:
 private:
     class Printer;
 
+    // Says on standard error, even when quiet, that the camera roll of the scan just run is
+    // listed without the photo library's details because the backup holds none.
+    void reportMissingPhotoLibrary(extract::CategorySet categories);
+
     std::ostream& m_err;
     catalogue::BackupInfo m_info;
     catalogue::BackupEngine m_engine;

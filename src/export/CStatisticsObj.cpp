@@ -90,7 +90,9 @@ void CStatisticsObj::fill(const extract::ScanResults& results, extract::Category
     const auto media = [&](RecoveryCategory category, const std::vector<extract::MediaItem>& list) {
         const std::size_t group = categoryGroup(category, &list);
         for (const auto& item : list) {
-            addRecord(group, &item, &item, false, item.size);
+            // Camera-roll files in the device's "Recently Deleted" album count as deleted.
+            const bool deleted = item.photo != nullptr && item.photo->deleted != 0;
+            addRecord(group, &item, &item, deleted, item.size);
         }
     };
     const auto appMedia = [&](RecoveryCategory category, const extract::AppMediaGroups& apps) {

@@ -10,6 +10,7 @@
 #include "platform/Status.h"
 #include "platform/Text.h"
 
+#include <array>
 #include <cinttypes>
 #include <cstdio>
 #include <filesystem>
@@ -425,6 +426,46 @@ int writeChatCsv(const std::string& path, const extract::WhatsAppMap& chats, std
             content += csvField(m.text);
             content += "\r\n";
         }
+    }
+    return writeUtf8TextFile(path, content);
+}
+
+int writePhotosCsv(const std::string& path, const std::vector<CameraRollCopy>& copies)
+{
+    const auto yesNo = [](bool flag) { return flag ? "Yes" : "No"; };
+    const auto degrees = [](const std::optional<double>& value) {
+        std::array<char, 32> text{};
+        if (value) {
+            std::snprintf(text.data(), text.size(), "%.6f", *value);
+        }
+        return std::string(text.data());
+    };
+    const auto pixels = [](std::int64_t count) {
+        return count > 0 ? std::to_string(count) : std::string();
+    };
+    std::string content = "Copy Name,Original Name,Created,Width,Height,Kind,Favourite,Hidden,"
+                          "Latitude,Longitude,Deleted,Deleted Date\r\n";
+    for (const CameraRollCopy& copy : copies) {
+        content += csvField(copy.copyName);
+        if (const extract::PhotoDetails* d = copy.item->photo.get(); d != nullptr) {
+            for (const std::string& field : {d->originalName,
+                                             d->created,
+                                             pixels(d->width),
+                                             pixels(d->height),
+                                             d->kind,
+                                             std::string(yesNo(d->favorite)),
+                                             std::string(yesNo(d->hidden)),
+                                             degrees(d->latitude),
+                                             degrees(d->longitude),
+                                             std::string(yesNo(d->deleted != 0)),
+                                             d->deletedDate}) {
+                content += ',';
+                content += csvField(field);
+            }
+        } else {
+            content += ",,,,,,,,,,,";
+        }
+        content += "\r\n";
     }
     return writeUtf8TextFile(path, content);
 }

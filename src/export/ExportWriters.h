@@ -137,6 +137,21 @@ writeConversationText(const std::string& path, const extract::WhatsAppMap& chats
 [[nodiscard]] int
 writeChatCsv(const std::string& path, const extract::WhatsAppMap& chats, std::int32_t chatId);
 
+// One camera-roll file a recovery run copied: the copy's file name and the scanned item.
+struct CameraRollCopy
+{
+    std::string copyName;
+    const extract::MediaItem* item = nullptr;
+};
+
+// Writes the table of the copied camera-roll files to `path`: the header "Copy Name,Original
+// Name,Created,Width,Height,Kind,Favourite,Hidden,Latitude,Longitude,Deleted,Deleted Date" and
+// one quoted row per copy with what the photo library says about it ("Yes"/"No" for the flags,
+// degrees with six decimals); only the copy name for a file the library does not know.
+// Returns 0 or the system error's status.
+[[nodiscard]] int writePhotosCsv(const std::string& path,
+                                 const std::vector<CameraRollCopy>& copies);
+
 // Append one table row of a call, note or contact to the body of its kind (a deleted record
 // gets the row class "deleted") and report the
 // record as done (percent 100, status 0) under `pagePath`. Return the callback's answer.

@@ -200,7 +200,10 @@ void RecoveryRun::exportEntry(const SelectionEntry& entry)
                 category == RecoveryCategory::CameraRoll    ? kCameraRollFolder
                 : category == RecoveryCategory::PhotoStream ? kPhotoStreamFolder
                                                             : kWhatsAppAttachmentsFolder;
-            copyFile(folder, {}, record->name, record->path);
+            const std::string copy = copyFile(folder, {}, record->name, record->path);
+            if (category == RecoveryCategory::CameraRoll && !copy.empty()) {
+                m_cameraRollCopies.push_back({copy.substr(copy.rfind('/') + 1), record});
+            }
         } else if constexpr (std::is_same_v<Pointer, const extract::AppMediaItem*>) {
             copyFile(category == RecoveryCategory::AppPhotos ? kAppPhotosFolder : kAppVideosFolder,
                      record->app,
@@ -248,10 +251,10 @@ void RecoveryRun::exportEntry(const SelectionEntry& entry)
     std::visit(visitor, entry.record);
 }
 
-void RecoveryRun::copyFile(std::string_view folder,
-                           const std::string& appName,
-                           const std::string& fileName,
-                           const std::string& source)
+std::string RecoveryRun::copyFile(std::string_view folder,
+                                  const std::string& appName,
+                                  const std::string& fileName,
+                                  const std::string& source)
 {
     std::string destination = appName.empty()
                                   ? outputPath({folder, safeName(fileName)})
@@ -264,6 +267,7 @@ void RecoveryRun::copyFile(std::string_view folder,
     const int status =
         m_inputs.source->CopyOut(source, destination, &RecoveryRun::progressCallback, this);
     endItem(status, destination);
+    return status == platform::kStatusOk ? destination : std::string();
 }
 
 void RecoveryRun::exportConversation(const extract::ConversationSummary& conversation)
@@ -342,6 +346,11 @@ void RecoveryRun::exportChat(const extract::WhatsAppMessage& chat)
 
 void RecoveryRun::finish()
 {
+    if (!m_cameraRollCopies.empty()) {
+        const std::string table =
+            outputPath({kCameraRollFolder, m_state.runStamp, kPhotosTableName});
+        runFileFailed(writePhotosCsv(table, m_cameraRollCopies), table);
+    }
     if (m_state.messageExported) {
         writeDump(outputPath({kMessageFolder, "sms.csv"}), [this](const std::string& dump) {
             return m_inputs.source->ExportMessagesTable(dump);

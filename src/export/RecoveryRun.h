@@ -37,6 +37,8 @@ inline constexpr std::string_view kWhatsAppAttachmentsFolder = "WhatsApp Attachm
 inline constexpr std::string_view kRemindersFolder = "Reminders";
 inline constexpr std::string_view kCalendarFolder = "Calendar";
 inline constexpr std::string_view kSafariFolder = "Safari";
+// The table of the copied camera-roll files, in "Camera Roll/<stamp>/".
+inline constexpr std::string_view kPhotosTableName = "Photos.csv";
 
 // What a run works on. The pointed-to objects must outlive the run.
 struct RecoveryRunInputs
@@ -135,10 +137,12 @@ private:
     // a failure.
     void writeDump(const std::string& path, const std::function<int(const std::string&)>& write);
     void exportEntry(const SelectionEntry& entry);
-    void copyFile(std::string_view folder,
-                  const std::string& appName,
-                  const std::string& fileName,
-                  const std::string& source);
+    // Copies `source` into `folder` (under `appName` when not empty) as `fileName`, made
+    // unique. Returns the copy's path, or "" when the copy failed.
+    std::string copyFile(std::string_view folder,
+                         const std::string& appName,
+                         const std::string& fileName,
+                         const std::string& source);
     void exportConversation(const extract::ConversationSummary& conversation);
     void exportChat(const extract::WhatsAppMessage& chat);
     void finish();
@@ -167,6 +171,8 @@ private:
     // The Safari bookmarks and history pages exported so far, for their pages and files.
     std::vector<const extract::SafariBookmarkRecord*> m_safariBookmarks;
     std::vector<const extract::SafariHistoryRecord*> m_safariHistory;
+    // The camera-roll files copied so far, for their table.
+    std::vector<CameraRollCopy> m_cameraRollCopies;
     std::thread m_thread;
 };
 

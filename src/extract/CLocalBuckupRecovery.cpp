@@ -12,6 +12,7 @@
 #include "extract/MessagesBuilder.h"
 #include "extract/NoteStore.h"
 #include "extract/NotesBuilder.h"
+#include "extract/PhotoLibrary.h"
 #include "extract/ReminderStore.h"
 #include "extract/SafariStores.h"
 #include "extract/SqliteProbe.h"
@@ -248,7 +249,11 @@ int CLocalBuckupRecovery::ScanNotes(std::vector<NoteRecord>& notes)
 int CLocalBuckupRecovery::ScanCameraRollAndPhotoStream(std::vector<MediaItem>& cameraRoll,
                                                        std::vector<MediaItem>& photoStream)
 {
-    return scanCameraRollAndPhotoStream(*m_engine, cameraRoll, photoStream);
+    const int status = scanCameraRollAndPhotoStream(*m_engine, cameraRoll, photoStream);
+    if (status == platform::kStatusOk) {
+        addPhotoDetails(*m_engine, cameraRoll, m_damage);
+    }
+    return status;
 }
 
 int CLocalBuckupRecovery::TakeWhatsAppAttachments(std::vector<MediaItem>& attachments)

@@ -207,6 +207,27 @@ struct NoteRecord
     bool pinned = false;
 };
 
+// What the device's photo library says about one camera-roll file.
+struct PhotoDetails
+{
+    // The name the file had when it came onto the device; empty when unknown.
+    std::string originalName;
+    std::string created;
+    // Pixels; 0 when unknown.
+    std::int64_t width = 0;
+    std::int64_t height = 0;
+    // "photo", "video", "livePhoto", "screenshot", or empty for a kind the library does not say.
+    std::string kind;
+    // Degrees; unset when the library holds no place.
+    std::optional<double> latitude;
+    std::optional<double> longitude;
+    bool favorite = false;
+    bool hidden = false;
+    // 1 for a file in the device's "Recently Deleted" album, with the date it went there.
+    std::int32_t deleted = 0;
+    std::string deletedDate;
+};
+
 // One media file of Camera Roll, Photo Stream or WhatsApp Attachments.
 struct MediaItem
 {
@@ -216,6 +237,8 @@ struct MediaItem
     std::string name;
     // Full path of the hashed file inside the backup folder.
     std::string path;
+    // Camera Roll only: what the photo library knows about the file; null when it knows nothing.
+    std::shared_ptr<const PhotoDetails> photo{};
 };
 
 // One media file found in an app's domain.

@@ -143,12 +143,14 @@ AppTestEnvironment::AppTestEnvironment()
         fixtures::BackupDescription spec = specNamed(name);
         if (std::string_view(name) == kNewestName) {
             // The newest backup carries a photo that decodes and every device database,
-            // deleted rows included.
-            spec.files.push_back({"CameraRollDomain",
-                                  std::string("Media/DCIM/100APPLE/") + kPhotoName,
-                                  samplePhoto(),
-                                  fixtures::FileKind::File,
-                                  {}});
+            // deleted rows included; the photo comes first, so that the photo library gives it
+            // the sample's fullest details.
+            spec.files.insert(spec.files.begin(),
+                              {"CameraRollDomain",
+                               std::string("Media/DCIM/100APPLE/") + kPhotoName,
+                               samplePhoto(),
+                               fixtures::FileKind::File,
+                               {}});
             // Two apps that keep pictures of their own.
             for (const char* domain :
                  {"AppDomain-com.example.Camera", "AppDomain-com.example.Notes"}) {

@@ -419,6 +419,24 @@ void ResultsPageTest::choosingRowsFillsThePreview()
     list->setCurrentItem(photo);
     QTRY_VERIFY(preview->textBox()->toHtml().contains(QStringLiteral("<img")));
     QCOMPARE(preview->copyCount(), copies + 1);
+    // The photo library's details: in the list's columns and as labelled lines below the
+    // picture, the hostile original name as text; the file in "Recently Deleted" marked.
+    const QString original = QStringLiteral("Beach \"day\", 1<script>alert(1)</script>.JPG");
+    QCOMPARE(list->headerItem()->text(2), languageText("PageScan", "ColOriginalName"));
+    QCOMPARE(photo->text(2), original);
+    const QString details = preview->textBox()->toPlainText();
+    for (const QString& line :
+         {languageText("PageScan", "ColOriginalName") + QStringLiteral(": ") + original,
+          languageText("PageScan", "ColKind") + QStringLiteral(": ") +
+              languageText("PageScan", "KindPhoto"),
+          languageText("PageScan", "PhotoFavorite"),
+          languageText("PageScan", "PhotoPlace") + QStringLiteral(": 48.858400, 2.294500")}) {
+        QVERIFY2(details.contains(line), qPrintable(details));
+    }
+    QVERIFY(!preview->textBox()->toHtml().contains(QStringLiteral("<script>")));
+    QTreeWidgetItem* trashed = firstRow(true);
+    QVERIFY(trashed != nullptr);
+    QCOMPARE(trashed->text(2), QStringLiteral("line one line two.HEIC"));
     saveScreenshot(m_window.get(), QStringLiteral("14-preview-photo"));
     // A second click on the same photo shows it again without a copy.
     const QPoint centre = list->visualItemRect(photo).center() + QPoint(40, 0);

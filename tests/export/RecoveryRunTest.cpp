@@ -108,6 +108,7 @@ TEST_F(RecoveryRunTest, WritesTheFolderLayoutPagesTablesCopiesAndDumps)
               (std::vector<std::string>{
                   "App Photos/Camera/shot.png",
                   "CallHistory/CallHistory_" + s + ".html",
+                  "Camera Roll/" + s + "/Photos.csv",
                   "Camera Roll/IMG_0001.JPG",
                   "Camera Roll/IMG_0002.MOV",
                   "Contacts/" + s + "/Contacts.csv",
