@@ -1,6 +1,7 @@
 // Store rows by column name, live through the SQLite library and recovered through our reader.
 #include "extract/CalendarRows.h"
 
+#include "extract/LiveValue.h"
 #include "formats/SqliteReader.h"
 #include "platform/Clock.h"
 #include "platform/Status.h"
@@ -15,37 +16,6 @@ namespace {
 
 // Seconds since 2001 beyond this magnitude are no date (about 3,000 years).
 constexpr double kLatestAppleSeconds = 1.0e11;
-// Reals of larger magnitude do not convert to a 64-bit integer.
-constexpr double kLargestIntegralReal = 9.0e18;
-
-sqlitecarve::Value valueOfColumn(sqlite3_stmt* statement, int column)
-{
-    sqlitecarve::Value value;
-    switch (sqlite3_column_type(statement, column)) {
-    case SQLITE_INTEGER:
-        value.kind = sqlitecarve::ValueKind::Integer;
-        value.integer = sqlite3_column_int64(statement, column);
-        break;
-    case SQLITE_FLOAT:
-        value.kind = sqlitecarve::ValueKind::Real;
-        value.real = sqlite3_column_double(statement, column);
-        break;
-    case SQLITE_TEXT:
-        value.kind = sqlitecarve::ValueKind::Text;
-        value.bytes = formats::columnText(statement, column);
-        break;
-    case SQLITE_BLOB: {
-        value.kind = sqlitecarve::ValueKind::Blob;
-        const auto* bytes = static_cast<const char*>(sqlite3_column_blob(statement, column));
-        value.bytes.assign(bytes != nullptr ? bytes : "",
-                           static_cast<std::size_t>(sqlite3_column_bytes(statement, column)));
-        break;
-    }
-    default:
-        break;
-    }
-    return value;
-}
 
 } // namespace
 
@@ -169,7 +139,7 @@ int readLiveRows(sqlite3* db, std::string_view table, std::vector<CalendarRow>& 
         std::vector<sqlitecarve::Value> values;
         values.reserve(names->size());
         for (int i = 1; i < count; ++i) {
-            values.push_back(valueOfColumn(statement.get(), i));
+            values.push_back(liveValue(statement.get(), i));
         }
         rows.emplace_back(
             names, std::move(values), sqlite3_column_int64(statement.get(), 0), false);

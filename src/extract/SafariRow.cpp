@@ -1,6 +1,7 @@
 // Whole rows of the Safari stores, live and carved.
 #include "extract/SafariRow.h"
 
+#include "extract/LiveValue.h"
 #include "formats/SqliteReader.h"
 #include "platform/File.h"
 #include "platform/Status.h"
@@ -11,38 +12,6 @@
 #include <cmath>
 
 namespace extract {
-
-namespace {
-
-// Reals of larger magnitude do not convert to a 64-bit integer.
-constexpr double kLargestIntegralReal = 9.0e18;
-
-sqlitecarve::Value liveValue(sqlite3_stmt* statement, int column)
-{
-    sqlitecarve::Value value;
-    switch (sqlite3_column_type(statement, column)) {
-    case SQLITE_INTEGER:
-        value.kind = sqlitecarve::ValueKind::Integer;
-        value.integer = sqlite3_column_int64(statement, column);
-        break;
-    case SQLITE_FLOAT:
-        value.kind = sqlitecarve::ValueKind::Real;
-        value.real = sqlite3_column_double(statement, column);
-        break;
-    case SQLITE_TEXT:
-        value.kind = sqlitecarve::ValueKind::Text;
-        value.bytes = formats::columnText(statement, column);
-        break;
-    case SQLITE_BLOB:
-        value.kind = sqlitecarve::ValueKind::Blob;
-        break;
-    default:
-        break;
-    }
-    return value;
-}
-
-} // namespace
 
 std::string SafariRow::text(std::string_view column) const
 {
