@@ -38,22 +38,6 @@ constexpr std::array<TemplateInfo, kTemplateCount> kTemplates = {{
     {"WhatsApp.html", "iPhone's WhatsApp Messages of "},
 }};
 
-// `text` with every `placeholder` replaced by `value`, scanning on after each insertion so a
-// value that holds the placeholder is not expanded again.
-std::string replaceAll(std::string_view text, std::string_view placeholder, std::string_view value)
-{
-    std::string out;
-    std::size_t from = 0;
-    for (std::size_t at = text.find(placeholder); at != std::string_view::npos;
-         at = text.find(placeholder, from)) {
-        out.append(text.substr(from, at - from));
-        out.append(value);
-        from = at + placeholder.size();
-    }
-    out.append(text.substr(from));
-    return out;
-}
-
 std::string parentFolder(const std::string& path)
 {
     return platform::pathToUtf8(platform::pathFromUtf8(path).parent_path());

@@ -25,20 +25,6 @@ std::string shownDate(const std::string& date, bool dayOnly)
     return dayOnly ? date.substr(0, kDateLength) : date;
 }
 
-std::string replaceTitle(std::string_view text, std::string_view title)
-{
-    std::string out;
-    std::size_t from = 0;
-    for (std::size_t at = text.find(kTitlePlaceholder); at != std::string_view::npos;
-         at = text.find(kTitlePlaceholder, from)) {
-        out.append(text.substr(from, at - from));
-        out.append(title);
-        from = at + kTitlePlaceholder.size();
-    }
-    out.append(text.substr(from));
-    return out;
-}
-
 } // namespace
 
 std::string priorityText(std::int32_t priority)
@@ -99,7 +85,8 @@ int writeRecordPage(const std::string& templateFolder,
         return platform::kStatusInvalid;
     }
     const std::string escapedTitle = htmlEscape(title);
-    std::string page = replaceTitle(std::string_view(text).substr(0, content), escapedTitle);
+    std::string page =
+        replaceAll(std::string_view(text).substr(0, content), kTitlePlaceholder, escapedTitle);
     for (std::size_t i = 0; i < fields.size(); ++i) {
         page += i < deleted.size() && deleted[i] ? "\t<tr class=\"deleted\">" : "\t<tr>";
         for (const LabelledValue& field : fields[i]) {
@@ -107,8 +94,9 @@ int writeRecordPage(const std::string& templateFolder,
         }
         page += "</tr>\r\n";
     }
-    page += replaceTitle(std::string_view(text).substr(content + kContentPlaceholder.size()),
-                         escapedTitle);
+    page += replaceAll(std::string_view(text).substr(content + kContentPlaceholder.size()),
+                       kTitlePlaceholder,
+                       escapedTitle);
     return platform::writeWholeFile(path, page);
 }
 

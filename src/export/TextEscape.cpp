@@ -67,4 +67,18 @@ std::string toCrLf(std::string_view text)
     return out;
 }
 
+std::string replaceAll(std::string_view text, std::string_view placeholder, std::string_view value)
+{
+    std::string out;
+    std::size_t from = 0;
+    for (std::size_t at = text.find(placeholder); at != std::string_view::npos;
+         at = text.find(placeholder, from)) {
+        out.append(text.substr(from, at - from));
+        out.append(value);
+        from = at + placeholder.size();
+    }
+    out.append(text.substr(from));
+    return out;
+}
+
 } // namespace exporting
