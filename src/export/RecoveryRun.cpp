@@ -5,12 +5,12 @@
 #include "export/ICalendarWriter.h"
 #include "export/ReminderCalendarExport.h"
 #include "export/SafariPages.h"
-#include "export/SafeName.h"
 #include "export/VCardWriter.h"
 #include "extract/ConversationNames.h"
 #include "extract/MessageAttachments.h"
 #include "platform/Clock.h"
 #include "platform/File.h"
+#include "platform/SafeName.h"
 #include "platform/Status.h"
 
 #include <type_traits>
@@ -256,12 +256,13 @@ std::string RecoveryRun::copyFile(std::string_view folder,
                                   const std::string& fileName,
                                   const std::string& source)
 {
-    std::string destination = appName.empty()
-                                  ? outputPath({folder, safeName(fileName)})
-                                  : outputPath({folder, safeName(appName), safeName(fileName)});
+    std::string destination =
+        appName.empty()
+            ? outputPath({folder, platform::safeName(fileName)})
+            : outputPath({folder, platform::safeName(appName), platform::safeName(fileName)});
     if (!appName.empty()) {
         // A folder that cannot be made fails the copy into it, which reports the failure.
-        (void)platform::createFolders(outputPath({folder, safeName(appName)}));
+        (void)platform::createFolders(outputPath({folder, platform::safeName(appName)}));
     }
     destination = makeUniquePath(destination);
     const int status =
@@ -275,14 +276,14 @@ void RecoveryRun::exportConversation(const extract::ConversationSummary& convers
     std::string name = extract::inGroup(conversation) ? extract::conversationName(conversation)
                                                       : conversation.contactName;
     if (name.empty()) {
-        name = kUnknownName;
+        name = platform::kUnknownName;
     }
     const std::string folder =
-        outputPath({kMessageFolder, safeName(name) + "-" + m_state.runStamp});
+        outputPath({kMessageFolder, platform::safeName(name) + "-" + m_state.runStamp});
     // A folder that cannot be made fails the writes into it, which report the failure.
     (void)platform::createFolders(folder);
     m_state.messageExported = true;
-    const std::string label = safeName(conversationLabel(conversation));
+    const std::string label = platform::safeName(conversationLabel(conversation));
     const extract::MessageMap& messages = m_inputs.results->messages;
 
     const std::string textPath = makeUniquePath(platform::joinPath(folder, label + ".txt"));
@@ -324,7 +325,7 @@ void RecoveryRun::exportConversation(const extract::ConversationSummary& convers
 
 void RecoveryRun::exportChat(const extract::WhatsAppMessage& chat)
 {
-    const std::string label = safeName(chatLabel(chat));
+    const std::string label = platform::safeName(chatLabel(chat));
     const std::string folder = outputPath({kWhatsAppFolder, label + "-" + m_state.runStamp});
     // A folder that cannot be made fails the writes into it, which report the failure.
     (void)platform::createFolders(folder);

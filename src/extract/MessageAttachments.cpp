@@ -2,6 +2,7 @@
 #include "extract/MessageAttachments.h"
 
 #include "formats/FileId.h"
+#include "platform/SafeName.h"
 
 #include <array>
 
@@ -10,40 +11,12 @@ namespace extract {
 namespace {
 
 constexpr std::string_view kMediaDomain = "MediaDomain";
-// Longest name part of a copy path, in bytes.
-constexpr std::size_t kMaxCopyNameBytes = 120;
 
 // The last part of a device path.
 std::string lastPart(std::string_view path)
 {
     const std::size_t slash = path.rfind('/');
     return std::string(slash == std::string_view::npos ? path : path.substr(slash + 1));
-}
-
-// `name` reduced to bytes that are safe in a file name everywhere: ASCII letters, digits and
-// "._-" stay, as do the bytes of non-ASCII characters; any other byte becomes "_". Cut at a
-// character boundary; trailing dots become "_" too.
-std::string copyNameOf(std::string_view name)
-{
-    std::string safe;
-    for (const char c : name) {
-        const auto byte = static_cast<unsigned char>(c);
-        const bool kept = byte >= 0x80 || (byte >= '0' && byte <= '9') ||
-                          (byte >= 'A' && byte <= 'Z') || (byte >= 'a' && byte <= 'z') ||
-                          c == '.' || c == '_' || c == '-';
-        safe += kept ? c : '_';
-    }
-    if (safe.size() > kMaxCopyNameBytes) {
-        std::size_t cut = kMaxCopyNameBytes;
-        while (cut > 0 && (static_cast<unsigned char>(safe[cut]) & 0xC0) == 0x80) {
-            --cut;
-        }
-        safe.resize(cut);
-    }
-    if (!safe.empty() && safe.back() == '.') {
-        safe.back() = '_';
-    }
-    return safe;
 }
 
 MessageAttachment attachmentOf(const sqlitecarve::AttachmentRow& row)
@@ -105,9 +78,10 @@ attachmentsByMessage(const std::vector<sqlitecarve::AttachmentRow>& attachments,
             }
         }
         if (!attachment.path.empty()) {
-            attachment.copyPath =
-                std::string(kAttachmentCopyFolder) + "/" + std::to_string(messageId) + "-" +
-                std::to_string(files.attachments.size() + 1) + "-" + copyNameOf(attachment.name);
+            attachment.copyPath = std::string(kAttachmentCopyFolder) + "/" +
+                                  std::to_string(messageId) + "-" +
+                                  std::to_string(files.attachments.size() + 1) + "-" +
+                                  platform::safeName(attachment.name);
         }
         files.attachments.push_back(std::move(attachment));
     }

@@ -225,7 +225,8 @@ TEST(ScanCliModernMessagesTest, BodiesGroupChatAttachmentsReactionsEditsAndTrash
     EXPECT_NE(page.find(">Loved by "), std::string::npos);
     EXPECT_NE(transcript.find("Note: Loved by "), std::string::npos);
     EXPECT_EQ(page.find("\xEF\xBF\xBC"), std::string::npos) << "attachment marks left out";
-    // The group's attachments copied beside its page, where their copy paths point.
+    // The group's attachments copied beside its page, where their copy paths point, named by
+    // the rule of every exported file (which keeps spaces).
     std::set<std::string> copies;
     for (const auto& file : std::filesystem::recursive_directory_iterator(dir.file("out"))) {
         const auto folder = file.path().parent_path();
@@ -235,7 +236,7 @@ TEST(ScanCliModernMessagesTest, BodiesGroupChatAttachmentsReactionsEditsAndTrash
         }
     }
     ASSERT_EQ(copies.size(), 3u);
-    EXPECT_EQ(copies.rbegin()->substr(copies.rbegin()->find('-')), "-3-clip_1.MOV");
+    EXPECT_EQ(copies.rbegin()->substr(copies.rbegin()->find('-')), "-3-clip 1.MOV");
 }
 
 TEST(ScanCliUsageTest, BadCategoryAndMissingBackup)

@@ -1,11 +1,11 @@
 // File names built from record texts: one function, so every writer applies the same rule.
-#include "export/SafeName.h"
+#include "platform/SafeName.h"
 
 #include "platform/Text.h"
 
 #include <array>
 
-namespace exporting {
+namespace platform {
 
 namespace {
 
@@ -102,4 +102,4 @@ std::string safeName(std::string_view text)
     return name;
 }
 
-} // namespace exporting
+} // namespace platform

@@ -1,4 +1,4 @@
-// The one rule that turns a text taken from a record (a contact name, a chat label, an app
+// The one rule that turns a text taken from a backup (a contact name, a chat label, an app
 // name, the file name of a media file or attachment) into a single file or folder name that is
 // safe on every file system the exports may land on.
 #pragma once
@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-namespace exporting {
+namespace platform {
 
 // Longest name safeName returns, in bytes.
 inline constexpr std::size_t kMaxSafeNameBytes = 200;
@@ -22,4 +22,4 @@ inline constexpr std::string_view kUnknownName = "Unknown";
 // keeping a short extension; "Unknown" when nothing is left.
 std::string safeName(std::string_view text);
 
-} // namespace exporting
+} // namespace platform

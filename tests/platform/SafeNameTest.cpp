@@ -1,7 +1,5 @@
-// The file-name rule for record texts, and the escaping of record texts in pages and tables.
-#include "export/SafeName.h"
-
-#include "export/TextEscape.h"
+// The file-name rule for texts taken from a backup.
+#include "platform/SafeName.h"
 
 #include <string>
 
@@ -9,7 +7,7 @@
 
 namespace {
 
-using exporting::safeName;
+using platform::safeName;
 
 struct NameCase
 {
@@ -71,37 +69,11 @@ TEST(SafeNameTest, CutsLongNamesAtACharacterBoundaryKeepingTheExtension)
 
     for (const auto& c : cases) {
         const std::string name = safeName(c.input);
-        EXPECT_LE(name.size(), exporting::kMaxSafeNameBytes) << c.what;
-        EXPECT_GE(name.size(), exporting::kMaxSafeNameBytes - 1) << c.what;
+        EXPECT_LE(name.size(), platform::kMaxSafeNameBytes) << c.what;
+        EXPECT_GE(name.size(), platform::kMaxSafeNameBytes - 1) << c.what;
         EXPECT_EQ(name.substr(name.size() - c.expectedEnd.size()), c.expectedEnd) << c.what;
         EXPECT_EQ(safeName(name), name) << c.what << ": the rule is idempotent";
     }
-}
-
-TEST(TextEscapeTest, EscapesQuotesAndConvertsLineEnds)
-{
-    EXPECT_EQ(exporting::htmlEscape("<script>alert('x' & \"y\")</script>"),
-              "&lt;script&gt;alert(&#39;x&#39; &amp; &quot;y&quot;)&lt;/script&gt;");
-    EXPECT_EQ(exporting::htmlEscape("plain \xC3\xBC"), "plain \xC3\xBC");
-
-    const struct
-    {
-        std::string field;
-        std::string expected;
-    } fields[] = {
-        {"plain", "plain"},
-        {"", ""},
-        {"a,b", "\"a,b\""},
-        {"say \"hi\"", "\"say \"\"hi\"\"\""},
-        {"two\nlines", "\"two\nlines\""},
-        {"cr\ronly", "\"cr\ronly\""},
-    };
-
-    for (const auto& f : fields) {
-        EXPECT_EQ(exporting::csvField(f.field), f.expected) << f.field;
-    }
-
-    EXPECT_EQ(exporting::toCrLf("a\nb\r\nc\n\n"), "a\r\nb\r\nc\r\n\r\n");
 }
 
 } // namespace
