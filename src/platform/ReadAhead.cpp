@@ -10,7 +10,7 @@ namespace platform {
 void ReadAhead::setSource(const ReadSource* inner)
 {
     m_inner = inner;
-    m_blockValid = false;
+    m_blocks.clear();
 }
 
 int ReadAhead::size(std::uint64_t& bytes) const
@@ -18,19 +18,28 @@ int ReadAhead::size(std::uint64_t& bytes) const
     return m_inner == nullptr ? kStatusInvalid : m_inner->size(bytes);
 }
 
-int ReadAhead::loadBlock(std::uint64_t offset) const
+const ReadAhead::Block* ReadAhead::blockAt(std::uint64_t offset) const
 {
-    m_blockValid = false;
-    m_blockStart = offset - offset % kBlockBytes;
-    m_block.resize(kBlockBytes);
-    std::size_t arrived = 0;
-    const int status = m_inner->readAt(m_blockStart, m_block.data(), kBlockBytes, arrived);
-    if (status != kStatusOk) {
-        return status;
+    const std::uint64_t start = offset - offset % kBlockBytes;
+    if (m_blocks.empty()) {
+        m_blocks.resize(kBlockSlots);
     }
-    m_block.resize(arrived);
-    m_blockValid = true;
-    return kStatusOk;
+    Block& block = m_blocks[(start / kBlockBytes) % kBlockSlots];
+    if (block.valid && block.start == start) {
+        return &block;
+    }
+    block.valid = false;
+    block.start = start;
+    block.bytes.resize(kBlockBytes);
+    std::size_t arrived = 0;
+    if (m_inner->readAt(start, block.bytes.data(), kBlockBytes, arrived) != kStatusOk) {
+        block.bytes.clear();
+        block.bytes.shrink_to_fit();
+        return nullptr;
+    }
+    block.bytes.resize(arrived);
+    block.valid = true;
+    return &block;
 }
 
 int ReadAhead::readAt(std::uint64_t offset, void* buffer, std::size_t count, std::size_t& got) const
@@ -39,20 +48,18 @@ int ReadAhead::readAt(std::uint64_t offset, void* buffer, std::size_t count, std
     if (m_inner == nullptr) {
         return kStatusInvalid;
     }
-    const bool inBlock =
-        m_blockValid && offset >= m_blockStart && offset - m_blockStart + count <= kBlockBytes;
-    const bool fitsABlock = offset % kBlockBytes + count <= kBlockBytes;
-    if (!inBlock && (count > kBlockBytes / 4 || !fitsABlock)) {
+    if (count > kBlockBytes / 4 || offset % kBlockBytes + count > kBlockBytes) {
         return m_inner->readAt(offset, buffer, count, got);
     }
+    const Block* block = blockAt(offset);
     // A block that cannot be read may hold a bad spot away from what was asked: read just that.
-    if (!inBlock && loadBlock(offset) != kStatusOk) {
+    if (block == nullptr) {
         return m_inner->readAt(offset, buffer, count, got);
     }
-    const std::uint64_t at = offset - m_blockStart;
-    const std::size_t available = at < m_block.size() ? m_block.size() - at : 0;
+    const std::uint64_t at = offset - block->start;
+    const std::size_t available = at < block->bytes.size() ? block->bytes.size() - at : 0;
     got = count < available ? count : available;
-    std::memcpy(buffer, m_block.data() + at, got);
+    std::memcpy(buffer, block->bytes.data() + at, got);
     return kStatusOk;
 }
 

@@ -1,7 +1,10 @@
-// Positioned reads through a block of the file kept in memory: a run of small reads that stay
+// Positioned reads through blocks of the file kept in memory: a run of small reads that stay
 // near each other (the pages of one b-tree, read in file order) costs one system call per
-// block instead of one per read. Larger reads and reads across a block's end go straight to
-// the file. Not for use by several threads at once.
+// block instead of one per read, and a file read again (a second pass over the same pages)
+// is served from memory while it fits the blocks kept. Larger reads and reads across a block's
+// end go straight to the file. Not for use by several threads at once.
+//
+// Memory: at most kBlockSlots blocks of kBlockBytes (64 MiB), and never more than the file.
 #pragma once
 
 #include "platform/ReadSource.h"
@@ -15,8 +18,10 @@ class ReadAhead : public ReadSource
 public:
     // The size of a block read ahead.
     static constexpr std::size_t kBlockBytes = std::size_t{256} << 10;
+    // How many blocks are kept; block N lives in slot N modulo this.
+    static constexpr std::size_t kBlockSlots = 256;
 
-    // Reads from `inner` from now on (null: nothing), forgetting the block kept.
+    // Reads from `inner` from now on (null: nothing), forgetting the blocks kept.
     void setSource(const ReadSource* inner);
 
     // The inner source's size; kStatusInvalid without a source.
@@ -27,13 +32,20 @@ public:
     readAt(std::uint64_t offset, void* buffer, std::size_t count, std::size_t& got) const override;
 
 private:
-    // Reads the block holding `offset` into m_block.
-    [[nodiscard]] int loadBlock(std::uint64_t offset) const;
+    // One block of the file as read; `valid` is false until a read filled it.
+    struct Block
+    {
+        std::uint64_t start = 0;
+        std::vector<std::uint8_t> bytes;
+        bool valid = false;
+    };
+
+    // The slot of the block holding `offset`, filled from the file when it holds another block;
+    // null when that block cannot be read.
+    const Block* blockAt(std::uint64_t offset) const;
 
     const ReadSource* m_inner = nullptr;
-    mutable std::vector<std::uint8_t> m_block;
-    mutable std::uint64_t m_blockStart = 0;
-    mutable bool m_blockValid = false;
+    mutable std::vector<Block> m_blocks;
 };
 
 } // namespace platform
