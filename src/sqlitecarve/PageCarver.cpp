@@ -528,12 +528,17 @@ void PageCarver::scanRange(std::size_t begin,
                            std::vector<CarvedRow>& rows)
 {
     std::size_t position = begin;
+    // The end of the free run `position` lies in: found once per run, since a hit marks only
+    // bytes before the next position, so a whole free page costs one pass, not one per byte.
+    std::size_t limit = begin;
     while (position + 2 < end) {
         if (m_used[position] != 0) {
             ++position;
             continue;
         }
-        const std::size_t limit = nextUsed(position, end);
+        if (position >= limit) {
+            limit = nextUsed(position, end);
+        }
         Hit hit;
         std::size_t size = 0;
         if (tryFullCell(position, limit, hit) ||
