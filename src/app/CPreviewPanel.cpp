@@ -225,21 +225,9 @@ void CPreviewPanel::showRecord(const exporting::SelectionEntry& entry,
         showFields(exporting::calendarFields(**event), (*event)->deleted != 0);
     } else if (const auto* bookmark =
                    std::get_if<const extract::SafariBookmarkRecord*>(&entry.record)) {
-        showFields({{"Title", (*bookmark)->title},
-                    {"URL", (*bookmark)->url},
-                    {"Folder", (*bookmark)->folder}},
-                   (*bookmark)->deleted != 0);
+        showFields(exporting::safariBookmarkFields(**bookmark), (*bookmark)->deleted != 0);
     } else if (const auto* page = std::get_if<const extract::SafariHistoryRecord*>(&entry.record)) {
-        std::string visits;
-        for (const std::string& date : (*page)->visits) {
-            visits += (visits.empty() ? "" : "\n") + date;
-        }
-        showFields({{"Title", (*page)->title},
-                    {"URL", (*page)->url},
-                    {"VisitCount", std::to_string((*page)->visitCount)},
-                    {"LastVisit", (*page)->lastVisit},
-                    {"Visits", visits}},
-                   (*page)->deleted != 0);
+        showFields(exporting::safariHistoryFields(**page), (*page)->deleted != 0);
     } else {
         // Calls have no preview.
         leaveMedia();
@@ -353,7 +341,7 @@ void CPreviewPanel::showFields(const std::vector<exporting::LabelledValue>& fiel
         }
         std::string key = "Field";
         for (const char c : field.label) {
-            key += c == '-' ? std::string() : std::string(1, c);
+            key += c == '-' || c == ' ' ? std::string() : std::string(1, c);
         }
         auto* caption =
             greyLabel(languageText("PageScan", key.c_str()), m_fields, QString::fromLatin1(key));

@@ -5,7 +5,7 @@
 #pragma once
 
 #include "export/CStatisticsObj.h"
-#include "export/ReminderCalendarExport.h"
+#include "export/RecordFields.h"
 #include "extract/IPhoneRecoveryParse.h"
 #include "extract/Records.h"
 

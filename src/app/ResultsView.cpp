@@ -6,7 +6,7 @@
 #include "app/Texts.h"
 #include "export/ExportWriters.h"
 #include "export/MessageNotes.h"
-#include "export/ReminderCalendarExport.h"
+#include "export/RecordFields.h"
 #include "extract/ConversationNames.h"
 #include "extract/NotesBuilder.h"
 #include "ui_PageScan.h"
@@ -273,15 +273,12 @@ QStringList recordColumns(const exporting::RecordRef& record,
 
         QStringList operator()(const extract::SafariBookmarkRecord* bookmark) const
         {
-            return {firstLine(bookmark->title), firstLine(bookmark->url), utf8(bookmark->folder)};
+            return fieldColumns(exporting::safariBookmarkFields(*bookmark), {0, 1, 2});
         }
 
         QStringList operator()(const extract::SafariHistoryRecord* page) const
         {
-            return {firstLine(page->title),
-                    firstLine(page->url),
-                    utf8(page->lastVisit),
-                    QString::number(page->visitCount)};
+            return fieldColumns(exporting::safariHistoryFields(*page), {1, 0, 3, 2});
         }
     };
 

@@ -3,7 +3,7 @@
 
 #include "export/ExportWriters.h"
 #include "export/MessageNotes.h"
-#include "export/ReminderCalendarExport.h"
+#include "export/RecordFields.h"
 #include "export/TextEscape.h"
 #include "extract/ConversationNames.h"
 #include "extract/NotesBuilder.h"
@@ -157,21 +157,9 @@ int PrintPageBuilder::buildBody(extract::RecoveryCategory category,
             } else if constexpr (std::is_same_v<Pointer, const extract::CalendarEventRecord*>) {
                 appendFieldsBlock(body, calendarFields(*record));
             } else if constexpr (std::is_same_v<Pointer, const extract::SafariBookmarkRecord*>) {
-                body += "<div>\r\n";
-                appendLine(body, "Title:", record->title);
-                appendLine(body, "URL:", record->url);
-                appendLine(body, "Folder:", record->folder);
-                body += "</div>\r\n";
+                appendFieldsBlock(body, safariBookmarkFields(*record));
             } else if constexpr (std::is_same_v<Pointer, const extract::SafariHistoryRecord*>) {
-                body += "<div>\r\n";
-                appendLine(body, "URL:", record->url);
-                appendLine(body, "Title:", record->title);
-                appendLine(body, "Visit Count:", std::to_string(record->visitCount));
-                appendLine(body, "Last Visit:", record->lastVisit);
-                for (const std::string& date : record->visits) {
-                    appendLine(body, "Visit:", date);
-                }
-                body += "</div>\r\n";
+                appendFieldsBlock(body, safariHistoryFields(*record));
             } else if constexpr (std::is_same_v<Pointer, const extract::WhatsAppMessage*>) {
                 const auto found = m_results.whatsApp.find(record->sessionId);
                 body += "<div>\r\n";

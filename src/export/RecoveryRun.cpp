@@ -3,8 +3,7 @@
 
 #include "export/BookmarksFileWriter.h"
 #include "export/ICalendarWriter.h"
-#include "export/ReminderCalendarExport.h"
-#include "export/SafariPages.h"
+#include "export/RecordFields.h"
 #include "export/VCardWriter.h"
 #include "extract/ConversationNames.h"
 #include "extract/MessageAttachments.h"
@@ -378,18 +377,24 @@ void RecoveryRun::finish()
         const std::string cards = platform::joinPath(folder, "Contacts.vcf");
         runFileFailed(writeVCardFile(cards, m_contactCards), cards);
     }
-    finishRemindersAndCalendar();
-    writeSafariFiles();
+    writeRecordTables();
 }
 
-void RecoveryRun::finishRemindersAndCalendar()
+void RecoveryRun::writeRecordTables()
 {
     const std::int64_t stamp = m_inputs.clock ? m_inputs.clock() : platform::nowSeconds();
+    // The pages take the look of the call-history template.
+    const std::string& look = m_state.group(TemplateKind::CallHistory).text;
+    // Writes `fileName`.html and .csv of `records` into `folderName`/<stamp>/, the page titled
+    // by `shownName`, and the interchange file `extraName` with `writeExtra` when there is one;
+    // each file that fails is reported.
     const auto writeAll = [&](std::string_view folderName,
-                              std::string_view name,
+                              std::string_view fileName,
+                              std::string_view shownName,
                               const auto& records,
                               const auto& fieldsOf,
-                              const auto& writeIcs) {
+                              std::string_view extraName,
+                              const std::function<int(const std::string&)>& writeExtra) {
         if (records.empty()) {
             return;
         }
@@ -402,65 +407,46 @@ void RecoveryRun::finishRemindersAndCalendar()
             fields.push_back(fieldsOf(*record));
             deleted.push_back(record->deleted != 0);
         }
-        const std::string base = platform::joinPath(folder, std::string(name));
-        runFileFailed(writeRecordPage(m_inputs.templateFolder,
-                                      std::string(name) + ".html",
-                                      "iPhone's " + std::string(name) + " of " + m_state.deviceName,
-                                      fields,
-                                      deleted,
-                                      base + ".html"),
-                      base + ".html");
+        const std::string base = platform::joinPath(folder, std::string(fileName));
+        const std::string title =
+            "iPhone's " + std::string(shownName) + " of " + m_state.deviceName;
+        runFileFailed(
+            platform::writeWholeFile(base + ".html", recordTablePage(look, title, fields, deleted)),
+            base + ".html");
         runFileFailed(writeRecordCsv(fields, deleted, base + ".csv"), base + ".csv");
-        runFileFailed(writeIcs(base + ".ics", records, stamp), base + ".ics");
+        if (writeExtra) {
+            const std::string extra = platform::joinPath(folder, std::string(extraName));
+            runFileFailed(writeExtra(extra), extra);
+        }
     };
-    writeAll(kRemindersFolder, "Reminders", m_reminders, reminderFields, writeRemindersIcs);
-    writeAll(kCalendarFolder, "Calendar", m_events, calendarFields, writeCalendarIcs);
-}
-
-void RecoveryRun::writeSafariFiles()
-{
-    if (m_safariBookmarks.empty() && m_safariHistory.empty()) {
-        return;
-    }
-    const std::string folder = outputPath({kSafariFolder, m_state.runStamp});
-    // A folder that cannot be made fails the writes into it, which report it.
-    (void)platform::createFolders(folder);
-    // The pages take the look of the call-history template.
-    const std::string& look = m_state.group(TemplateKind::CallHistory).text;
-    const auto write = [this, &folder](const char* name,
-                                       const std::function<int(const std::string&)>& writer) {
-        const std::string path = platform::joinPath(folder, name);
-        runFileFailed(writer(path), path);
-    };
-    if (!m_safariBookmarks.empty()) {
-        write("Bookmarks.html", [this](const std::string& path) {
-            return writeBookmarksFile(path, m_safariBookmarks);
-        });
-        write("SafariBookmarks.csv", [this](const std::string& path) {
-            return writeSafariBookmarksCsv(path, m_safariBookmarks);
-        });
-        write("SafariBookmarks.html", [&](const std::string& path) {
-            return platform::writeWholeFile(path,
-                                            tablePage(look,
-                                                      "iPhone's Safari Bookmarks of ",
-                                                      m_state.deviceName,
-                                                      kSafariBookmarkHeadings,
-                                                      safariBookmarkRows(m_safariBookmarks)));
-        });
-    }
-    if (!m_safariHistory.empty()) {
-        write("SafariHistory.csv", [this](const std::string& path) {
-            return writeSafariHistoryCsv(path, m_safariHistory);
-        });
-        write("SafariHistory.html", [&](const std::string& path) {
-            return platform::writeWholeFile(path,
-                                            tablePage(look,
-                                                      "iPhone's Safari History of ",
-                                                      m_state.deviceName,
-                                                      kSafariHistoryHeadings,
-                                                      safariHistoryRows(m_safariHistory)));
-        });
-    }
+    writeAll(kRemindersFolder,
+             "Reminders",
+             "Reminders",
+             m_reminders,
+             reminderFields,
+             "Reminders.ics",
+             [&](const std::string& path) { return writeRemindersIcs(path, m_reminders, stamp); });
+    writeAll(kCalendarFolder,
+             "Calendar",
+             "Calendar",
+             m_events,
+             calendarFields,
+             "Calendar.ics",
+             [&](const std::string& path) { return writeCalendarIcs(path, m_events, stamp); });
+    writeAll(kSafariFolder,
+             "SafariBookmarks",
+             "Safari Bookmarks",
+             m_safariBookmarks,
+             safariBookmarkFields,
+             "Bookmarks.html",
+             [&](const std::string& path) { return writeBookmarksFile(path, m_safariBookmarks); });
+    writeAll(kSafariFolder,
+             "SafariHistory",
+             "Safari History",
+             m_safariHistory,
+             safariHistoryFields,
+             "",
+             {});
 }
 
 void RecoveryRun::writeDump(const std::string& path,

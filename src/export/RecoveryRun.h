@@ -146,11 +146,10 @@ private:
     void exportConversation(const extract::ConversationSummary& conversation);
     void exportChat(const extract::WhatsAppMessage& chat);
     void finish();
-    // Writes the page, table and iCalendar file of the reminders and events collected.
-    void finishRemindersAndCalendar();
-    // Writes the Safari pages, tables and bookmark file of the records collected into
-    // Safari/<stamp>/, reporting each file that fails.
-    void writeSafariFiles();
+    // Writes the page and table of the reminders, events, Safari bookmarks and history pages
+    // collected, with their interchange files (Reminders.ics, Calendar.ics, Bookmarks.html),
+    // reporting each file that fails.
+    void writeRecordTables();
     std::string outputPath(std::initializer_list<std::string_view> parts) const;
 
     RecoveryRunInputs m_inputs;

@@ -130,8 +130,9 @@ TEST_P(ExportSafariCliTest, BookmarkFileJsonPagesAndTablesHoldEveryRecord)
         "H [1, \"https://deleted.example/secret-page-kept-in-free-space\", \"Secret page title "
         "kept in free space\", 2, 2, true]",
         // The tables: every field whole, however it is quoted.
-        "C [\"Line one\\r\\nLine two, \\\"quoted\\\"\", \"javascript:alert(document.cookie)\", "
-        "\"BookmarksBar\", \"Normal\"]",
+        "C [\"\", \"Line one\\r\\nLine two, \\\"quoted\\\"\", "
+        "\"javascript:alert(document.cookie)\", "
+        "\"BookmarksBar\"]",
     };
     if (newer) {
         expected.push_back("H [0, \"https://work.example/dashboard\", \"Work\", 2, 2, true]");

@@ -1,16 +1,15 @@
-// Reminders and calendar events as pages and tables.
-#include "export/ReminderCalendarExport.h"
+// Records as labelled fields, and their pages and tables.
+#include "export/RecordFields.h"
 
 #include "export/ExportWriters.h"
 #include "export/TextEscape.h"
-#include "platform/File.h"
-#include "platform/Status.h"
 
 namespace exporting {
 
 namespace {
 
-constexpr std::uint64_t kMaxTemplateBytes = 16U * 1024U * 1024U;
+constexpr std::string_view kHeadOpen = "<thead>";
+constexpr std::string_view kHeadClose = "</thead>";
 // The length of "YYYY-MM-DD".
 constexpr std::size_t kDateLength = 10;
 
@@ -67,37 +66,60 @@ std::vector<LabelledValue> calendarFields(const extract::CalendarEventRecord& ev
             {"Notes", event.notes}};
 }
 
-int writeRecordPage(const std::string& templateFolder,
-                    std::string_view templateName,
-                    std::string_view title,
-                    const std::vector<std::vector<LabelledValue>>& fields,
-                    const std::vector<bool>& deleted,
-                    const std::string& path)
+std::vector<LabelledValue> safariBookmarkFields(const extract::SafariBookmarkRecord& bookmark)
 {
-    std::string text;
-    if (const int status = platform::readWholeFile(
-            platform::joinPath(templateFolder, std::string(templateName)), kMaxTemplateBytes, text);
-        status != 0) {
-        return status;
+    return {{"Title", bookmark.title}, {"URL", bookmark.url}, {"Folder", bookmark.folder}};
+}
+
+std::vector<LabelledValue> safariHistoryFields(const extract::SafariHistoryRecord& page)
+{
+    std::string visits;
+    for (const std::string& date : page.visits) {
+        visits += (visits.empty() ? "" : "\n") + date;
     }
-    const std::size_t content = text.find(kContentPlaceholder);
-    if (content == std::string::npos) {
-        return platform::kStatusInvalid;
-    }
-    const std::string escapedTitle = htmlEscape(title);
-    std::string page =
-        replaceAll(std::string_view(text).substr(0, content), kTitlePlaceholder, escapedTitle);
-    for (std::size_t i = 0; i < fields.size(); ++i) {
-        page += i < deleted.size() && deleted[i] ? "\t<tr class=\"deleted\">" : "\t<tr>";
-        for (const LabelledValue& field : fields[i]) {
-            page += "<td>" + htmlEscape(field.value) + "</td>";
+    return {{"URL", page.url},
+            {"Title", page.title},
+            {"Visit Count", std::to_string(page.visitCount)},
+            {"Last Visit", page.lastVisit},
+            {"Visits", visits}};
+}
+
+std::string recordTablePage(std::string_view templateText,
+                            std::string_view title,
+                            const std::vector<std::vector<LabelledValue>>& fields,
+                            const std::vector<bool>& deleted)
+{
+    std::string heads = "<tr>";
+    if (!fields.empty()) {
+        for (const LabelledValue& field : fields.front()) {
+            heads += "<th>";
+            appendHtmlEscaped(heads, field.label);
+            heads += "</th>";
         }
-        page += "</tr>\r\n";
     }
-    page += replaceAll(std::string_view(text).substr(content + kContentPlaceholder.size()),
-                       kTitlePlaceholder,
-                       escapedTitle);
-    return platform::writeWholeFile(path, page);
+    heads += "</tr>";
+    std::string rows;
+    for (std::size_t i = 0; i < fields.size(); ++i) {
+        rows += i < deleted.size() && deleted[i] ? "\t<tr class=\"deleted\">" : "\t<tr>";
+        for (const LabelledValue& field : fields[i]) {
+            rows += "<td>";
+            appendHtmlEscaped(rows, field.value);
+            rows += "</td>";
+        }
+        rows += "</tr>\r\n";
+    }
+    // The title goes in before the rows, so that no placeholder text inside them is replaced.
+    std::string page = replaceAll(templateText, kTitlePlaceholder, htmlEscape(title));
+    const std::size_t open = page.find(kHeadOpen);
+    const std::size_t close = open == std::string::npos ? open : page.find(kHeadClose, open);
+    if (close != std::string::npos) {
+        page.replace(open + kHeadOpen.size(), close - open - kHeadOpen.size(), heads);
+    }
+    const std::size_t content = page.find(kContentPlaceholder);
+    if (content != std::string::npos) {
+        page.replace(content, kContentPlaceholder.size(), rows);
+    }
+    return page;
 }
 
 int writeRecordCsv(const std::vector<std::vector<LabelledValue>>& fields,

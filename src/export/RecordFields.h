@@ -1,5 +1,6 @@
-// The reminders and calendar pages and tables of a recovery run, and the labelled fields of
-// a reminder or an event that the pages, tables, print page and preview share.
+// Records shown as labelled fields: reminders, events, Safari bookmarks and history pages. The
+// list, preview, print page, and the recovery run's pages and tables all take their fields from
+// here, so each shows the same labels and values.
 #pragma once
 
 #include "extract/Records.h"
@@ -27,17 +28,21 @@ std::vector<LabelledValue> reminderFields(const extract::ReminderRecord& reminde
 // Repeats, URL, Notes. All-day events show their dates alone.
 std::vector<LabelledValue> calendarFields(const extract::CalendarEventRecord& event);
 
-// Writes the page of `fields` (one list per record, `deleted` flags alongside) to `path`
-// from the template `templateName` of `templateFolder`: every "{|title|}" becomes `title`
-// (escaped), "{|content|}" one table row per record, a deleted record's row with class
-// "deleted". The folder of `path` must exist. Returns 0, 87 for a template without "{|content|}" or
-// above 16 MiB, or the system error's status of the read or write.
-[[nodiscard]] int writeRecordPage(const std::string& templateFolder,
-                                  std::string_view templateName,
-                                  std::string_view title,
-                                  const std::vector<std::vector<LabelledValue>>& fields,
-                                  const std::vector<bool>& deleted,
-                                  const std::string& path);
+// The fields of a Safari bookmark: Title, URL, Folder.
+std::vector<LabelledValue> safariBookmarkFields(const extract::SafariBookmarkRecord& bookmark);
+// The fields of a Safari history page: URL, Title, Visit Count, Last Visit, Visits (each
+// visit's date on a line of its own).
+std::vector<LabelledValue> safariHistoryFields(const extract::SafariHistoryRecord& page);
+
+// The page of `fields` (one list per record, `deleted` flags alongside) in the look of
+// `templateText` (a page template with "{|title|}", one <thead>…</thead> and "{|content|}"):
+// every "{|title|}" becomes `title`, the column heads the labels of the first record, and
+// "{|content|}" one table row per record, a deleted record's row with class "deleted". Every
+// text is escaped.
+std::string recordTablePage(std::string_view templateText,
+                            std::string_view title,
+                            const std::vector<std::vector<LabelledValue>>& fields,
+                            const std::vector<bool>& deleted);
 
 // Writes the CSV table of `fields` to `path`: the header "Deleted" and the labels, one row
 // per record ("Yes" or "" first), every field quoted as needed. UTF-8 with byte-order mark
