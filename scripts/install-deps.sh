@@ -10,7 +10,7 @@ packages=(
     libsqlite3-dev sqlite3 libssl-dev openssl libplist-dev zlib1g-dev libical-dev
     googletest libgtest-dev libgmock-dev libbenchmark-dev
     qt6-base-dev qt6-svg-dev qt6-multimedia-dev libgl-dev poppler-utils fonts-dejavu-core
-    libheif-dev gstreamer1.0-plugins-base gstreamer1.0-plugins-good python3-vobject
+    libheif-dev gstreamer1.0-plugins-base gstreamer1.0-plugins-good python3 python3-vobject
 )
 if [ "${1:-}" = "--fuzz" ]; then
     packages=(clang-16 libclang-rt-16-dev llvm-16)
