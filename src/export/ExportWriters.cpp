@@ -124,7 +124,7 @@ void appendNotesHtml(std::string& body, const std::vector<MessageNote>& notes, b
         const bool linked = note.attachment != nullptr && !note.attachment->copyPath.empty();
         if (linked) {
             body += "<a href=\"";
-            appendHtmlEscaped(body, urlPathEscape(note.attachment->copyPath));
+            appendHtmlEscaped(body, platform::percentEncodePath(note.attachment->copyPath));
             body += "\">";
         }
         appendHtmlEscaped(body, note.text);

@@ -81,25 +81,4 @@ std::string replaceAll(std::string_view text, std::string_view placeholder, std:
     return out;
 }
 
-std::string urlPathEscape(std::string_view path)
-{
-    constexpr std::string_view kHex = "0123456789ABCDEF";
-    std::string out;
-    out.reserve(path.size());
-    for (const char c : path) {
-        const auto byte = static_cast<unsigned char>(c);
-        const bool plain = (byte >= 'A' && byte <= 'Z') || (byte >= 'a' && byte <= 'z') ||
-                           (byte >= '0' && byte <= '9') || c == '-' || c == '.' || c == '_' ||
-                           c == '~' || c == '/';
-        if (plain) {
-            out += c;
-        } else {
-            out += '%';
-            out += kHex[byte >> 4];
-            out += kHex[byte & 0x0F];
-        }
-    }
-    return out;
-}
-
 } // namespace exporting

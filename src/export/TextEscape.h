@@ -17,10 +17,6 @@ void appendHtmlEscaped(std::string& out, std::string_view text);
 // otherwise enclosed in double quotes with every double quote doubled.
 std::string csvField(std::string_view field);
 
-// The relative path `path` as a link target: every byte but ASCII letters, digits, "-._~" and
-// "/" written as %XX, so that "#", "%", "?" and spaces in file names do not cut the link.
-std::string urlPathEscape(std::string_view path);
-
 // `text` with every `placeholder` replaced by `value`, scanning on after each insertion so a
 // value that holds the placeholder is not expanded again.
 std::string replaceAll(std::string_view text, std::string_view placeholder, std::string_view value);

@@ -33,22 +33,6 @@ constexpr std::string_view kYearlessBirthday = "1604-";
 
 using RowidTexts = std::unordered_map<std::int64_t, std::string>;
 
-// The column names of `table` into `names`, none when the table is missing. Returns 0, or 1006
-// when its description does not read (a damaged schema, a view over a missing table).
-int tableColumns(sqlite3* db, const std::string& table, std::set<std::string>& names)
-{
-    formats::SqliteStatement statement;
-    const std::string sql = "PRAGMA table_info(" + table + ");";
-    if (formats::prepareStatement(db, sql.c_str(), statement) != SQLITE_OK) {
-        return platform::kStatusQueryFailed;
-    }
-    int step = SQLITE_ROW;
-    while ((step = sqlite3_step(statement.get())) == SQLITE_ROW) {
-        names.insert(formats::columnText(statement.get(), 1));
-    }
-    return step == SQLITE_DONE ? platform::kStatusOk : platform::kStatusQueryFailed;
-}
-
 // A comma-separated select list: each name the table has, else NULL in its place.
 std::string selectList(const std::set<std::string>& columns,
                        std::initializer_list<const char*> names)
@@ -103,7 +87,7 @@ int readPeople(sqlite3* db,
                std::unordered_map<std::int64_t, std::size_t>& indexOfRowid)
 {
     std::set<std::string> columns;
-    if (tableColumns(db, "ABPerson", columns) != platform::kStatusOk || columns.empty()) {
+    if (formats::tableColumns(db, "ABPerson", columns) != platform::kStatusOk || columns.empty()) {
         return platform::kStatusQueryFailed;
     }
     formats::SqliteStatement statement;
@@ -190,7 +174,7 @@ int readValues(sqlite3* db,
                std::unordered_map<std::int64_t, AddressSlot>& slots)
 {
     std::set<std::string> columns;
-    if (const int status = tableColumns(db, "ABMultiValue", columns);
+    if (const int status = formats::tableColumns(db, "ABMultiValue", columns);
         status != platform::kStatusOk || columns.empty()) {
         return status;
     }

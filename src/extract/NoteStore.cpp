@@ -37,21 +37,6 @@ enum Column
     kMarkedForDeletion,
 };
 
-// The column names of ZICCLOUDSYNCINGOBJECT; empty when the table is missing.
-std::set<std::string> objectColumns(sqlite3* db)
-{
-    std::set<std::string> names;
-    formats::SqliteStatement statement;
-    if (formats::prepareStatement(db, "PRAGMA table_info(ZICCLOUDSYNCINGOBJECT);", statement) !=
-        SQLITE_OK) {
-        return names;
-    }
-    while (sqlite3_step(statement.get()) == SQLITE_ROW) {
-        names.insert(formats::columnText(statement.get(), 1));
-    }
-    return names;
-}
-
 // `alias`.column for the first of `candidates` the table has, COALESCE over all of them when
 // several exist, or `fallback` when none does.
 std::string pick(const std::set<std::string>& columns,
@@ -202,7 +187,9 @@ int readNoteStore(const std::string& path, std::vector<NoteRecord>& notes)
         opened != SQLITE_OK) {
         return platform::statusFromSqlite(opened);
     }
-    const std::set<std::string> columns = objectColumns(db.get());
+    std::set<std::string> columns;
+    // A description that does not read leaves the columns unknown; the query then fails.
+    (void)formats::tableColumns(db.get(), "ZICCLOUDSYNCINGOBJECT", columns);
     const TableDocuments tables = tableDocuments(db.get(), columns);
     const std::string query = noteQuery(columns);
     formats::SqliteStatement statement;

@@ -44,17 +44,12 @@ enum Column
     kTrashedDate,
 };
 
-// The column names of `table`; empty when it is missing.
+// The column names of `table`; empty when it is missing or its description does not read.
 std::set<std::string> columnsOf(sqlite3* db, const char* table)
 {
     std::set<std::string> names;
-    formats::SqliteStatement statement;
-    const std::string pragma = "PRAGMA table_info(" + std::string(table) + ");";
-    if (formats::prepareStatement(db, pragma.c_str(), statement) != SQLITE_OK) {
-        return names;
-    }
-    while (sqlite3_step(statement.get()) == SQLITE_ROW) {
-        names.insert(formats::columnText(statement.get(), 1));
+    if (formats::tableColumns(db, table, names) != platform::kStatusOk) {
+        names.clear();
     }
     return names;
 }

@@ -1,27 +1,14 @@
 // The read-only opener and its URI.
 #include "SqliteReader.h"
 
+#include "platform/Status.h"
+#include "platform/Text.h"
+
 namespace formats {
 
 std::string sqliteFileUri(std::string_view path)
 {
-    static constexpr char kDigits[] = "0123456789ABCDEF";
-    std::string uri = path.starts_with('/') ? "file://" : "file:";
-    uri.reserve(uri.size() + path.size());
-    for (const char c : path) {
-        const auto byte = static_cast<unsigned char>(c);
-        const bool plain = (byte >= 'a' && byte <= 'z') || (byte >= 'A' && byte <= 'Z') ||
-                           (byte >= '0' && byte <= '9') || byte == '/' || byte == '-' ||
-                           byte == '.' || byte == '_' || byte == '~';
-        if (plain) {
-            uri += c;
-        } else {
-            uri += '%';
-            uri += kDigits[byte >> 4];
-            uri += kDigits[byte & 0x0F];
-        }
-    }
-    return uri;
+    return (path.starts_with('/') ? "file://" : "file:") + platform::percentEncodePath(path);
 }
 
 int openReadOnly(const std::string& path, SqliteOpen mode, SqliteHandle& db)
@@ -63,6 +50,20 @@ std::string columnText(sqlite3_stmt* statement, int column)
     }
     return {reinterpret_cast<const char*>(text),
             static_cast<std::size_t>(sqlite3_column_bytes(statement, column))};
+}
+
+int tableColumns(sqlite3* db, std::string_view table, std::set<std::string>& names)
+{
+    SqliteStatement statement;
+    const std::string sql = "PRAGMA table_info(\"" + std::string(table) + "\");";
+    if (prepareStatement(db, sql.c_str(), statement) != SQLITE_OK) {
+        return platform::kStatusQueryFailed;
+    }
+    int step = SQLITE_ROW;
+    while ((step = sqlite3_step(statement.get())) == SQLITE_ROW) {
+        names.insert(columnText(statement.get(), 1));
+    }
+    return step == SQLITE_DONE ? platform::kStatusOk : platform::kStatusQueryFailed;
 }
 
 } // namespace formats

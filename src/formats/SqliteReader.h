@@ -4,6 +4,7 @@
 #pragma once
 
 #include <memory>
+#include <set>
 #include <sqlite3.h>
 #include <string>
 #include <string_view>
@@ -49,6 +50,10 @@ std::string sqliteFileUri(std::string_view path);
 // Prepares `sql` on `db` into `statement`. Returns SQLITE_OK, or the library's result code
 // (`statement` then empty).
 [[nodiscard]] int prepareStatement(sqlite3* db, const char* sql, SqliteStatement& statement);
+
+// The column names of `table` of `db` into `names`, none when the table is missing. Returns 0,
+// or 1006 when its description does not read (a damaged schema, a view over a missing table).
+[[nodiscard]] int tableColumns(sqlite3* db, std::string_view table, std::set<std::string>& names);
 
 // The text of `column` of the current row with its length kept (NUL bytes included); empty
 // for NULL.

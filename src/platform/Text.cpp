@@ -67,6 +67,27 @@ std::string utf8ToWide(const char* bytes, std::size_t length)
     return out;
 }
 
+std::string percentEncodePath(std::string_view path)
+{
+    constexpr std::string_view kDigits = "0123456789ABCDEF";
+    std::string out;
+    out.reserve(path.size());
+    for (const char c : path) {
+        const auto byte = static_cast<unsigned char>(c);
+        const bool plain = (byte >= 'a' && byte <= 'z') || (byte >= 'A' && byte <= 'Z') ||
+                           (byte >= '0' && byte <= '9') || c == '/' || c == '-' || c == '.' ||
+                           c == '_' || c == '~';
+        if (plain) {
+            out += c;
+        } else {
+            out += '%';
+            out += kDigits[byte >> 4];
+            out += kDigits[byte & 0x0F];
+        }
+    }
+    return out;
+}
+
 bool isValidUtf8(std::string_view text)
 {
     for (std::size_t at = 0; at < text.size();) {

@@ -15,6 +15,10 @@ namespace platform {
 // text. Invalid sequences become U+FFFD; the result ends at the first NUL character.
 std::string utf8ToWide(const char* bytes, std::size_t length);
 
+// `path` with every byte but ASCII letters, digits, "-._~" and "/" written as %XX: a path as it
+// may stand in a URI or a link, where "#", "%", "?" and blanks would otherwise end or change it.
+std::string percentEncodePath(std::string_view path);
+
 // Converts wide text into the platform's narrow encoding; empty when it cannot be converted.
 std::string wideToNarrow(std::string_view wide);
 

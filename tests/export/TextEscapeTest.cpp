@@ -1,4 +1,4 @@
-// The escaping of record texts in pages, links and tables.
+// The escaping of record texts in pages and tables.
 #include "export/TextEscape.h"
 
 #include <string>
@@ -31,8 +31,6 @@ TEST(TextEscapeTest, EscapesQuotesAndConvertsLineEnds)
     }
 
     EXPECT_EQ(exporting::toCrLf("a\nb\r\nc\n\n"), "a\r\nb\r\nc\r\n\r\n");
-    EXPECT_EQ(exporting::urlPathEscape("Attachments/7-1-a b#1%?\xC3\xA9.jpg"),
-              "Attachments/7-1-a%20b%231%25%3F%C3%A9.jpg");
 }
 
 } // namespace

@@ -22,6 +22,12 @@ TEST(TextTest, Utf8ToWideReadsOnlyTheGivenBytesAndStopsAtNul)
     EXPECT_EQ(utf8ToWide("\x80", 1), "\xEF\xBF\xBD");
 }
 
+TEST(TextTest, PercentEncodePathKeepsOnlyUnreservedBytesAndSlashes)
+{
+    EXPECT_EQ(percentEncodePath("Attachments/7-1-a b#1%?\xC3\xA9~_.jpg"),
+              "Attachments/7-1-a%20b%231%25%3F%C3%A9~_.jpg");
+}
+
 TEST(TextTest, ValidationRejectsSurrogatesAndOutOfRange)
 {
     EXPECT_TRUE(isValidUtf8("\xF0\x9F\x98\x80"));
