@@ -219,10 +219,10 @@ void CPreviewPanel::showRecord(const exporting::SelectionEntry& entry,
     } else if (const auto* file = std::get_if<const extract::AttachmentItem*>(&entry.record)) {
         showMedia((*file)->path, (*file)->name, (*file)->size);
     } else if (const auto* reminder = std::get_if<const extract::ReminderRecord*>(&entry.record)) {
-        showFields(exporting::reminderFields(**reminder), (*reminder)->deleted != 0);
+        showFields(exporting::reminderFields(**reminder, fieldWords()), (*reminder)->deleted != 0);
     } else if (const auto* event =
                    std::get_if<const extract::CalendarEventRecord*>(&entry.record)) {
-        showFields(exporting::calendarFields(**event), (*event)->deleted != 0);
+        showFields(exporting::calendarFields(**event, fieldWords()), (*event)->deleted != 0);
     } else if (const auto* bookmark =
                    std::get_if<const extract::SafariBookmarkRecord*>(&entry.record)) {
         showFields(exporting::safariBookmarkFields(**bookmark), (*bookmark)->deleted != 0);

@@ -196,11 +196,13 @@ QStringList cameraRollColumns(const extract::MediaItem& item)
 } // namespace
 
 QStringList recordColumns(const exporting::RecordRef& record,
-                          const exporting::MessageNoteWords& words)
+                          const exporting::MessageNoteWords& words,
+                          const exporting::FieldWords& fieldWords)
 {
     struct Visitor
     {
         const exporting::MessageNoteWords& words;
+        const exporting::FieldWords& fieldWords;
 
         QStringList operator()(std::monostate) const { return {}; }
 
@@ -255,12 +257,12 @@ QStringList recordColumns(const exporting::RecordRef& record,
 
         QStringList operator()(const extract::ReminderRecord* reminder) const
         {
-            return fieldColumns(exporting::reminderFields(*reminder), {0, 1, 2, 3});
+            return fieldColumns(exporting::reminderFields(*reminder, fieldWords), {0, 1, 2, 3});
         }
 
         QStringList operator()(const extract::CalendarEventRecord* event) const
         {
-            return fieldColumns(exporting::calendarFields(*event), {0, 1, 5});
+            return fieldColumns(exporting::calendarFields(*event, fieldWords), {0, 1, 5});
         }
 
         QStringList operator()(const extract::WhatsAppMessage* chat) const
@@ -282,7 +284,7 @@ QStringList recordColumns(const exporting::RecordRef& record,
         }
     };
 
-    return std::visit(Visitor{words}, record);
+    return std::visit(Visitor{words, fieldWords}, record);
 }
 
 ResultsView::ResultsView(Ui::PageScan& ui,
@@ -505,6 +507,7 @@ void ResultsView::fillRows(const exporting::SelectionEntry& group, bool appLevel
     m_updating = true;
     const bool videos = m_category == C::AppVideos;
     const exporting::MessageNoteWords words = messageNoteWords();
+    const exporting::FieldWords values = fieldWords();
     for (const exporting::SelectionEntry* entry : entries) {
         auto* row = new QTreeWidgetItem(m_ui.DataList);
         row->setData(0, kKeyRole, QVariant::fromValue(reinterpret_cast<quintptr>(entry->key)));
@@ -532,7 +535,7 @@ void ResultsView::fillRows(const exporting::SelectionEntry& group, bool appLevel
                    item != nullptr && entry->category == C::CameraRoll) {
             columns = cameraRollColumns(**item);
         } else {
-            columns = recordColumns(entry->record, words);
+            columns = recordColumns(entry->record, words, values);
         }
         for (int c = 0; c < columns.size(); ++c) {
             row->setText(c + 1, columns[c]);

@@ -6,6 +6,7 @@
 
 #include "export/CStatisticsObj.h"
 #include "export/MessageNotes.h"
+#include "export/RecordFields.h"
 #include "extract/Records.h"
 #include "extract/RecoveryCategory.h"
 
@@ -172,8 +173,9 @@ private:
 };
 
 // The texts of a record's list columns (without the check box column), a message's in the
-// language of `words`.
+// language of `words`, a reminder's or event's values in that of `fieldWords`.
 QStringList recordColumns(const exporting::RecordRef& record,
-                          const exporting::MessageNoteWords& words = {});
+                          const exporting::MessageNoteWords& words = {},
+                          const exporting::FieldWords& fieldWords = {});
 
 } // namespace app

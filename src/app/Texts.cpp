@@ -67,33 +67,62 @@ QString messageText(const char* id)
     return languageText(kMessagesSection, id);
 }
 
-exporting::MessageNoteWords messageNoteWords()
+namespace {
+
+// Each word of `keys` from section `section` of the language file, where the file has it.
+void readWords(const char* section,
+               std::initializer_list<std::pair<const char*, std::string*>> keys)
 {
-    exporting::MessageNoteWords words;
-    const std::pair<const char*, std::string*> keys[] = {
-        {"Edited", &words.edited},
-        {"EarlierVersion", &words.earlierVersion},
-        {"EarlierUndated", &words.earlierUndated},
-        {"Reaction", &words.reaction},
-        {"Loved", &words.loved},
-        {"Liked", &words.liked},
-        {"Disliked", &words.disliked},
-        {"Laughed", &words.laughed},
-        {"Emphasized", &words.emphasized},
-        {"Questioned", &words.questioned},
-        {"ReactedEmoji", &words.reactedEmoji},
-        {"ReactedKind", &words.reactedKind},
-        {"Attachment", &words.attachment},
-        {"NoName", &words.noName},
-        {"NotInBackup", &words.notInBackup},
-        {"Unsent", &words.unsent},
-    };
     for (const auto& [key, word] : keys) {
-        std::string text = settings().languageText("MessageNotes", key);
+        std::string text = settings().languageText(section, key);
         if (!text.empty()) {
             *word = std::move(text);
         }
     }
+}
+
+} // namespace
+
+exporting::MessageNoteWords messageNoteWords()
+{
+    exporting::MessageNoteWords words;
+    readWords("MessageNotes",
+              {{"Edited", &words.edited},
+               {"EarlierVersion", &words.earlierVersion},
+               {"EarlierUndated", &words.earlierUndated},
+               {"Reaction", &words.reaction},
+               {"Loved", &words.loved},
+               {"Liked", &words.liked},
+               {"Disliked", &words.disliked},
+               {"Laughed", &words.laughed},
+               {"Emphasized", &words.emphasized},
+               {"Questioned", &words.questioned},
+               {"ReactedEmoji", &words.reactedEmoji},
+               {"ReactedKind", &words.reactedKind},
+               {"Attachment", &words.attachment},
+               {"NoName", &words.noName},
+               {"NotInBackup", &words.notInBackup},
+               {"Unsent", &words.unsent}});
+    return words;
+}
+
+exporting::FieldWords fieldWords()
+{
+    exporting::FieldWords words;
+    readWords("FieldWords",
+              {{"Yes", &words.yes},
+               {"No", &words.no},
+               {"High", &words.high},
+               {"Medium", &words.medium},
+               {"Low", &words.low},
+               {"Daily", &words.daily},
+               {"Weekly", &words.weekly},
+               {"Monthly", &words.monthly},
+               {"Yearly", &words.yearly},
+               {"EveryDays", &words.everyDays},
+               {"EveryWeeks", &words.everyWeeks},
+               {"EveryMonths", &words.everyMonths},
+               {"EveryYears", &words.everyYears}});
     return words;
 }
 

@@ -4,6 +4,7 @@
 
 #include "app/Settings.h"
 #include "export/MessageNotes.h"
+#include "export/RecordFields.h"
 
 #include <QString>
 #include <QStringList>
@@ -32,6 +33,10 @@ QString messageText(const char* id);
 // The words of the lines under a message (edits, reactions, attachments) in the language
 // shown; a word the language file lacks stays English.
 exporting::MessageNoteWords messageNoteWords();
+
+// The words of record field values (yes and no, priorities, repetitions) in the language
+// shown; a word the language file lacks stays English.
+exporting::FieldWords fieldWords();
 
 // For every key of the language section `section`, sets the text of the control of `window`
 // whose object name is the key (the window's own title for the key "Caption"); keys in

@@ -1,6 +1,8 @@
 // Reminders and calendar events as JSON.
 #include "CalendarJson.h"
 
+#include "export/RecordFields.h"
+
 namespace cli {
 
 void writeReminder(JsonWriter& json, const extract::ReminderRecord& reminder)
@@ -31,7 +33,7 @@ void writeCalendarEvent(JsonWriter& json, const extract::CalendarEventRecord& ev
     json.member("calendar", event.calendar);
     json.member("notes", event.notes);
     json.member("url", event.url);
-    json.member("recurrence", event.recurrence);
+    json.member("recurrence", exporting::recurrenceText(event));
     json.endObject();
 }
 

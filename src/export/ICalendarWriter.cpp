@@ -20,18 +20,8 @@ struct ComponentFree
 
 using Component = std::unique_ptr<icalcomponent, ComponentFree>;
 
-constexpr std::array<std::pair<std::string_view, std::string_view>, 4> kFrequencies = {{
-    {"daily", "DAILY"},
-    {"weekly", "WEEKLY"},
-    {"monthly", "MONTHLY"},
-    {"yearly", "YEARLY"},
-}};
-constexpr std::array<std::pair<std::string_view, std::string_view>, 4> kUnits = {{
-    {"days", "DAILY"},
-    {"weeks", "WEEKLY"},
-    {"months", "MONTHLY"},
-    {"years", "YEARLY"},
-}};
+// The RRULE frequencies of the store's codes 1 to 4.
+constexpr std::array<std::string_view, 4> kFrequencies = {"DAILY", "WEEKLY", "MONTHLY", "YEARLY"};
 
 icaltimetype utcTime(std::int64_t seconds)
 {
@@ -159,7 +149,7 @@ Component eventOf(const extract::CalendarEventRecord& event, std::size_t index, 
     if (!event.url.empty()) {
         icalcomponent_add_property(item.get(), icalproperty_new_url(event.url.c_str()));
     }
-    if (const std::string rule = recurrenceRule(event.recurrence); !rule.empty()) {
+    if (const std::string rule = recurrenceRule(event); !rule.empty()) {
         icalcomponent_add_property(
             item.get(), icalproperty_new_rrule(icalrecurrencetype_from_string(rule.c_str())));
     }
@@ -181,30 +171,17 @@ int writeCalendar(const std::string& path, icalcomponent* calendar)
 
 } // namespace
 
-std::string recurrenceRule(std::string_view recurrence)
+std::string recurrenceRule(const extract::CalendarEventRecord& event)
 {
-    for (const auto& [text, frequency] : kFrequencies) {
-        if (recurrence == text) {
-            return "FREQ=" + std::string(frequency);
-        }
-    }
-    constexpr std::string_view kEvery = "every ";
-    if (!recurrence.starts_with(kEvery)) {
+    if (event.repeatFrequency < 1 || event.repeatFrequency > 4) {
         return {};
     }
-    const std::string_view rest = recurrence.substr(kEvery.size());
-    const std::size_t space = rest.find(' ');
-    const std::string_view count = rest.substr(0, space);
-    if (space == std::string_view::npos || count.empty() || count.size() > 4 ||
-        count.find_first_not_of("0123456789") != std::string_view::npos) {
-        return {};
+    std::string rule =
+        "FREQ=" + std::string(kFrequencies[static_cast<std::size_t>(event.repeatFrequency - 1)]);
+    if (event.repeatInterval > 1) {
+        rule += ";INTERVAL=" + std::to_string(event.repeatInterval);
     }
-    for (const auto& [unit, frequency] : kUnits) {
-        if (rest.substr(space + 1) == unit) {
-            return "FREQ=" + std::string(frequency) + ";INTERVAL=" + std::string(count);
-        }
-    }
-    return {};
+    return rule;
 }
 
 int writeRemindersIcs(const std::string& path,

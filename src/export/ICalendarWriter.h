@@ -16,9 +16,9 @@ namespace exporting {
 inline constexpr std::string_view kDeletedItemLine =
     "Deleted on the device; recovered by Brenvale.";
 
-// The RRULE value of a recurrence text as the scan makes it ("weekly" → "FREQ=WEEKLY",
-// "every 2 weeks" → "FREQ=WEEKLY;INTERVAL=2"); empty for an empty or unknown text.
-std::string recurrenceRule(std::string_view recurrence);
+// The RRULE value of how `event` repeats ("FREQ=WEEKLY", "FREQ=WEEKLY;INTERVAL=2"); empty
+// when it does not.
+std::string recurrenceRule(const extract::CalendarEventRecord& event);
 
 // Writes `reminders` as one VCALENDAR of VTODOs to `path`: SUMMARY, DESCRIPTION (notes),
 // DUE (a DATE for a due day, else UTC), STATUS and COMPLETED, PRIORITY, CREATED, and DTSTAMP

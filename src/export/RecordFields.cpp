@@ -13,9 +13,9 @@ constexpr std::string_view kHeadClose = "</thead>";
 // The length of "YYYY-MM-DD".
 constexpr std::size_t kDateLength = 10;
 
-std::string yesNo(bool value)
+std::string yesNo(bool value, const FieldWords& words)
 {
-    return value ? "Yes" : "No";
+    return value ? words.yes : words.no;
 }
 
 // The date part of a date text when `dayOnly`, else the whole text.
@@ -26,20 +26,36 @@ std::string shownDate(const std::string& date, bool dayOnly)
 
 } // namespace
 
-std::string priorityText(std::int32_t priority)
+std::string priorityText(std::int32_t priority, const FieldWords& words)
 {
     if (priority >= 1 && priority <= 4) {
-        return "High";
+        return words.high;
     }
     if (priority == 5) {
-        return "Medium";
+        return words.medium;
     }
-    return priority >= 6 && priority <= 9 ? "Low" : "";
+    return priority >= 6 && priority <= 9 ? words.low : "";
 }
 
-std::vector<LabelledValue> reminderFields(const extract::ReminderRecord& reminder)
+std::string recurrenceText(const extract::CalendarEventRecord& event, const FieldWords& words)
 {
-    std::string completed = yesNo(reminder.completed);
+    if (event.repeatFrequency < 1 || event.repeatFrequency > 4) {
+        return {};
+    }
+    const auto index = static_cast<std::size_t>(event.repeatFrequency - 1);
+    if (event.repeatInterval <= 1) {
+        const std::string* once[] = {&words.daily, &words.weekly, &words.monthly, &words.yearly};
+        return *once[index];
+    }
+    const std::string* every[] = {
+        &words.everyDays, &words.everyWeeks, &words.everyMonths, &words.everyYears};
+    return replaceAll(*every[index], "%1", std::to_string(event.repeatInterval));
+}
+
+std::vector<LabelledValue> reminderFields(const extract::ReminderRecord& reminder,
+                                          const FieldWords& words)
+{
+    std::string completed = yesNo(reminder.completed, words);
     if (reminder.completed && !reminder.completedDate.empty()) {
         completed += ", " + reminder.completedDate;
     }
@@ -47,21 +63,22 @@ std::vector<LabelledValue> reminderFields(const extract::ReminderRecord& reminde
             {"List", reminder.list},
             {"Due", shownDate(reminder.due, reminder.dueAllDay)},
             {"Completed", completed},
-            {"Priority", priorityText(reminder.priority)},
-            {"Flagged", yesNo(reminder.flagged)},
+            {"Priority", priorityText(reminder.priority, words)},
+            {"Flagged", yesNo(reminder.flagged, words)},
             {"Created", reminder.created},
             {"Notes", reminder.notes}};
 }
 
-std::vector<LabelledValue> calendarFields(const extract::CalendarEventRecord& event)
+std::vector<LabelledValue> calendarFields(const extract::CalendarEventRecord& event,
+                                          const FieldWords& words)
 {
     return {{"Title", event.title},
             {"Start", shownDate(event.start, event.allDay)},
             {"End", shownDate(event.end, event.allDay)},
-            {"All-day", yesNo(event.allDay)},
+            {"All-day", yesNo(event.allDay, words)},
             {"Location", event.location},
             {"Calendar", event.calendar},
-            {"Repeats", event.recurrence},
+            {"Repeats", recurrenceText(event, words)},
             {"URL", event.url},
             {"Notes", event.notes}};
 }

@@ -18,15 +18,39 @@ struct LabelledValue
     std::string value;
 };
 
+// The words of field values in the language they are shown in (English unless the caller gives
+// others). In a pattern "%1" stands for the number of days, weeks, months or years.
+struct FieldWords
+{
+    std::string yes = "Yes";
+    std::string no = "No";
+    std::string high = "High";
+    std::string medium = "Medium";
+    std::string low = "Low";
+    std::string daily = "daily";
+    std::string weekly = "weekly";
+    std::string monthly = "monthly";
+    std::string yearly = "yearly";
+    std::string everyDays = "every %1 days";
+    std::string everyWeeks = "every %1 weeks";
+    std::string everyMonths = "every %1 months";
+    std::string everyYears = "every %1 years";
+};
+
 // "High" (1–4), "Medium" (5), "Low" (6–9) or "" (0) for an iCalendar priority.
-std::string priorityText(std::int32_t priority);
+std::string priorityText(std::int32_t priority, const FieldWords& words = {});
+
+// How `event` repeats: "weekly", "every 2 weeks"…; "" when it does not.
+std::string recurrenceText(const extract::CalendarEventRecord& event, const FieldWords& words = {});
 
 // The fields of a reminder in column order: Title, List, Due, Completed ("Yes"/"No", with
 // the date when known), Priority, Flagged, Created, Notes. A due day shows its date alone.
-std::vector<LabelledValue> reminderFields(const extract::ReminderRecord& reminder);
+std::vector<LabelledValue> reminderFields(const extract::ReminderRecord& reminder,
+                                          const FieldWords& words = {});
 // The fields of an event in column order: Title, Start, End, All-day, Location, Calendar,
 // Repeats, URL, Notes. All-day events show their dates alone.
-std::vector<LabelledValue> calendarFields(const extract::CalendarEventRecord& event);
+std::vector<LabelledValue> calendarFields(const extract::CalendarEventRecord& event,
+                                          const FieldWords& words = {});
 
 // The fields of a Safari bookmark: Title, URL, Folder.
 std::vector<LabelledValue> safariBookmarkFields(const extract::SafariBookmarkRecord& bookmark);

@@ -419,20 +419,22 @@ void RecoveryRun::writeRecordTables()
             runFileFailed(writeExtra(extra), extra);
         }
     };
-    writeAll(kRemindersFolder,
-             "Reminders",
-             "Reminders",
-             m_reminders,
-             reminderFields,
-             "Reminders.ics",
-             [&](const std::string& path) { return writeRemindersIcs(path, m_reminders, stamp); });
-    writeAll(kCalendarFolder,
-             "Calendar",
-             "Calendar",
-             m_events,
-             calendarFields,
-             "Calendar.ics",
-             [&](const std::string& path) { return writeCalendarIcs(path, m_events, stamp); });
+    writeAll(
+        kRemindersFolder,
+        "Reminders",
+        "Reminders",
+        m_reminders,
+        [](const extract::ReminderRecord& reminder) { return reminderFields(reminder); },
+        "Reminders.ics",
+        [&](const std::string& path) { return writeRemindersIcs(path, m_reminders, stamp); });
+    writeAll(
+        kCalendarFolder,
+        "Calendar",
+        "Calendar",
+        m_events,
+        [](const extract::CalendarEventRecord& event) { return calendarFields(event); },
+        "Calendar.ics",
+        [&](const std::string& path) { return writeCalendarIcs(path, m_events, stamp); });
     writeAll(kSafariFolder,
              "SafariBookmarks",
              "Safari Bookmarks",

@@ -6,6 +6,7 @@
 #include "formats/SqliteReader.h"
 #include "platform/Status.h"
 
+#include <algorithm>
 #include <map>
 
 namespace extract {
@@ -24,8 +25,8 @@ struct CalendarJoins
 {
     std::map<std::int64_t, std::string> calendars;
     std::map<std::int64_t, std::string> locations;
-    // Event ROWID → recurrence text of its first rule.
-    std::map<std::int64_t, std::string> recurrences;
+    // Event ROWID → frequency code and interval of its first rule.
+    std::map<std::int64_t, std::pair<std::int64_t, std::int64_t>> recurrences;
 };
 
 std::string joined(const std::map<std::int64_t, std::string>& map, std::int64_t key)
@@ -83,9 +84,8 @@ int readItems(const std::string& path,
                                     : title + ", " + address);
     }
     for (const CalendarRow& row : rules) {
-        joins.recurrences.emplace(
-            row.integer("owner_id"),
-            recurrenceText(row.integer("frequency"), row.integer("interval")));
+        joins.recurrences.emplace(row.integer("owner_id"),
+                                  std::pair(row.integer("frequency"), row.integer("interval")));
     }
     return status;
 }
@@ -105,27 +105,16 @@ CalendarEventRecord eventOfRow(const CalendarRow& row, const CalendarJoins& join
     event.calendar = joined(joins.calendars, row.integer("calendar_id"));
     event.notes = row.text("description");
     event.url = row.text("url");
-    if (row.integer("has_recurrences") != 0) {
-        event.recurrence = joined(joins.recurrences, row.rowid());
+    if (const auto rule = joins.recurrences.find(row.rowid());
+        row.integer("has_recurrences") != 0 && rule != joins.recurrences.end() &&
+        rule->second.first >= 1 && rule->second.first <= 4) {
+        event.repeatFrequency = static_cast<std::int32_t>(rule->second.first);
+        event.repeatInterval = std::max<std::int64_t>(1, rule->second.second);
     }
     return event;
 }
 
 } // namespace
-
-std::string recurrenceText(std::int64_t frequency, std::int64_t interval)
-{
-    static constexpr const char* kAdverbs[] = {"daily", "weekly", "monthly", "yearly"};
-    static constexpr const char* kUnits[] = {"days", "weeks", "months", "years"};
-    if (frequency < 1 || frequency > 4) {
-        return {};
-    }
-    const auto index = static_cast<std::size_t>(frequency - 1);
-    if (interval <= 1) {
-        return kAdverbs[index];
-    }
-    return "every " + std::to_string(interval) + " " + kUnits[index];
-}
 
 int readCalendarEvents(const std::string& path,
                        sqlitecarve::Database* carved,

@@ -11,10 +11,6 @@
 
 namespace extract {
 
-// The short text of a recurrence rule with the store's frequency code (1 daily, 2 weekly,
-// 3 monthly, 4 yearly) and interval: "weekly", "every 2 weeks"; empty for an unknown code.
-std::string recurrenceText(std::int64_t frequency, std::int64_t interval);
-
 // Appends the events of the calendar database at `path` to `events`: live rows of CalendarItem
 // read through the SQLite library, then the deleted ones `carved` (the same file opened with
 // our reader; null when it does not open) recovers. Tasks are left out, and so are rows

@@ -331,8 +331,10 @@ struct CalendarEventRecord
     std::string calendar;
     std::string notes;
     std::string url;
-    // "", "daily", "weekly", "monthly", "yearly", or "every N days/weeks/months/years".
-    std::string recurrence;
+    // How the event repeats (its first rule): every `repeatInterval` days, weeks, months or
+    // years for a frequency of 1, 2, 3 or 4 as the store codes it; 0 when it does not repeat.
+    std::int32_t repeatFrequency = 0;
+    std::int64_t repeatInterval = 1;
     // Seconds since 1970 of start and end, for interchange files; for floating events the
     // wall-clock time read as UTC. Empty when the store has none.
     std::optional<std::int64_t> startTime{};

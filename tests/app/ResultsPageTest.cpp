@@ -497,6 +497,21 @@ void ResultsPageTest::recordFieldsShowEveryFieldLabelled()
         QCOMPARE(clippedOnScreen(QLatin1String(c.screenshot)), QStringList());
         saveScreenshot(m_window.get(), QLatin1String(c.screenshot));
     }
+
+    // Values the application words itself (yes and no, priorities) follow the language.
+    switchLanguage("German");
+    QTreeWidget* list = showCategory(C::Reminder);
+    list->setCurrentItem(firstRow(false));
+    QStringList values;
+    for (const QLabel* label : m_page->preview()
+                                   ->findChild<QWidget*>(QStringLiteral("RecordFields"))
+                                   ->findChildren<QLabel*>()) {
+        values << label->text();
+    }
+    QVERIFY2(values.contains(QStringLiteral("Nein")) && !values.contains(QStringLiteral("No")),
+             qPrintable(values.join(QLatin1Char('|'))));
+    saveScreenshot(m_window.get(), QStringLiteral("13-preview-reminder-German"));
+    switchLanguage("English");
 }
 
 void ResultsPageTest::recoveryWritesWhatTheCommandLineWrites()

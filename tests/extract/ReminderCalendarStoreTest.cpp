@@ -189,7 +189,9 @@ TEST(ReminderCalendarStore, CalendarGivesEventsWithJoinsAndTasks)
         bool allDay;
         const char* calendar;
         const char* location;
-        const char* recurrence;
+        // How the event repeats: the store's frequency code (0 none) and interval.
+        int repeatFrequency;
+        int repeatInterval;
     };
 
     const Expected expected[] = {
@@ -200,7 +202,8 @@ TEST(ReminderCalendarStore, CalendarGivesEventsWithJoinsAndTasks)
          true,
          "Home",
          "Beach",
-         "yearly"},
+         4,
+         1},
         {"Stand-up\r\n<script>",
          0,
          platform::formatLocal(kDay + 9 * kHour),
@@ -208,8 +211,9 @@ TEST(ReminderCalendarStore, CalendarGivesEventsWithJoinsAndTasks)
          false,
          "Work <Team>",
          "",
-         "every 2 weeks"},
-        {"Wall clock", 0, "2021-03-14 09:00:00", "2021-03-14 10:00:00", false, "Home", "", ""},
+         2,
+         2},
+        {"Wall clock", 0, "2021-03-14 09:00:00", "2021-03-14 10:00:00", false, "Home", "", 0, 1},
         {"Cancelled",
          1,
          platform::formatLocal(kDay + 9 * kHour),
@@ -217,7 +221,8 @@ TEST(ReminderCalendarStore, CalendarGivesEventsWithJoinsAndTasks)
          false,
          "Home",
          "",
-         ""},
+         0,
+         1},
     };
     for (const Expected& e : expected) {
         SCOPED_TRACE(e.title);
@@ -229,7 +234,8 @@ TEST(ReminderCalendarStore, CalendarGivesEventsWithJoinsAndTasks)
         EXPECT_EQ(event->allDay, e.allDay);
         EXPECT_EQ(event->calendar, e.calendar);
         EXPECT_EQ(event->location, e.location);
-        EXPECT_EQ(event->recurrence, e.recurrence);
+        EXPECT_EQ(event->repeatFrequency, e.repeatFrequency);
+        EXPECT_EQ(event->repeatInterval, e.repeatInterval);
     }
     EXPECT_EQ(titled(events, "Stand-up\r\n<script>")->url, "https://example.com/?a=1&b=2");
     EXPECT_EQ(titled(events, "Old task"), nullptr);
