@@ -189,7 +189,10 @@ QStringList cameraRollColumns(const extract::MediaItem& item)
     const extract::PhotoDetails none;
     const extract::PhotoDetails& d = item.photo != nullptr ? *item.photo : none;
     QString original = utf8(d.originalName);
-    original.replace(QRegularExpression(QStringLiteral("[\\r\\n]+")), QStringLiteral(" "));
+    static const QRegularExpression lineBreaks(QStringLiteral("[\\r\\n]+"));
+    if (original.contains(QLatin1Char('\n')) || original.contains(QLatin1Char('\r'))) {
+        original.replace(lineBreaks, QStringLiteral(" "));
+    }
     return {utf8(item.name), original, utf8(d.created), sizeText(item.size)};
 }
 
