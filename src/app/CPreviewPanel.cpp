@@ -2,6 +2,8 @@
 #include "app/CPreviewPanel.h"
 
 #include "app/AppEvents.h"
+#include "app/BubbleDelegate.h"
+#include "app/BubbleModel.h"
 #include "app/CMessageBox.h"
 #include "app/CPreviewProcessWnd.h"
 #include "app/ImageLoading.h"
@@ -14,13 +16,16 @@
 #include "extract/ConversationNames.h"
 #include "extract/NotesBuilder.h"
 
+#include <QApplication>
+#include <QClipboard>
 #include <QDesktopServices>
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QHideEvent>
 #include <QImage>
 #include <QLabel>
-#include <QListWidget>
+#include <QListView>
+#include <QMenu>
 #include <QResizeEvent>
 #include <QStackedWidget>
 #include <QTextEdit>
@@ -37,16 +42,11 @@ const QColor kRuleColour(215, 215, 215);
 // The grey of the captions and of the lines around the bubbles.
 const QColor kCaptionColour(0x8a, 0x8a, 0x8a);
 const QColor kHighlightColour(255, 224, 102);
-// A bubble takes at most this share (percent) of the list's width, and never less than the
-// narrowest width.
-constexpr int kBubbleShare = 70;
-constexpr int kNarrowestBubble = 120;
-constexpr int kBubblePadding = 6;
 // Pictures shown under the bubbles of one conversation, and their longest side.
 constexpr int kMostThumbnails = 12;
 constexpr int kThumbnailSide = 120;
-// The space above and below the "Messages" rule.
-constexpr int kRulePadding = 8;
+// Bubbles laid out at a time while a conversation opens.
+constexpr int kBubbleBatch = 200;
 
 enum Page : int
 {
@@ -107,6 +107,35 @@ WrappedLabel* greyLabel(const QString& text, QWidget* parent, const QString& nam
     return label;
 }
 
+// The rows of `messages` under the "Messages" rule: `senderOf` names the sender of a received
+// message, `textOf` gives a bubble's text and `notesOf` the lines under it (its reactions,
+// attachments, edits), empty when there are none.
+template <typename Message, typename SenderOf, typename TextOf, typename NotesOf>
+std::vector<Bubble> messageBubbles(const std::vector<Message>& messages,
+                                   SenderOf senderOf,
+                                   TextOf textOf,
+                                   NotesOf notesOf)
+{
+    std::vector<Bubble> rows;
+    rows.reserve(messages.size() + 2);
+    Bubble rule;
+    rule.kind = Bubble::Kind::Rule;
+    rule.head = QStringLiteral("---------- Messages ----------");
+    rows.push_back(std::move(rule));
+    for (const Message& message : messages) {
+        Bubble row;
+        const QString date = fromUtf8(message.date);
+        row.sent = message.isFromMe != 0;
+        row.head = row.sent ? QStringLiteral("%1 Me:").arg(date)
+                            : QStringLiteral("%1 %2:").arg(date, fromUtf8(senderOf(message)));
+        row.text = fromUtf8(textOf(message));
+        row.notes = notesOf(message);
+        row.deleted = message.deleted != 0;
+        rows.push_back(std::move(row));
+    }
+    return rows;
+}
+
 } // namespace
 
 void CPreviewPanel::setPlayer(std::function<bool(const QString&)> newPlayer)
@@ -127,15 +156,7 @@ CPreviewPanel::CPreviewPanel(QWidget* parent)
     m_text->setReadOnly(true);
     m_text->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
     m_stack->addWidget(m_text);
-    m_messages = new QListWidget(m_stack);
-    m_messages->setObjectName(QStringLiteral("MessagesList"));
-    m_messages->setSelectionMode(QAbstractItemView::NoSelection);
-    m_messages->setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
-    m_messages->setWordWrap(true);
-    // Bubbles wrap to the list's width: it never scrolls sideways.
-    m_messages->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    m_messages->viewport()->installEventFilter(this);
-    m_stack->addWidget(m_messages);
+    m_stack->addWidget(makeMessagesList());
     m_card = new QWidget(m_stack);
     m_card->setObjectName(QStringLiteral("ContactInfo"));
     auto* grid = new QGridLayout(m_card);
@@ -162,6 +183,48 @@ CPreviewPanel::CPreviewPanel(QWidget* parent)
     connect(m_media, &MediaPage::failed, this, &CPreviewPanel::playElsewhere, Qt::QueuedConnection);
 }
 
+QListView* CPreviewPanel::makeMessagesList()
+{
+    m_bubbles = new BubbleModel(this);
+    m_messages = new QListView(m_stack);
+    m_messages->setObjectName(QStringLiteral("MessagesList"));
+    m_messages->setModel(m_bubbles);
+    m_bubbleDelegate = new BubbleDelegate(*m_bubbles, *m_messages);
+    m_messages->setItemDelegate(m_bubbleDelegate);
+    m_messages->setSelectionMode(QAbstractItemView::NoSelection);
+    m_messages->setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
+    // Rows are laid out a batch at a time while the first screen already shows, and again
+    // when the width changes (eventFilter): bubbles wrap to the list's width, which never
+    // scrolls sideways.
+    m_messages->setLayoutMode(QListView::Batched);
+    m_messages->setBatchSize(kBubbleBatch);
+    m_messages->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_messages->viewport()->installEventFilter(this);
+    m_messages->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(m_messages, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
+        const QModelIndex row = m_messages->indexAt(at);
+        if (!row.isValid()) {
+            return;
+        }
+        QMenu menu;
+        menu.addAction(tr("Copy"), [row] {
+            QApplication::clipboard()->setText(row.data(Qt::DisplayRole).toString());
+        });
+        menu.exec(m_messages->viewport()->mapToGlobal(at));
+    });
+    return m_messages;
+}
+
+bool CPreviewPanel::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_messages->viewport() && event->type() == QEvent::Resize &&
+        static_cast<QResizeEvent*>(event)->size().width() !=
+            static_cast<QResizeEvent*>(event)->oldSize().width()) {
+        m_messages->doItemsLayout();
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
 void CPreviewPanel::hideEvent(QHideEvent* event)
 {
     if (!event->spontaneous()) {
@@ -179,7 +242,7 @@ void CPreviewPanel::leaveMedia()
 void CPreviewPanel::clearPreview()
 {
     m_text->clear();
-    m_messages->clear();
+    m_bubbles->setBubbles({});
     leaveMedia();
     m_mediaFile.clear();
     m_stack->setCurrentIndex(m_stack->currentIndex() == kMessagesPage ? kMessagesPage : kTextPage);
@@ -254,7 +317,8 @@ void CPreviewPanel::applyHighlight()
         marks.append(mark);
     }
     m_text->setExtraSelections(marks);
-    for (QWidget* page : {static_cast<QWidget*>(m_messages), m_card, m_fields}) {
+    m_bubbleDelegate->setHighlight(m_highlight);
+    for (QWidget* page : {m_card, m_fields}) {
         for (auto* label : page->findChildren<WrappedLabel*>()) {
             label->setHighlight(m_highlight);
         }
@@ -357,73 +421,11 @@ void CPreviewPanel::showFields(const std::vector<exporting::LabelledValue>& fiel
     applyHighlight();
 }
 
-void CPreviewPanel::addBubble(
-    const QString& header, const QString& text, const QString& notes, bool sent, bool deleted)
-{
-    auto* element = new QWidget;
-    element->setObjectName(sent ? QStringLiteral("MessagesElementSend")
-                                : QStringLiteral("MessagesElementRecv"));
-    auto* layout = new QVBoxLayout(element);
-    layout->setContentsMargins(8, 4, 8, 4);
-    auto* head = greyLabel(header, element, QStringLiteral("BubbleHead"));
-    auto* bubble = new WrappedLabel(text, element);
-    bubble->setObjectName(QStringLiteral("Bubble"));
-    bubble->setContentsMargins(kBubblePadding, kBubblePadding, kBubblePadding, kBubblePadding);
-    const QString background = sent ? QStringLiteral("#d8ecff") : QStringLiteral("#efefef");
-    bubble->setStyleSheet(QStringLiteral("background: %1; border-radius: 8px; color: %2;")
-                              .arg(background, colourName(deleted ? kDeletedColour : kTextColour)));
-    const Qt::Alignment side = sent ? Qt::AlignRight : Qt::AlignLeft;
-    layout->addWidget(head, 0, side);
-    // A message of attachments alone has no bubble, only their lines.
-    layout->addWidget(bubble, 0, side);
-    bubble->setVisible(!text.isEmpty() || notes.isEmpty());
-    if (!notes.isEmpty()) {
-        auto* below = greyLabel(notes, element, QStringLiteral("BubbleNotes"));
-        below->setAlignment(side);
-        layout->addWidget(below, 0, side);
-    }
-    auto* item = new QListWidgetItem(m_messages);
-    item->setData(Qt::UserRole, deleted);
-    item->setData(Qt::UserRole + 1, text);
-    m_messages->setItemWidget(item, element);
-}
-
-void CPreviewPanel::layoutBubbles()
-{
-    const int width = m_messages->viewport()->width();
-    const int bubbleWidth = std::max(width * kBubbleShare / 100, kNarrowestBubble);
-    for (int i = 0; i < m_messages->count(); ++i) {
-        QListWidgetItem* item = m_messages->item(i);
-        QWidget* element = m_messages->itemWidget(item);
-        if (element == nullptr) {
-            item->setSizeHint(QSize(width, m_messages->fontMetrics().height() + kRulePadding));
-            continue;
-        }
-        for (auto* label : element->findChildren<WrappedLabel*>()) {
-            const bool besideBubble = label->objectName() == QLatin1String("Bubble") ||
-                                      label->objectName() == QLatin1String("BubbleNotes");
-            label->setMaximumWidth(besideBubble ? bubbleWidth : width);
-        }
-        element->layout()->invalidate();
-        item->setSizeHint(QSize(width, element->layout()->totalHeightForWidth(width)));
-    }
-}
-
-bool CPreviewPanel::eventFilter(QObject* watched, QEvent* event)
-{
-    if (watched == m_messages->viewport() && event->type() == QEvent::Resize &&
-        static_cast<QResizeEvent*>(event)->size().width() !=
-            static_cast<QResizeEvent*>(event)->oldSize().width()) {
-        layoutBubbles();
-    }
-    return QWidget::eventFilter(watched, event);
-}
-
 void CPreviewPanel::showConversation(const extract::ConversationSummary& conversation,
                                      const std::vector<extract::MessageRecord>& messages)
 {
     const exporting::MessageNoteWords words = messageNoteWords();
-    showMessageList(
+    std::vector<Bubble> rows = messageBubbles(
         messages,
         [](const extract::MessageRecord& message) {
             return message.contactName.empty() ? message.address : message.contactName;
@@ -438,25 +440,27 @@ void CPreviewPanel::showConversation(const extract::ConversationSummary& convers
             }
             return lines.join(QLatin1Char('\n'));
         });
-    addThumbnails(messages);
+    addThumbnails(messages, rows);
     if (extract::inGroup(conversation)) {
-        addGroupHeading(fromUtf8(extract::conversationName(conversation)),
-                        fromUtf8(extract::conversationAddresses(conversation)));
+        // Right under the rule, above the first message.
+        Bubble heading;
+        heading.kind = Bubble::Kind::Heading;
+        heading.head = fromUtf8(extract::conversationName(conversation));
+        heading.text = fromUtf8(extract::conversationAddresses(conversation));
+        rows.insert(rows.begin() + 1, std::move(heading));
     }
-    layoutBubbles();
-    applyHighlight();
+    showBubbles(std::move(rows));
 }
 
-void CPreviewPanel::addThumbnails(const std::vector<extract::MessageRecord>& messages)
+void CPreviewPanel::addThumbnails(const std::vector<extract::MessageRecord>& messages,
+                                  std::vector<Bubble>& rows)
 {
     int shown = 0;
     for (std::size_t index = 0; index < messages.size() && m_source != nullptr; ++index) {
         const extract::MessageRecord& message = messages[index];
-        QWidget* element = m_messages->itemWidget(m_messages->item(static_cast<int>(index) + 1));
-        if (message.details == nullptr || element == nullptr) {
+        if (message.details == nullptr) {
             continue;
         }
-        const int firstShown = shown;
         for (const extract::MessageAttachment& attachment : message.details->attachments) {
             if (shown == kMostThumbnails) {
                 return;
@@ -473,80 +477,31 @@ void CPreviewPanel::addThumbnails(const std::vector<extract::MessageRecord>& mes
             if (loadPreviewImage(fromUtf8(copy), image) != 0) {
                 continue;
             }
-            auto* picture = new QLabel(element);
-            picture->setObjectName(QStringLiteral("Thumbnail"));
-            picture->setToolTip(fromUtf8(attachment.name));
-            picture->setPixmap(QPixmap::fromImage(image.scaled(
-                kThumbnailSide, kThumbnailSide, Qt::KeepAspectRatio, Qt::SmoothTransformation)));
-            // Under the bubble, above the lines that name the attachments.
-            auto* column = static_cast<QVBoxLayout*>(element->layout());
-            column->insertWidget(2 + shown - firstShown,
-                                 picture,
-                                 0,
-                                 message.isFromMe != 0 ? Qt::AlignRight : Qt::AlignLeft);
-            // Shown now, not when the event loop gets to it, so that the row's height counts it.
-            picture->show();
+            // Under the bubble, above the lines that name the attachments; row 0 is the rule.
+            rows[index + 1].pictures << QPixmap::fromImage(image.scaled(
+                kThumbnailSide, kThumbnailSide, Qt::KeepAspectRatio, Qt::SmoothTransformation));
             ++shown;
         }
     }
 }
 
-void CPreviewPanel::addGroupHeading(const QString& name, const QString& members)
-{
-    auto* element = new QWidget;
-    element->setObjectName(QStringLiteral("GroupHeading"));
-    auto* layout = new QVBoxLayout(element);
-    layout->setContentsMargins(8, 4, 8, 4);
-    auto* title = new WrappedLabel(name, element);
-    title->setObjectName(QStringLiteral("GroupName"));
-    title->setStyleSheet(QStringLiteral("font-weight: bold;"));
-    auto* list = greyLabel(members, element, QStringLiteral("GroupMembers"));
-    layout->addWidget(title, 0, Qt::AlignHCenter);
-    layout->addWidget(list, 0, Qt::AlignHCenter);
-    // Right under the list's header, above the first message.
-    auto* item = new QListWidgetItem;
-    m_messages->insertItem(1, item);
-    item->setData(Qt::UserRole, false);
-    item->setData(Qt::UserRole + 1, name + QLatin1Char('\n') + members);
-    m_messages->setItemWidget(item, element);
-}
-
 void CPreviewPanel::showChat(const std::vector<extract::WhatsAppMessage>& messages)
 {
-    showMessageList(
+    showBubbles(messageBubbles(
         messages,
         [](const extract::WhatsAppMessage& message) {
             return message.senderName.empty() ? message.senderAddress : message.senderName;
         },
         [](const extract::WhatsAppMessage& message) { return message.text; },
-        [](const extract::WhatsAppMessage&) { return QString(); });
+        [](const extract::WhatsAppMessage&) { return QString(); }));
 }
 
-template <typename Message, typename SenderOf, typename TextOf, typename NotesOf>
-void CPreviewPanel::showMessageList(const std::vector<Message>& messages,
-                                    SenderOf senderOf,
-                                    TextOf textOf,
-                                    NotesOf notesOf)
+void CPreviewPanel::showBubbles(std::vector<Bubble> rows)
 {
     leaveMedia();
     m_stack->setCurrentIndex(kMessagesPage);
-    m_messages->clear();
-    auto* header =
-        new QListWidgetItem(QStringLiteral("---------- Messages ----------"), m_messages);
-    header->setTextAlignment(Qt::AlignHCenter);
-    header->setForeground(kRuleColour);
-    for (const Message& message : messages) {
-        const QString date = fromUtf8(message.date);
-        const QString head = message.isFromMe != 0
-                                 ? QStringLiteral("%1 Me:").arg(date)
-                                 : QStringLiteral("%1 %2:").arg(date, fromUtf8(senderOf(message)));
-        addBubble(head,
-                  fromUtf8(textOf(message)),
-                  notesOf(message),
-                  message.isFromMe != 0,
-                  message.deleted != 0);
-    }
-    layoutBubbles();
+    m_bubbles->setBubbles(std::move(rows));
+    m_messages->scrollToTop();
     applyHighlight();
 }
 

@@ -4,6 +4,7 @@
 // video), with the system's default player as the fallback.
 #pragma once
 
+#include "app/BubbleModel.h"
 #include "export/CStatisticsObj.h"
 #include "export/RecordFields.h"
 #include "extract/IPhoneRecoveryParse.h"
@@ -17,12 +18,13 @@
 #include <QWidget>
 
 class QLabel;
-class QListWidget;
+class QListView;
 class QStackedWidget;
 class QTextEdit;
 
 namespace app {
 
+class BubbleDelegate;
 class MediaPage;
 
 class CPreviewPanel : public QWidget
@@ -68,14 +70,16 @@ public:
 
     QTextEdit* textBox() const { return m_text; }
 
-    QListWidget* messagesList() const { return m_messages; }
+    QListView* messagesList() const { return m_messages; }
+
+    BubbleDelegate* bubbleDelegate() const { return m_bubbleDelegate; }
 
     QWidget* contactCard() const { return m_card; }
 
     MediaPage* mediaPage() const { return m_media; }
 
 protected:
-    // Lays the bubbles out again when the list's width changes.
+    // Lays the bubbles out again at once when the list's width changes.
     bool eventFilter(QObject* watched, QEvent* event) override;
     // Hiding the panel (closing the window, leaving the page, the preview switch) stops
     // playback and releases the preview file.
@@ -91,26 +95,15 @@ private:
     void showConversation(const extract::ConversationSummary& conversation,
                           const std::vector<extract::MessageRecord>& messages);
     void showChat(const std::vector<extract::WhatsAppMessage>& messages);
-    // Shows `messages` as sent and received bubbles under the list's header; `senderOf` names
-    // the sender of a received message and `textOf` gives a bubble's text.
-    // `notesOf` gives the lines shown under a message's bubble (its reactions, attachments,
-    // edits), empty when there are none.
-    template <typename Message, typename SenderOf, typename TextOf, typename NotesOf>
-    void showMessageList(const std::vector<Message>& messages,
-                         SenderOf senderOf,
-                         TextOf textOf,
-                         NotesOf notesOf);
-    void addBubble(
-        const QString& header, const QString& text, const QString& notes, bool sent, bool deleted);
-    // Shows small pictures of the first image attachments of `messages` (as listed from the
-    // list's second row on) under their bubbles; the rest stay named in the lines below them,
-    // so that a conversation of many pictures still opens at once.
-    void addThumbnails(const std::vector<extract::MessageRecord>& messages);
-    // Adds a centred line naming a group conversation and its members.
-    void addGroupHeading(const QString& name, const QString& members);
-    // Sizes every bubble to its text wrapped at its share of the list's width, and every row
-    // to its bubble, so that each line shows and nothing is wider than the list.
-    void layoutBubbles();
+    // Shows `rows` in the message list from its top.
+    void showBubbles(std::vector<Bubble> rows);
+    // Puts small pictures of the first image attachments of `messages` under their bubbles in
+    // `rows` (the rule first, then one row per message); the rest stay named in the lines below
+    // them, so that a conversation of many pictures still opens at once.
+    void addThumbnails(const std::vector<extract::MessageRecord>& messages,
+                       std::vector<Bubble>& rows);
+    // The message list, its rows and their delegate.
+    QListView* makeMessagesList();
     void applyHighlight();
     void showMedia(const std::string& path, const std::string& name, std::uint64_t size);
     void showImage();
@@ -122,7 +115,9 @@ private:
     extract::IPhoneRecoveryParse* m_source = nullptr;
     QStackedWidget* m_stack = nullptr;
     QTextEdit* m_text = nullptr;
-    QListWidget* m_messages = nullptr;
+    QListView* m_messages = nullptr;
+    BubbleModel* m_bubbles = nullptr;
+    BubbleDelegate* m_bubbleDelegate = nullptr;
     QWidget* m_card = nullptr;
     // The labelled fields of a reminder or event.
     QWidget* m_fields = nullptr;

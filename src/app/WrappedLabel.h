@@ -1,13 +1,11 @@
 // A read-only text that wraps at word boundaries and, where a word (a long URL, a number) is
 // wider than the line, anywhere inside it, so its width never exceeds what its layout gives it.
 // Its height follows its width, right-to-left text runs from the right, and a context menu
-// copies the whole text; a search's matches can be marked. Message bubbles, their headers and the
-// contact card use it.
+// copies the whole text; a search's matches can be marked. The contact card and the record
+// fields use it.
 #pragma once
 
 #include <QLabel>
-
-class QTextLayout;
 
 namespace app {
 
@@ -36,9 +34,6 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
-    // Lays the text out on lines of `width` pixels into `layouts` (one per paragraph) and
-    // returns the height of all lines.
-    qreal layoutText(qreal width, std::vector<std::unique_ptr<QTextLayout>>* layouts) const;
     // The horizontal and vertical margins around the text.
     QSize margins() const;
 

@@ -4,6 +4,8 @@
 #include "GuiTestSupport.h"
 #include "app/AppEvents.h"
 #include "app/Application.h"
+#include "app/BubbleDelegate.h"
+#include "app/BubbleModel.h"
 #include "app/CMainWnd.h"
 #include "app/CPreviewPanel.h"
 #include "app/CPrintWnd.h"
@@ -19,7 +21,7 @@
 #include <QDirIterator>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
+#include <QListView>
 #include <QPrinter>
 #include <QProcess>
 #include <QPushButton>
@@ -332,15 +334,12 @@ void ResultsPageTest::choosingRowsFillsThePreview()
     list->setCurrentItem(list->topLevelItem(0));
     const auto* summary = &results.conversations.front();
     const std::size_t messages = results.messages.at(summary->handleId).size();
-    QCOMPARE(preview->messagesList()->count(), static_cast<int>(messages) + 1);
+    const QAbstractItemModel* rows = preview->messagesList()->model();
+    QCOMPARE(rows->rowCount(), static_cast<int>(messages) + 1);
     QVERIFY(preview->messagesList()->isVisible());
     bool orangeBubble = false;
-    for (int i = 1; i < preview->messagesList()->count(); ++i) {
-        QWidget* element = preview->messagesList()->itemWidget(preview->messagesList()->item(i));
-        QVERIFY(element != nullptr);
-        orangeBubble = orangeBubble || element->findChild<QLabel*>(QStringLiteral("Bubble"))
-                                           ->styleSheet()
-                                           .contains(QStringLiteral("#f37302"));
+    for (int i = 1; i < rows->rowCount(); ++i) {
+        orangeBubble = orangeBubble || rows->index(i, 0).data(BubbleModel::DeletedRole).toBool();
     }
     // The first conversation holds a deleted message, drawn orange.
     QCOMPARE(orangeBubble, summary->deleted != 0);
@@ -359,8 +358,17 @@ void ResultsPageTest::choosingRowsFillsThePreview()
     QVERIFY(groupRows.front()->text(2).count(QLatin1Char(',')) ==
             static_cast<qsizetype>(group->conversation->participants.size()) - 1);
     list->setCurrentItem(groupRows.front());
-    QCOMPARE(preview->messagesList()->findChild<QLabel*>(QStringLiteral("GroupName"))->text(),
-             groupName);
+    // The column of each row's texts: its kind, head, text, notes and pictures.
+    const auto column = [rows](int role) {
+        QStringList texts;
+        for (int i = 0; i < rows->rowCount(); ++i) {
+            texts << rows->index(i, 0).data(role).toString();
+        }
+        return texts;
+    };
+    QCOMPARE(rows->index(1, 0).data(BubbleModel::KindRole).toInt(),
+             static_cast<int>(Bubble::Kind::Heading));
+    QCOMPARE(rows->index(1, 0).data(BubbleModel::HeadRole).toString(), groupName);
     QSet<QString> senders;
     for (const extract::MessageRecord& message : results.messages.at(group->handleId)) {
         if (message.isFromMe == 0) {
@@ -368,33 +376,22 @@ void ResultsPageTest::choosingRowsFillsThePreview()
                                                                           : message.contactName);
         }
     }
-    QStringList heads;
-    for (auto* head :
-         preview->messagesList()->findChildren<QLabel*>(QStringLiteral("BubbleHead"))) {
-        heads << head->text();
-    }
+    const QStringList heads = column(BubbleModel::HeadRole);
     QVERIFY(senders.size() > 1);
     for (const QString& sender : senders) {
         QVERIFY2(heads.filter(sender + QLatin1Char(':')).size() > 0, qPrintable(sender));
     }
     saveScreenshot(m_window.get(), QStringLiteral("12-group-conversation"));
     // Reactions, edits and attachments stand under their messages, never as messages.
-    QStringList notes;
-    for (auto* below :
-         preview->messagesList()->findChildren<QLabel*>(QStringLiteral("BubbleNotes"))) {
-        notes << below->text();
-    }
+    const QString notes = column(BubbleModel::NotesRole).join(QLatin1Char('\n'));
     for (const char* expected : {"Loved by ", "Edited", "Earlier version", "Attachment: "}) {
-        QVERIFY2(notes.join(QLatin1Char('\n')).contains(QLatin1String(expected)), expected);
+        QVERIFY2(notes.contains(QLatin1String(expected)), expected);
     }
     QVERIFY(heads.filter(QStringLiteral("Loved")).isEmpty());
     // Pictures sent as attachments show as thumbnails under their message.
-    const auto thumbnails =
-        preview->messagesList()->findChildren<QLabel*>(QStringLiteral("Thumbnail"));
-    QVERIFY(!thumbnails.isEmpty());
-    for (const QLabel* thumbnail : thumbnails) {
-        QVERIFY(!thumbnail->pixmap().isNull() && !thumbnail->isHidden());
-    }
+    QVERIFY(column(BubbleModel::PictureCountRole)
+                .filter(QRegularExpression(QStringLiteral("^[1-9]")))
+                .size() > 0);
     preview->messagesList()->scrollToBottom();
     saveScreenshot(m_window.get(), QStringLiteral("12-group-conversation-end"));
     showCategory(C::CallHistory);
@@ -402,7 +399,7 @@ void ResultsPageTest::choosingRowsFillsThePreview()
 
     list = showCategory(C::WhatsApp);
     list->setCurrentItem(list->topLevelItem(0));
-    QVERIFY(preview->messagesList()->count() > 1);
+    QVERIFY(preview->messagesList()->model()->rowCount() > 1);
     saveScreenshot(m_window.get(), QStringLiteral("13-preview-whatsapp"));
 
     // A photo: copied once, shown as an image; choosing it again only shows it again.
@@ -795,8 +792,9 @@ void ResultsPageTest::longMessagesFitTheirBubblesAtAnyWidth()
     m_results->show(results, messagesOnly);
     QTreeWidget* list = showCategory(C::Messages);
     list->setCurrentItem(list->topLevelItem(0));
-    QListWidget* bubbles = m_page->preview()->messagesList();
-    QCOMPARE(bubbles->count(), static_cast<int>(texts.size()) + 1);
+    QListView* bubbles = m_page->preview()->messagesList();
+    const BubbleDelegate* delegate = m_page->preview()->bubbleDelegate();
+    QCOMPARE(bubbles->model()->rowCount(), static_cast<int>(texts.size()) + 1);
 
     QSplitter* divider = m_page->listSplitter();
     const QList<int> defaultSizes = divider->sizes();
@@ -809,22 +807,21 @@ void ResultsPageTest::longMessagesFitTheirBubblesAtAnyWidth()
         QApplication::processEvents();
         const int room = bubbles->viewport()->width();
         QVERIFY(!bubbles->horizontalScrollBar()->isVisible());
-        for (int i = 1; i < bubbles->count(); ++i) {
-            QWidget* element = bubbles->itemWidget(bubbles->item(i));
-            const QRect row = bubbles->visualItemRect(bubbles->item(i));
-            QVERIFY2(element->width() <= room, qPrintable(QString::number(i)));
-            for (auto* label : element->findChildren<QLabel*>()) {
-                const QRect inRow(label->mapTo(element, QPoint(0, 0)), label->size());
-                // Every line shows: the label is as tall as its text needs at its width, and
-                // lies inside its row, which lies inside the list's width.
-                QVERIFY2(label->heightForWidth(label->width()) <= label->height() &&
-                             QRect(QPoint(0, 0), row.size()).contains(inRow) &&
-                             inRow.right() < room,
-                         qPrintable(QStringLiteral("%1 at %2: %3x%4 in %5x%6")
-                                        .arg(label->text().left(20))
+        for (int i = 1; i < bubbles->model()->rowCount(); ++i) {
+            const QModelIndex index = bubbles->model()->index(i, 0);
+            const QRect row = bubbles->visualRect(index);
+            QVERIFY2(row.width() <= room, qPrintable(QString::number(i)));
+            // Every line shows: each text, bubble and picture lies inside its row, which is as
+            // tall as they need, and inside the list's width.
+            for (const QRect& piece : delegate->pieceRects(index)) {
+                QVERIFY2(QRect(QPoint(0, 0), row.size()).contains(piece) && piece.right() < room,
+                         qPrintable(QStringLiteral("row %1 at %2: %3x%4+%5+%6 in %7x%8")
+                                        .arg(i)
                                         .arg(previewWidth)
-                                        .arg(label->width())
-                                        .arg(label->height())
+                                        .arg(piece.width())
+                                        .arg(piece.height())
+                                        .arg(piece.x())
+                                        .arg(piece.y())
                                         .arg(row.width())
                                         .arg(row.height())));
             }
