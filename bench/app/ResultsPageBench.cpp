@@ -1,6 +1,7 @@
 // Drives the results page (offscreen) over a large scan and reports how long each step a user
 // takes lasts until the page has painted it: showing the results (the category tree), opening
 // Messages and the Camera Roll, ticking and unticking a whole category with the statistics,
+// showing only deleted photos and every photo again,
 // choosing the largest conversation until its first screen of bubbles is painted, and
 // scrolling that conversation a screen at a time down to its end.
 //
@@ -24,7 +25,7 @@
 #include <QElapsedTimer>
 #include <QListView>
 #include <QScrollBar>
-#include <QTreeWidget>
+#include <QTreeView>
 #include <QTreeWidgetItem>
 
 namespace {
@@ -131,6 +132,10 @@ int main(int argc, char** argv)
     report("untick Camera Roll", clock);
     photosNode->setCheckState(0, Qt::Checked);
     report("tick Camera Roll", clock);
+    view.setFilter(true);
+    report("only deleted photos (none)", clock);
+    view.setFilter(false);
+    report("every photo again", clock);
 
     view.showCategory(extract::RecoveryCategory::Messages);
     report("open Messages", clock);
@@ -140,13 +145,13 @@ int main(int argc, char** argv)
     messagesNode->setCheckState(0, Qt::Checked);
     report("tick Messages", clock);
 
-    auto* list = page.findChild<QTreeWidget*>(QStringLiteral("DataList"));
-    QTreeWidgetItem* biggest = view.rowOf(&results.conversations.back());
-    if (list == nullptr || biggest == nullptr) {
+    auto* list = page.findChild<QTreeView*>(QStringLiteral("DataList"));
+    const QModelIndex biggest = view.rowOf(&results.conversations.back());
+    if (list == nullptr || !biggest.isValid()) {
         std::fprintf(stderr, "the largest conversation is not in the list\n");
         return 1;
     }
-    list->setCurrentItem(biggest);
+    list->setCurrentIndex(biggest);
     report("open the largest conversation", clock);
 
     QAbstractItemView* bubbles = page.preview()->messagesList();

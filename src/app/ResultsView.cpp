@@ -3,6 +3,7 @@
 
 #include "app/CPreviewPanel.h"
 #include "app/PhotoTexts.h"
+#include "app/ResultsModel.h"
 #include "app/Texts.h"
 #include "export/ExportWriters.h"
 #include "export/MessageNotes.h"
@@ -19,9 +20,9 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPainter>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QTreeView>
 #include <QTreeWidget>
 
 namespace app {
@@ -30,7 +31,6 @@ namespace {
 
 using C = extract::RecoveryCategory;
 
-constexpr int kKeyRole = Qt::UserRole;
 // Columns fitted to their texts are never wider than this; the last one takes what is left.
 constexpr int kWidestColumn = 240;
 // A column being cut shrinks in steps of this many pixels.
@@ -43,13 +43,6 @@ constexpr int kHeadingPadding = 24;
 constexpr int kSearchDelayMs = 150;
 // Rows whose search texts are read in one slice between other events.
 constexpr int kReadAheadRows = 200;
-// The deleted records' colour.
-const QColor kDeletedColour(243, 115, 2);
-
-const void* keyOf(const QTreeWidgetItem* row)
-{
-    return reinterpret_cast<const void*>(row->data(0, kKeyRole).value<quintptr>());
-}
 
 QString utf8(const std::string& text)
 {
@@ -136,22 +129,6 @@ QStringList columnKeys(C category, bool appLevel)
     default:
         return {QStringLiteral("ColFileName"), QStringLiteral("ColFileSize")};
     }
-}
-
-// A small orange disc that marks deleted rows.
-QIcon deletedMarker()
-{
-    static const QIcon icon = [] {
-        QPixmap pixmap(12, 12);
-        pixmap.fill(Qt::transparent);
-        QPainter painter(&pixmap);
-        painter.setRenderHint(QPainter::Antialiasing);
-        painter.setBrush(kDeletedColour);
-        painter.setPen(Qt::NoPen);
-        painter.drawEllipse(1, 1, 10, 10);
-        return QIcon(pixmap);
-    }();
-    return icon;
 }
 
 // Display order within a list: deleted records (conversations and chats with deleted messages,
@@ -296,26 +273,31 @@ ResultsView::ResultsView(Ui::PageScan& ui,
     : m_ui(ui)
     , m_nodes(nodes)
     , m_preview(preview)
+    , m_rows(new ResultsModel(m_statistics, this))
 {
-    QTreeWidget* list = m_ui.DataList;
+    QTreeView* list = m_ui.DataList;
+    list->setModel(m_rows);
     list->setSelectionMode(QAbstractItemView::SingleSelection);
     list->header()->setStretchLastSection(true);
     // Columns are fitted to the list's width; the last one takes the rest.
     list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     list->viewport()->installEventFilter(this);
-    connect(list, &QTreeWidget::itemChanged, this, &ResultsView::onRowChanged);
-    connect(list, &QTreeWidget::itemSelectionChanged, this, &ResultsView::onRowChosen);
+    connect(m_rows, &ResultsModel::tickRequested, this, &ResultsView::onTickRequested);
+    connect(list->selectionModel(),
+            &QItemSelectionModel::selectionChanged,
+            this,
+            &ResultsView::onRowChosen);
     // A click on the row already chosen shows it again (media replay without a new copy).
-    connect(list, &QTreeWidget::itemClicked, this, [this](QTreeWidgetItem* row, int column) {
-        if (column != 0 && row->isSelected()) {
+    connect(list, &QTreeView::clicked, this, [this](const QModelIndex& index) {
+        if (index.column() != 0 && m_ui.DataList->selectionModel()->isRowSelected(index.row())) {
             onRowChosen();
         }
     });
     // Enter (or a double click) opens an app's files, or shows the record in the preview,
     // switching the preview on when it was off.
-    connect(list, &QTreeWidget::itemActivated, this, [this](QTreeWidgetItem* row) {
-        if (row->data(0, kKeyRole).isValid() && m_appKey == nullptr && showsAppMedia()) {
-            openApp(row);
+    connect(list, &QTreeView::activated, this, [this](const QModelIndex& index) {
+        if (m_appKey == nullptr && showsAppMedia()) {
+            openApp(index.row());
             return;
         }
         m_ui.OptOnOffPreview->setChecked(true);
@@ -446,8 +428,7 @@ void ResultsView::setHeader(bool appLevel)
             labels << languageText("PageScan", key.toLatin1().constData());
         }
     }
-    m_ui.DataList->setColumnCount(static_cast<int>(labels.size()));
-    m_ui.DataList->setHeaderLabels(labels);
+    m_rows->setHeadings(labels.mid(1));
     m_ui.DataList->header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
 }
 
@@ -476,21 +457,19 @@ void ResultsView::showCategory(C category)
     m_ui.OptOnOffFilter->setChecked(deletedOnly());
     applyMark();
     refreshFilterCount();
-    if (m_ui.DataList->topLevelItemCount() > 0) {
-        for (int i = 0; i < m_ui.DataList->topLevelItemCount(); ++i) {
-            if (!m_ui.DataList->topLevelItem(i)->isHidden()) {
-                m_ui.DataList->setCurrentItem(m_ui.DataList->topLevelItem(i));
-                break;
-            }
-        }
+    chooseRow(0);
+}
+
+void ResultsView::chooseRow(int row)
+{
+    if (row >= 0 && row < m_rows->rowCount()) {
+        m_ui.DataList->setCurrentIndex(m_rows->index(row, 0));
     }
 }
 
 void ResultsView::clearRows()
 {
-    m_ui.DataList->clear();
-    m_rowEntries.clear();
-    m_rowHidden.clear();
+    m_rows->clear();
     m_haystacks.clear();
     m_matches.clear();
     m_readAhead.stop();
@@ -507,54 +486,15 @@ void ResultsView::fillRows(const exporting::SelectionEntry& group, bool appLevel
             return listedBefore(*a, *b);
         });
     }
-    m_updating = true;
     const bool videos = m_category == C::AppVideos;
     const exporting::MessageNoteWords words = messageNoteWords();
     const exporting::FieldWords values = fieldWords();
-    for (const exporting::SelectionEntry* entry : entries) {
-        auto* row = new QTreeWidgetItem(m_ui.DataList);
-        row->setData(0, kKeyRole, QVariant::fromValue(reinterpret_cast<quintptr>(entry->key)));
-        row->setFlags(row->flags() | Qt::ItemIsUserCheckable);
-        row->setCheckState(0, entry->ticked ? Qt::Checked : Qt::Unchecked);
-        QStringList columns;
-        if (entry->group) {
-            // An app: its name from its first file, "Folder", and the kind of its files.
-            QString app;
-            if (!entry->children.empty()) {
-                const auto& first = m_statistics.entries()[entry->children.front()];
-                if (const auto* item = std::get_if<const extract::AppMediaItem*>(&first.record)) {
-                    app = utf8((*item)->app);
-                }
-            }
-            columns = {app,
-                       QStringLiteral("Folder"),
-                       videos ? QStringLiteral("Videos") : QStringLiteral("Photos")};
-            row->setIcon(1, QIcon(QStringLiteral(":/icons/folder.svg")));
-            const exporting::CounterBlock* block = m_statistics.blockOf(entry->key);
-            if (block != nullptr && block->ticked > 0 && block->ticked < block->count) {
-                row->setCheckState(0, Qt::PartiallyChecked);
-            }
-        } else if (const auto* item = std::get_if<const extract::MediaItem*>(&entry->record);
-                   item != nullptr && entry->category == C::CameraRoll) {
-            columns = cameraRollColumns(**item);
-        } else {
-            columns = recordColumns(entry->record, words, values);
-        }
-        for (int c = 0; c < columns.size(); ++c) {
-            row->setText(c + 1, columns[c]);
-            if (entry->deleted) {
-                row->setForeground(c + 1, kDeletedColour);
-            }
-        }
-        if (entry->deleted) {
-            row->setIcon(0, deletedMarker());
-        }
-    }
-    m_updating = false;
-    m_rowEntries = std::move(entries);
-    m_rowHidden.assign(m_rowEntries.size(), 0);
+    m_rows->setRows(std::move(entries),
+                    [this, videos, words, values](const exporting::SelectionEntry& entry) {
+                        return columnsOf(entry, videos, words, values);
+                    });
     m_haystacks.clear();
-    m_matches.assign(m_rowEntries.size(), 1);
+    m_matches.assign(m_rows->entries().size(), 1);
     m_readAhead.start();
     if (!m_needle.isEmpty()) {
         const QString needle = m_needle;
@@ -564,11 +504,36 @@ void ResultsView::fillRows(const exporting::SelectionEntry& group, bool appLevel
     measureColumns();
 }
 
+QStringList ResultsView::columnsOf(const exporting::SelectionEntry& entry,
+                                   bool videos,
+                                   const exporting::MessageNoteWords& words,
+                                   const exporting::FieldWords& values) const
+{
+    if (entry.group) {
+        // An app: its name from its first file, "Folder", and the kind of its files.
+        QString app;
+        if (!entry.children.empty()) {
+            const auto& first = m_statistics.entries()[entry.children.front()];
+            if (const auto* item = std::get_if<const extract::AppMediaItem*>(&first.record)) {
+                app = utf8((*item)->app);
+            }
+        }
+        return {app,
+                QStringLiteral("Folder"),
+                videos ? QStringLiteral("Videos") : QStringLiteral("Photos")};
+    }
+    if (const auto* item = std::get_if<const extract::MediaItem*>(&entry.record);
+        item != nullptr && entry.category == C::CameraRoll) {
+        return cameraRollColumns(**item);
+    }
+    return recordColumns(entry.record, words, values);
+}
+
 void ResultsView::measureColumns()
 {
-    QTreeWidget* list = m_ui.DataList;
-    m_naturalWidths.assign(static_cast<std::size_t>(list->columnCount()), 0);
-    for (int column = 1; column < list->columnCount(); ++column) {
+    QTreeView* list = m_ui.DataList;
+    m_naturalWidths.assign(static_cast<std::size_t>(m_rows->columnCount()), 0);
+    for (int column = 1; column < m_rows->columnCount(); ++column) {
         list->resizeColumnToContents(column);
         m_naturalWidths[static_cast<std::size_t>(column)] = list->columnWidth(column);
     }
@@ -577,8 +542,8 @@ void ResultsView::measureColumns()
 
 void ResultsView::fitColumns()
 {
-    QTreeWidget* list = m_ui.DataList;
-    const int count = list->columnCount();
+    QTreeView* list = m_ui.DataList;
+    const int count = m_rows->columnCount();
     if (count < 2 || static_cast<int>(m_naturalWidths.size()) != count) {
         return;
     }
@@ -593,7 +558,8 @@ void ResultsView::fitColumns()
     for (int column = 1; column < count; ++column) {
         const auto index = static_cast<std::size_t>(column);
         headings[index] =
-            list->header()->fontMetrics().horizontalAdvance(list->headerItem()->text(column)) +
+            list->header()->fontMetrics().horizontalAdvance(
+                m_rows->headerData(column, Qt::Horizontal, Qt::DisplayRole).toString()) +
             kHeadingPadding;
         wants[index] = std::min(m_naturalWidths[index], kWidestColumn);
         turns[index] = column + 1 == count                     ? 0
@@ -638,24 +604,25 @@ bool ResultsView::eventFilter(QObject* watched, QEvent* event)
 void ResultsView::applyMark()
 {
     const bool on = deletedOnly();
-    m_updating = true;
     m_searchShown = 0;
     m_searchTotal = 0;
-    const int count = m_ui.DataList->topLevelItemCount();
-    m_rowHidden.resize(static_cast<std::size_t>(count), 0);
-    for (int i = 0; i < count; ++i) {
-        const auto index = static_cast<std::size_t>(i);
-        const exporting::SelectionEntry* entry =
-            index < m_rowEntries.size() ? m_rowEntries[index] : nullptr;
-        const bool marked = entry != nullptr && !entry->group && on && !entry->deleted;
+    const std::vector<const exporting::SelectionEntry*>& entries = m_rows->entries();
+    std::vector<char> shown(entries.size(), 1);
+    for (std::size_t index = 0; index < entries.size(); ++index) {
+        const bool marked = !entries[index]->group && on && !entries[index]->deleted;
         const bool matches = index >= m_matches.size() || m_matches[index] != 0;
-        // Only changes reach the view: hiding a row is slow in long lists.
-        if ((m_rowHidden[index] != 0) != (marked || !matches)) {
-            m_rowHidden[index] = marked || !matches ? 1 : 0;
-            m_ui.DataList->topLevelItem(i)->setHidden(marked || !matches);
-        }
+        shown[index] = marked || !matches ? 0 : 1;
         m_searchTotal += marked ? 0 : 1;
-        m_searchShown += marked || !matches ? 0 : 1;
+        m_searchShown += shown[index];
+    }
+    const QModelIndex current = m_ui.DataList->currentIndex();
+    const exporting::SelectionEntry* chosen =
+        current.isValid() ? m_rows->entryAt(current.row()) : nullptr;
+    m_updating = true;
+    m_rows->setShown(shown);
+    // The row chosen before stays chosen while it is shown.
+    if (chosen != nullptr && m_rows->rowOf(chosen->key) >= 0) {
+        m_ui.DataList->setCurrentIndex(m_rows->index(m_rows->rowOf(chosen->key), 0));
     }
     m_updating = false;
     refreshSearchCount();
@@ -688,23 +655,17 @@ void ResultsView::setSearch(const QString& text)
         m_preview->setHighlight(text);
     }
     // The preview follows the search to its first match when the row shown was filtered out.
-    QTreeWidget* list = m_ui.DataList;
-    if (list->currentItem() == nullptr || list->currentItem()->isHidden()) {
-        for (int i = 0; i < list->topLevelItemCount(); ++i) {
-            if (!list->topLevelItem(i)->isHidden()) {
-                list->setCurrentItem(list->topLevelItem(i));
-                break;
-            }
-        }
+    if (!m_ui.DataList->currentIndex().isValid()) {
+        chooseRow(0);
     }
 }
 
-QString ResultsView::searchableText(const QTreeWidgetItem& row,
-                                    const exporting::SelectionEntry& entry) const
+QString ResultsView::searchableText(std::size_t index) const
 {
+    const exporting::SelectionEntry& entry = *m_rows->entries()[index];
     QString text;
-    for (int column = 1; column < row.columnCount(); ++column) {
-        text += row.text(column) + QLatin1Char('\n');
+    for (const QString& column : m_rows->columnTexts(index)) {
+        text += column + QLatin1Char('\n');
     }
     if (const auto* summary = std::get_if<const extract::ConversationSummary*>(&entry.record)) {
         const auto found = m_results->messages.find((*summary)->handleId);
@@ -733,29 +694,24 @@ QString ResultsView::searchableText(const QTreeWidgetItem& row,
 
 bool ResultsView::searchTextsRead() const
 {
-    return m_haystacks.size() == m_ui.DataList->topLevelItemCount();
+    return static_cast<std::size_t>(m_haystacks.size()) == m_rows->entries().size();
 }
 
 void ResultsView::readSearchTexts(int upTo)
 {
-    QTreeWidget* list = m_ui.DataList;
-    const int end = std::min(upTo, list->topLevelItemCount());
+    const auto count = static_cast<int>(m_rows->entries().size());
+    const int end = std::min(upTo, count);
     for (int i = static_cast<int>(m_haystacks.size()); i < end; ++i) {
-        const auto index = static_cast<std::size_t>(i);
-        const exporting::SelectionEntry* entry =
-            index < m_rowEntries.size() ? m_rowEntries[index] : nullptr;
-        m_haystacks.append(entry != nullptr ? searchableText(*list->topLevelItem(i), *entry)
-                                            : QString());
+        m_haystacks.append(searchableText(static_cast<std::size_t>(i)));
     }
-    if (m_haystacks.size() < list->topLevelItemCount()) {
+    if (m_haystacks.size() < count) {
         m_readAhead.start();
     }
 }
 
 void ResultsView::matchRows(const QString& needle)
 {
-    QTreeWidget* list = m_ui.DataList;
-    const int count = list->topLevelItemCount();
+    const auto count = static_cast<int>(m_rows->entries().size());
     m_matches.resize(static_cast<std::size_t>(count), 1);
     if (!needle.isEmpty()) {
         readSearchTexts(count);
@@ -833,9 +789,9 @@ void ResultsView::refreshFilterCount()
         formatText(languageText("PageScan", "TxtFilterCount"), {QString::number(filtered)}));
 }
 
-void ResultsView::openApp(QTreeWidgetItem* row)
+void ResultsView::openApp(int row)
 {
-    const exporting::SelectionEntry* app = m_statistics.find(keyOf(row));
+    const exporting::SelectionEntry* app = m_rows->entryAt(row);
     if (app == nullptr || !app->group) {
         return;
     }
@@ -845,9 +801,7 @@ void ResultsView::openApp(QTreeWidgetItem* row)
     fillRows(*app, false);
     applyMark();
     m_ui.BtnBackAppDir->show();
-    if (m_ui.DataList->topLevelItemCount() > 0) {
-        m_ui.DataList->setCurrentItem(m_ui.DataList->topLevelItem(0));
-    }
+    chooseRow(0);
 }
 
 void ResultsView::backToApps()
@@ -857,30 +811,25 @@ void ResultsView::backToApps()
     }
 }
 
-QTreeWidgetItem* ResultsView::rowOf(const void* key) const
+QModelIndex ResultsView::rowOf(const void* key) const
 {
-    for (int i = 0; i < m_ui.DataList->topLevelItemCount(); ++i) {
-        if (keyOf(m_ui.DataList->topLevelItem(i)) == key) {
-            return m_ui.DataList->topLevelItem(i);
-        }
-    }
-    return nullptr;
+    const int row = m_rows->rowOf(key);
+    return row >= 0 ? m_rows->index(row, 0) : QModelIndex();
 }
 
-void ResultsView::onRowChanged(QTreeWidgetItem* row, int column)
+void ResultsView::onTickRequested(const void* key, bool tick)
 {
-    if (m_updating || column != 0 || m_results == nullptr) {
+    if (m_updating || m_results == nullptr) {
         return;
     }
-    const void* key = keyOf(row);
     const exporting::SelectionEntry* entry = m_statistics.find(key);
     if (entry == nullptr) {
         return;
     }
-    const bool tick = row->checkState(0) != Qt::Unchecked;
     if (tick != entry->ticked || entry->group) {
         (void)(tick ? m_statistics.tick(key) : m_statistics.untick(key));
     }
+    m_rows->refreshChecks();
     syncNodeChecks();
     refreshStatistics();
 }
@@ -899,7 +848,7 @@ void ResultsView::onNodeChanged(QTreeWidgetItem* node, int column)
                                                 : m_statistics.tick(key));
     syncNodeChecks();
     if (category == m_category) {
-        syncRowChecks();
+        m_rows->refreshChecks();
     }
     refreshStatistics();
 }
@@ -919,19 +868,6 @@ void ResultsView::syncNodeChecks()
                                      : block->ticked > 0 ? Qt::PartiallyChecked
                                                          : Qt::Unchecked;
         node->setCheckState(0, state);
-    }
-    m_updating = false;
-}
-
-void ResultsView::syncRowChecks()
-{
-    m_updating = true;
-    for (int i = 0; i < m_ui.DataList->topLevelItemCount(); ++i) {
-        QTreeWidgetItem* row = m_ui.DataList->topLevelItem(i);
-        const exporting::SelectionEntry* entry = m_statistics.find(keyOf(row));
-        if (entry != nullptr) {
-            row->setCheckState(0, entry->ticked ? Qt::Checked : Qt::Unchecked);
-        }
     }
     m_updating = false;
 }
@@ -965,9 +901,9 @@ void ResultsView::onRowChosen()
     if (m_updating || m_preview == nullptr || m_results == nullptr) {
         return;
     }
-    const QList<QTreeWidgetItem*> chosen = m_ui.DataList->selectedItems();
+    const QModelIndexList chosen = m_ui.DataList->selectionModel()->selectedRows();
     const exporting::SelectionEntry* entry =
-        chosen.isEmpty() ? nullptr : m_statistics.find(keyOf(chosen.front()));
+        chosen.isEmpty() ? nullptr : m_rows->entryAt(chosen.front().row());
     if (entry == nullptr || entry->group) {
         return;
     }

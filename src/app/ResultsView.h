@@ -14,6 +14,7 @@
 #include <optional>
 #include <vector>
 
+#include <QModelIndex>
 #include <QObject>
 #include <QSet>
 #include <QString>
@@ -31,6 +32,7 @@ class PageScan;
 namespace app {
 
 class CPreviewPanel;
+class ResultsModel;
 
 class ResultsView : public QObject
 {
@@ -72,8 +74,9 @@ public:
     // Turns the filter of the shown node on or off (OptOnOffFilter).
     void setFilter(bool on);
 
-    // Shows the files of the app row `row` (activating an app row) / returns to the apps.
-    void openApp(QTreeWidgetItem* row);
+    // Shows the files of the app in list row `row` (activating an app row) / returns to the
+    // apps.
+    void openApp(int row);
     void backToApps();
 
     // Refreshes LblStatistics (MSG0513: ticked size and count, total size and count) and
@@ -104,26 +107,34 @@ public:
 
     int searchTotal() const { return m_searchTotal; }
 
-    // The list row of the record `key`, or null when it is not in the list.
-    QTreeWidgetItem* rowOf(const void* key) const;
+    // The list row (column 0) of the record `key`; invalid when it is not shown.
+    QModelIndex rowOf(const void* key) const;
 
 private:
-    void onRowChanged(QTreeWidgetItem* row, int column);
+    // Ticks or unticks the record or app `key` as its box in the list asked.
+    void onTickRequested(const void* key, bool tick);
     void onNodeChanged(QTreeWidgetItem* node, int column);
     void onRowChosen();
-    // Empties the list and forgets its rows' entries, search texts and marks.
+    // Makes list row `row` the current one when there is such a row.
+    void chooseRow(int row);
+    // Empties the list and forgets its rows' search texts and marks.
     void clearRows();
     void fillRows(const exporting::SelectionEntry& group, bool appLevel);
+    // The list columns of `entry`: an app's name and kind of files (`videos`), a camera-roll
+    // file's, or a record's in the language of `words` and `values`.
+    QStringList columnsOf(const exporting::SelectionEntry& entry,
+                          bool videos,
+                          const exporting::MessageNoteWords& words,
+                          const exporting::FieldWords& values) const;
     // Measures the width of every column's texts and header, then fits the columns.
     void measureColumns();
     // Fits the columns to their texts within the list's width, cutting the last column, long
     // texts, short texts and dates in that order; no column needs sideways scrolling.
     void fitColumns();
     void applyMark();
-    // The text a search looks in for the list row `row` of `entry`, case-folded: its columns
-    // and the bodies of its messages or note.
-    QString searchableText(const QTreeWidgetItem& row,
-                           const exporting::SelectionEntry& entry) const;
+    // The text a search looks in for list entry number `index`, case-folded: its columns and
+    // the bodies of its messages or note.
+    QString searchableText(std::size_t index) const;
     // Reads the search texts of the rows up to `upTo` not read yet; while rows remain unread
     // the next slice is read when the event loop is idle.
     void readSearchTexts(int upTo);
@@ -131,7 +142,6 @@ private:
     void matchRows(const QString& needle);
     void refreshSearchCount();
     void syncNodeChecks();
-    void syncRowChecks();
     void setHeader(bool appLevel);
     void refreshFilterCount();
     std::optional<extract::RecoveryCategory> categoryOfNode(const QTreeWidgetItem* node) const;
@@ -146,6 +156,8 @@ private:
     std::array<QTreeWidgetItem*, extract::kCategoryCount> m_nodes;
     CPreviewPanel* m_preview;
     exporting::CStatisticsObj m_statistics;
+    // The list's rows, owned by the view.
+    ResultsModel* m_rows;
     const extract::ScanResults* m_results = nullptr;
     std::array<bool, extract::kCategoryCount> m_deletedOnly{};
     std::optional<extract::RecoveryCategory> m_category;
@@ -156,15 +168,12 @@ private:
     std::vector<int> m_naturalWidths;
     // The list columns that show dates.
     QSet<int> m_dateColumns;
-    // The entry of each list row and whether the row is hidden, in list order.
-    std::vector<const exporting::SelectionEntry*> m_rowEntries;
-    std::vector<char> m_rowHidden;
     QLineEdit* m_searchField = nullptr;
     QLabel* m_searchCount = nullptr;
     QTimer m_searchTimer;
     QTimer m_readAhead;
-    // The case-folded search text, each row's searchable text (built on the first search of
-    // a list) and whether each row matches, in list order.
+    // The case-folded search text, each entry's searchable text (read ahead while idle, or on
+    // the first search of a list) and whether each entry matches, in list order.
     QString m_needle;
     QStringList m_haystacks;
     std::vector<char> m_matches;

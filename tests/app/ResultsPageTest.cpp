@@ -11,6 +11,7 @@
 #include "app/CPrintWnd.h"
 #include "app/CRecoverProcessWnd.h"
 #include "app/CScanVrtWnd.h"
+#include "app/ResultsModel.h"
 #include "app/ResultsView.h"
 #include "app/ScanSession.h"
 #include "app/Texts.h"
@@ -34,11 +35,54 @@
 #include <QTest>
 #include <QTextBrowser>
 #include <QTextEdit>
+#include <QTreeView>
 #include <QTreeWidget>
 
 using namespace app;
 using namespace apptest;
 using C = extract::RecoveryCategory;
+
+namespace {
+
+// The rows of the results list by number: a cell's text, heading, record key and check box.
+int rowCount(const QTreeView* list)
+{
+    return list->model()->rowCount();
+}
+
+QString cell(const QTreeView* list, int row, int column)
+{
+    return list->model()->index(row, column).data().toString();
+}
+
+QString heading(const QTreeView* list, int column)
+{
+    return list->model()->headerData(column, Qt::Horizontal).toString();
+}
+
+const void* keyOf(const QTreeView* list, int row)
+{
+    return reinterpret_cast<const void*>(
+        list->model()->index(row, 0).data(ResultsModel::KeyRole).value<quintptr>());
+}
+
+Qt::CheckState checkOf(const QTreeView* list, int row)
+{
+    return list->model()->index(row, 0).data(Qt::CheckStateRole).value<Qt::CheckState>();
+}
+
+// Ticks or unticks a row's box as a click on it would.
+void setCheck(QTreeView* list, int row, Qt::CheckState state)
+{
+    QVERIFY(list->model()->setData(list->model()->index(row, 0), state, Qt::CheckStateRole));
+}
+
+void choose(QTreeView* list, int row)
+{
+    list->setCurrentIndex(list->model()->index(row, 0));
+}
+
+} // namespace
 
 class ResultsPageTest : public QObject
 {
@@ -75,9 +119,9 @@ private:
     template <typename T> T* child(const char* name) { return control<T>(m_window.get(), name); }
 
     // Shows `category` and returns the list.
-    QTreeWidget* showCategory(C category);
-    // The first list row whose record is (not) deleted; null when none.
-    QTreeWidgetItem* firstRow(bool deleted);
+    QTreeView* showCategory(C category);
+    // The first list row whose record is (not) deleted; -1 when none.
+    int firstRow(bool deleted);
     // The label the page must show for its statistics.
     QString expectedStatistics();
     // Relative paths below `root`, with run stamps (runs of 8 or more digits) replaced.
@@ -134,28 +178,25 @@ void ResultsPageTest::init()
     }
 }
 
-QTreeWidget* ResultsPageTest::showCategory(C category)
+QTreeView* ResultsPageTest::showCategory(C category)
 {
     child<QTreeWidget>("NodeTree")->setCurrentItem(m_page->nodeOf(category));
     if (m_results->currentCategory() != category) {
         m_results->showCategory(category);
     }
-    return child<QTreeWidget>("DataList");
+    return child<QTreeView>("DataList");
 }
 
-QTreeWidgetItem* ResultsPageTest::firstRow(bool deleted)
+int ResultsPageTest::firstRow(bool deleted)
 {
-    auto* list = child<QTreeWidget>("DataList");
-    for (int i = 0; i < list->topLevelItemCount(); ++i) {
-        QTreeWidgetItem* row = list->topLevelItem(i);
-        const auto* key =
-            reinterpret_cast<const void*>(row->data(0, Qt::UserRole).value<quintptr>());
-        const exporting::SelectionEntry* entry = m_results->statistics().find(key);
+    auto* list = child<QTreeView>("DataList");
+    for (int i = 0; i < rowCount(list); ++i) {
+        const exporting::SelectionEntry* entry = m_results->statistics().find(keyOf(list, i));
         if (entry != nullptr && entry->deleted == deleted) {
-            return row;
+            return i;
         }
     }
-    return nullptr;
+    return -1;
 }
 
 QString ResultsPageTest::expectedStatistics()
@@ -197,17 +238,20 @@ void ResultsPageTest::afterTheScanEveryRecordIsTicked()
     // Every row of every category is ticked, deleted rows are orange with a marker.
     for (C category :
          {C::CameraRoll, C::Messages, C::Contacts, C::CallHistory, C::Notes, C::WhatsApp}) {
-        QTreeWidget* list = showCategory(category);
-        QVERIFY(list->topLevelItemCount() > 0);
-        for (int i = 0; i < list->topLevelItemCount(); ++i) {
-            QCOMPARE(list->topLevelItem(i)->checkState(0), Qt::Checked);
+        QTreeView* list = showCategory(category);
+        QVERIFY(rowCount(list) > 0);
+        for (int i = 0; i < rowCount(list); ++i) {
+            QCOMPARE(checkOf(list, i), Qt::Checked);
         }
         QCOMPARE(m_page->nodeOf(category)->checkState(0), Qt::Checked);
-        if (QTreeWidgetItem* deleted = firstRow(true)) {
-            QCOMPARE(deleted->foreground(1).color(), QColor(243, 115, 2));
-            QVERIFY(!deleted->icon(0).isNull());
+        if (const int deleted = firstRow(true); deleted >= 0) {
+            const auto colourOf = [list](int row) {
+                return list->model()->index(row, 1).data(Qt::ForegroundRole).value<QColor>();
+            };
+            QCOMPARE(colourOf(deleted), QColor(243, 115, 2));
+            QVERIFY(!list->model()->index(deleted, 0).data(Qt::DecorationRole).isNull());
             // Deleted records come first in the personal categories.
-            QCOMPARE(list->topLevelItem(0)->foreground(1).color(), QColor(243, 115, 2));
+            QCOMPARE(colourOf(0), QColor(243, 115, 2));
         }
     }
 }
@@ -228,17 +272,13 @@ void ResultsPageTest::filterHidesLiveRecordsAndCountsThem()
     extract::CategorySet notesOnly;
     notesOnly.set(C::Notes);
     m_results->show(results, notesOnly);
-    QTreeWidget* list = showCategory(C::Notes);
-    QCOMPARE(list->topLevelItemCount(), 15);
+    QTreeView* list = showCategory(C::Notes);
+    QCOMPARE(rowCount(list), 15);
     const std::int64_t tickedBefore = m_results->statistics().selectedCount();
     QCOMPARE(tickedBefore, 15);
     auto* filter = child<QCheckBox>("OptOnOffFilter");
     filter->setChecked(true);
-    int visible = 0;
-    for (int i = 0; i < list->topLevelItemCount(); ++i) {
-        visible += list->topLevelItem(i)->isHidden() ? 0 : 1;
-    }
-    QCOMPARE(visible, 5);
+    QCOMPARE(rowCount(list), 5);
     QVERIFY(child<QLabel>("LblFilterCount")->isVisible());
     QCOMPARE(child<QLabel>("LblFilterCount")->text(), QStringLiteral("Files Filtered: 10 item(s)"));
     QCOMPARE(m_results->statistics().selectedCount(), tickedBefore - 10);
@@ -247,8 +287,7 @@ void ResultsPageTest::filterHidesLiveRecordsAndCountsThem()
     // Unticking a live note first: the filter then counts only the ticked live ones.
     filter->setChecked(false);
     QCOMPARE(m_results->statistics().selectedCount(), 15);
-    QTreeWidgetItem* live = firstRow(false);
-    live->setCheckState(0, Qt::Unchecked);
+    setCheck(list, firstRow(false), Qt::Unchecked);
     QCOMPARE(m_results->statistics().selectedCount(), 14);
     filter->setChecked(true);
     QCOMPARE(m_results->statistics().wholeScan().tickedFiltered, 9);
@@ -273,35 +312,35 @@ void ResultsPageTest::untickingEverythingDisablesRecovery()
     QVERIFY(!recovery->isEnabled());
     QCOMPARE(child<QLabel>("LblStatistics")->text(), expectedStatistics());
     // Ticking one row again enables it; the rows of the shown node followed the node.
-    QTreeWidget* list = showCategory(C::Contacts);
-    QCOMPARE(list->topLevelItem(0)->checkState(0), Qt::Unchecked);
-    list->topLevelItem(0)->setCheckState(0, Qt::Checked);
+    QTreeView* list = showCategory(C::Contacts);
+    QCOMPARE(checkOf(list, 0), Qt::Unchecked);
+    setCheck(list, 0, Qt::Checked);
     QVERIFY(recovery->isEnabled());
     QCOMPARE(m_page->nodeOf(C::Contacts)->checkState(0), Qt::PartiallyChecked);
 }
 
 void ResultsPageTest::appPhotosListAppsFirst()
 {
-    QTreeWidget* list = showCategory(C::AppPhotos);
+    QTreeView* list = showCategory(C::AppPhotos);
     auto* back = child<QPushButton>("BtnBackAppDir");
-    QCOMPARE(list->topLevelItemCount(), 2);
-    QCOMPARE(list->headerItem()->text(1), languageText("PageScan", "ColAppName"));
-    QCOMPARE(list->topLevelItem(0)->text(2), QStringLiteral("Folder"));
+    QCOMPARE(rowCount(list), 2);
+    QCOMPARE(heading(list, 1), languageText("PageScan", "ColAppName"));
+    QCOMPARE(cell(list, 0, 2), QStringLiteral("Folder"));
     QVERIFY(!back->isVisible());
     // Unticking an app unticks its files; activating it lists them.
     const std::int64_t before = m_results->statistics().selectedCount();
-    list->topLevelItem(0)->setCheckState(0, Qt::Unchecked);
+    setCheck(list, 0, Qt::Unchecked);
     QCOMPARE(m_results->statistics().selectedCount(), before - 1);
     QCOMPARE(m_page->nodeOf(C::AppPhotos)->checkState(0), Qt::PartiallyChecked);
-    m_results->openApp(list->topLevelItem(0));
+    m_results->openApp(0);
     QVERIFY(back->isVisible());
-    QCOMPARE(list->topLevelItemCount(), 1);
-    QCOMPARE(list->headerItem()->text(2), languageText("PageScan", "ColFileName"));
-    QCOMPARE(list->topLevelItem(0)->checkState(0), Qt::Unchecked);
+    QCOMPARE(rowCount(list), 1);
+    QCOMPARE(heading(list, 2), languageText("PageScan", "ColFileName"));
+    QCOMPARE(checkOf(list, 0), Qt::Unchecked);
     QTest::mouseClick(back, Qt::LeftButton);
     QVERIFY(!back->isVisible());
-    QCOMPARE(list->topLevelItemCount(), 2);
-    QCOMPARE(list->topLevelItem(0)->checkState(0), Qt::Unchecked);
+    QCOMPARE(rowCount(list), 2);
+    QCOMPARE(checkOf(list, 0), Qt::Unchecked);
 }
 
 void ResultsPageTest::choosingRowsFillsThePreview()
@@ -309,19 +348,20 @@ void ResultsPageTest::choosingRowsFillsThePreview()
     CPreviewPanel* preview = m_page->preview();
     const extract::ScanResults& results = m_window->scanSession().results();
 
-    QTreeWidget* list = showCategory(C::Notes);
-    QTreeWidgetItem* deletedNote = firstRow(true);
-    QVERIFY(deletedNote != nullptr);
-    list->setCurrentItem(deletedNote);
+    QTreeView* list = showCategory(C::Notes);
+    const int deletedNote = firstRow(true);
+    QVERIFY(deletedNote >= 0);
+    choose(list, deletedNote);
     const QString noteText = preview->textBox()->toPlainText();
-    QVERIFY2(noteText.contains(QStringLiteral("Title:")) && noteText.contains(deletedNote->text(1)),
+    QVERIFY2(noteText.contains(QStringLiteral("Title:")) &&
+                 noteText.contains(cell(list, deletedNote, 1)),
              qPrintable(noteText));
     saveScreenshot(m_window.get(), QStringLiteral("10-preview-note"));
 
     list = showCategory(C::Contacts);
-    list->setCurrentItem(list->topLevelItem(1));
+    choose(list, 1);
     auto* name = preview->contactCard()->findChild<QLabel*>(QStringLiteral("TxtUserName"));
-    QCOMPARE(name->text(), list->topLevelItem(1)->text(1));
+    QCOMPARE(name->text(), cell(list, 1, 1));
     QVERIFY(preview->contactCard()->isVisible());
     // Empty fields hide their rows.
     for (const char* field : {"TxtEmail", "TxtAddress", "TxtUrl", "TxtSocial", "TxtCompany"}) {
@@ -331,7 +371,7 @@ void ResultsPageTest::choosingRowsFillsThePreview()
     saveScreenshot(m_window.get(), QStringLiteral("11-preview-contact"));
 
     list = showCategory(C::Messages);
-    list->setCurrentItem(list->topLevelItem(0));
+    choose(list, 0);
     const auto* summary = &results.conversations.front();
     const std::size_t messages = results.messages.at(summary->handleId).size();
     const QAbstractItemModel* rows = preview->messagesList()->model();
@@ -353,11 +393,12 @@ void ResultsPageTest::choosingRowsFillsThePreview()
         });
     QVERIFY(group != results.conversations.end());
     const QString groupName = QString::fromStdString(group->conversation->name);
-    const auto groupRows = list->findItems(groupName, Qt::MatchExactly, 1);
+    const QModelIndexList groupRows = list->model()->match(
+        list->model()->index(0, 1), Qt::DisplayRole, groupName, -1, Qt::MatchExactly);
     QCOMPARE(groupRows.size(), 1);
-    QVERIFY(groupRows.front()->text(2).count(QLatin1Char(',')) ==
+    QVERIFY(cell(list, groupRows.front().row(), 2).count(QLatin1Char(',')) ==
             static_cast<qsizetype>(group->conversation->participants.size()) - 1);
-    list->setCurrentItem(groupRows.front());
+    choose(list, groupRows.front().row());
     // The column of each row's texts: its kind, head, text, notes and pictures.
     const auto column = [rows](int role) {
         QStringList texts;
@@ -398,29 +439,28 @@ void ResultsPageTest::choosingRowsFillsThePreview()
     saveScreenshot(m_window.get(), QStringLiteral("12-call-history"));
 
     list = showCategory(C::WhatsApp);
-    list->setCurrentItem(list->topLevelItem(0));
+    choose(list, 0);
     QVERIFY(preview->messagesList()->model()->rowCount() > 1);
     saveScreenshot(m_window.get(), QStringLiteral("13-preview-whatsapp"));
 
     // A photo: copied once, shown as an image; choosing it again only shows it again.
     list = showCategory(C::CameraRoll);
-    QTreeWidgetItem* photo = nullptr;
-    QTreeWidgetItem* other = nullptr;
-    for (int i = 0; i < list->topLevelItemCount(); ++i) {
-        QTreeWidgetItem* row = list->topLevelItem(i);
-        (row->text(1) == QLatin1String(kPhotoName) ? photo : other) = row;
+    int photo = -1;
+    int other = -1;
+    for (int i = 0; i < rowCount(list); ++i) {
+        (cell(list, i, 1) == QLatin1String(kPhotoName) ? photo : other) = i;
     }
-    QVERIFY(photo != nullptr && other != nullptr);
-    list->setCurrentItem(other);
+    QVERIFY(photo >= 0 && other >= 0);
+    choose(list, other);
     const int copies = preview->copyCount();
-    list->setCurrentItem(photo);
+    choose(list, photo);
     QTRY_VERIFY(preview->textBox()->toHtml().contains(QStringLiteral("<img")));
     QCOMPARE(preview->copyCount(), copies + 1);
     // The photo library's details: in the list's columns and as labelled lines below the
     // picture, the hostile original name as text; the file in "Recently Deleted" marked.
     const QString original = QStringLiteral("Beach \"day\", 1<script>alert(1)</script>.JPG");
-    QCOMPARE(list->headerItem()->text(2), languageText("PageScan", "ColOriginalName"));
-    QCOMPARE(photo->text(2), original);
+    QCOMPARE(heading(list, 2), languageText("PageScan", "ColOriginalName"));
+    QCOMPARE(cell(list, photo, 2), original);
     const QString details = preview->textBox()->toPlainText();
     for (const QString& line :
          {languageText("PageScan", "ColOriginalName") + QStringLiteral(": ") + original,
@@ -431,18 +471,18 @@ void ResultsPageTest::choosingRowsFillsThePreview()
         QVERIFY2(details.contains(line), qPrintable(details));
     }
     QVERIFY(!preview->textBox()->toHtml().contains(QStringLiteral("<script>")));
-    QTreeWidgetItem* trashed = firstRow(true);
-    QVERIFY(trashed != nullptr);
-    QCOMPARE(trashed->text(2), QStringLiteral("line one line two.HEIC"));
+    const int trashed = firstRow(true);
+    QVERIFY(trashed >= 0);
+    QCOMPARE(cell(list, trashed, 2), QStringLiteral("line one line two.HEIC"));
     saveScreenshot(m_window.get(), QStringLiteral("14-preview-photo"));
     // A second click on the same photo shows it again without a copy.
-    const QPoint centre = list->visualItemRect(photo).center() + QPoint(40, 0);
+    const QPoint centre = list->visualRect(list->model()->index(photo, 1)).center();
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, centre);
     QTRY_VERIFY(preview->textBox()->toHtml().contains(QStringLiteral("<img")));
     QCOMPARE(preview->copyCount(), copies + 1);
     // Another file in between: the photo is copied again.
-    list->setCurrentItem(other);
-    list->setCurrentItem(photo);
+    choose(list, other);
+    choose(list, photo);
     QCOMPARE(preview->copyCount(), copies + 3);
 
     // OptOnOffPreview hides and shows the panel.
@@ -471,17 +511,17 @@ void ResultsPageTest::recordFieldsShowEveryFieldLabelled()
           Case{C::Calendar, 3, "FieldStart", "13-preview-calendar"},
           Case{C::SafariBookmark, 3, "FieldURL", "13-preview-safari-bookmarks"},
           Case{C::SafariHistory, 4, "FieldVisitCount", "13-preview-safari-history"}}) {
-        QTreeWidget* list = showCategory(c.category);
-        QCOMPARE(list->columnCount(), c.columns + 1);
+        QTreeView* list = showCategory(c.category);
+        QCOMPARE(list->model()->columnCount(), c.columns + 1);
         // The older backup keeps its reminders as tasks of the calendar, none of them deleted.
-        QTreeWidgetItem* deleted = firstRow(true);
-        QTreeWidgetItem* row = deleted != nullptr ? deleted : firstRow(false);
-        QVERIFY(row != nullptr && (deleted != nullptr || c.category == C::Reminder));
-        list->setCurrentItem(row);
+        const int deleted = firstRow(true);
+        const int row = deleted >= 0 ? deleted : firstRow(false);
+        QVERIFY(row >= 0 && (deleted >= 0 || c.category == C::Reminder));
+        choose(list, row);
         auto* fields = m_page->preview()->findChild<QWidget*>(QStringLiteral("RecordFields"));
         QVERIFY(fields != nullptr && fields->isVisible());
         QCOMPARE(fields->findChild<QLabel*>(QStringLiteral("FieldDeletedMark")) != nullptr,
-                 deleted != nullptr);
+                 deleted >= 0);
         auto* title = fields->findChild<QLabel*>(QStringLiteral("FieldTitle"));
         QVERIFY(title != nullptr && title->styleSheet().contains(QStringLiteral("#8a8a8a")));
         QVERIFY(fields->findChild<QLabel*>(QLatin1String(c.title)) != nullptr);
@@ -489,7 +529,7 @@ void ResultsPageTest::recordFieldsShowEveryFieldLabelled()
         for (const QLabel* label : fields->findChildren<QLabel*>()) {
             values << label->text();
         }
-        QVERIFY2(values.join(QLatin1Char('\n')).contains(row->text(1).trimmed()),
+        QVERIFY2(values.join(QLatin1Char('\n')).contains(cell(list, row, 1).trimmed()),
                  qPrintable(values.join(QLatin1Char('|'))));
         QCOMPARE(clippedOnScreen(QLatin1String(c.screenshot)), QStringList());
         saveScreenshot(m_window.get(), QLatin1String(c.screenshot));
@@ -497,8 +537,8 @@ void ResultsPageTest::recordFieldsShowEveryFieldLabelled()
 
     // Values the application words itself (yes and no, priorities) follow the language.
     switchLanguage("German");
-    QTreeWidget* list = showCategory(C::Reminder);
-    list->setCurrentItem(firstRow(false));
+    QTreeView* list = showCategory(C::Reminder);
+    choose(list, firstRow(false));
     QStringList values;
     for (const QLabel* label : m_page->preview()
                                    ->findChild<QWidget*>(QStringLiteral("RecordFields"))
@@ -664,9 +704,11 @@ void ResultsPageTest::printingFilteredNotesPrintsTheDeletedOnes()
     child<QCheckBox>("OptOnOffFilter")->setChecked(true);
     // Untick one deleted note: it is left out too.
     const extract::ScanResults& results = m_window->scanSession().results();
-    QTreeWidgetItem* unticked = firstRow(true);
-    QVERIFY(unticked != nullptr);
-    unticked->setCheckState(0, Qt::Unchecked);
+    auto* list = child<QTreeView>("DataList");
+    const int unticked = firstRow(true);
+    QVERIFY(unticked >= 0);
+    const void* uncheckedKey = keyOf(list, unticked);
+    setCheck(list, unticked, Qt::Unchecked);
     CPrintWnd printing(m_window.get(),
                        results,
                        m_results->statistics(),
@@ -683,8 +725,6 @@ void ResultsPageTest::printingFilteredNotesPrintsTheDeletedOnes()
     text.start(QStringLiteral("pdftotext"), {pdf, QStringLiteral("-")});
     QVERIFY(text.waitForFinished(30000));
     const QString printed = QString::fromUtf8(text.readAllStandardOutput()).simplified();
-    const auto* uncheckedKey =
-        reinterpret_cast<const void*>(unticked->data(0, Qt::UserRole).value<quintptr>());
     // A title is printed exactly when a ticked deleted note carries it.
     QSet<QString> wanted;
     QSet<QString> titles;
@@ -790,8 +830,8 @@ void ResultsPageTest::longMessagesFitTheirBubblesAtAnyWidth()
     extract::CategorySet messagesOnly;
     messagesOnly.set(C::Messages);
     m_results->show(results, messagesOnly);
-    QTreeWidget* list = showCategory(C::Messages);
-    list->setCurrentItem(list->topLevelItem(0));
+    QTreeView* list = showCategory(C::Messages);
+    choose(list, 0);
     QListView* bubbles = m_page->preview()->messagesList();
     const BubbleDelegate* delegate = m_page->preview()->bubbleDelegate();
     QCOMPARE(bubbles->model()->rowCount(), static_cast<int>(texts.size()) + 1);
@@ -875,16 +915,14 @@ void ResultsPageTest::searchFiltersByColumnsAndBodiesWithoutTouchingTicks()
     auto* search = child<QLineEdit>("TxtSearch");
     auto* count = child<QLabel>("LblSearchCount");
     // Ctrl+F puts the cursor into the field.
-    child<QTreeWidget>("DataList")->setFocus();
+    child<QTreeView>("DataList")->setFocus();
     QTest::keyClick(m_window.get(), Qt::Key_F, Qt::ControlModifier);
     QVERIFY(search->hasFocus());
 
-    const auto shownRows = [](QTreeWidget* list) {
+    const auto shownRows = [](QTreeView* list) {
         QStringList shown;
-        for (int i = 0; i < list->topLevelItemCount(); ++i) {
-            if (!list->topLevelItem(i)->isHidden()) {
-                shown << list->topLevelItem(i)->text(1);
-            }
+        for (int i = 0; i < rowCount(list); ++i) {
+            shown << cell(list, i, 1);
         }
         return shown;
     };
@@ -911,7 +949,7 @@ void ResultsPageTest::searchFiltersByColumnsAndBodiesWithoutTouchingTicks()
         {C::WhatsApp, "chat", 2, 2},
     };
     for (const Case& test : cases) {
-        QTreeWidget* list = showCategory(test.category);
+        QTreeView* list = showCategory(test.category);
         const std::int64_t ticked = m_results->statistics().selectedCount();
         search->setText(QString::fromUtf8(test.typed));
         QTRY_COMPARE(m_results->searchShown(), test.shown);
@@ -921,17 +959,12 @@ void ResultsPageTest::searchFiltersByColumnsAndBodiesWithoutTouchingTicks()
         QVERIFY(count->isVisible());
         QCOMPARE(count->text(), QStringLiteral("%1 of %2").arg(test.shown).arg(test.total));
         QCOMPARE(m_results->statistics().selectedCount(), ticked);
-        for (int i = 0; i < list->topLevelItemCount(); ++i) {
-            QCOMPARE(list->topLevelItem(i)->checkState(0), Qt::Checked);
+        for (int i = 0; i < rowCount(list); ++i) {
+            QCOMPARE(checkOf(list, i), Qt::Checked);
         }
         if (test.category == C::Notes && test.shown > 0) {
             // The preview of a match marks the text.
-            for (int i = 0; i < list->topLevelItemCount(); ++i) {
-                if (!list->topLevelItem(i)->isHidden()) {
-                    list->setCurrentItem(list->topLevelItem(i));
-                    break;
-                }
-            }
+            choose(list, 0);
             QVERIFY2(!m_page->preview()->textBox()->extraSelections().isEmpty(), qPrintable(what));
         }
         if (test.shown == 1 && what == QStringLiteral("saffron")) {
@@ -947,7 +980,7 @@ void ResultsPageTest::searchFiltersByColumnsAndBodiesWithoutTouchingTicks()
     child<QCheckBox>("OptOnOffFilter")->setChecked(false);
     // Clearing shows every row at once and hides the count.
     search->clear();
-    QCOMPARE(shownRows(child<QTreeWidget>("DataList")).size(), 12);
+    QCOMPARE(shownRows(child<QTreeView>("DataList")).size(), 12);
     QVERIFY(!count->isVisible());
     QVERIFY(m_page->preview()->textBox()->extraSelections().isEmpty());
     m_results->show(m_window->scanSession().results(), extract::CategorySet::all());
@@ -1016,25 +1049,24 @@ void ResultsPageTest::theKeyboardReachesEverything()
     QTest::keyClick(tree, Qt::Key_Tab);
     QVERIFY(child<QCheckBox>("OptOnOffPreview")->hasFocus());
     // In the list: Down moves, Space ticks and unticks, Enter shows the preview again.
-    auto* list = child<QTreeWidget>("DataList");
+    auto* list = child<QTreeView>("DataList");
     list->setFocus();
-    list->setCurrentItem(list->topLevelItem(0), 0);
+    choose(list, 0);
     QTest::keyClick(list, Qt::Key_Down);
-    QTreeWidgetItem* second = list->topLevelItem(1);
-    QCOMPARE(list->currentItem(), second);
+    QCOMPARE(list->currentIndex().row(), 1);
     const std::int64_t ticked = m_results->statistics().selectedCount();
     QTest::keyClick(list, Qt::Key_Space);
-    QCOMPARE(second->checkState(0), Qt::Unchecked);
+    QCOMPARE(checkOf(list, 1), Qt::Unchecked);
     QCOMPARE(m_results->statistics().selectedCount(), ticked - 1);
     QTest::keyClick(list, Qt::Key_Space);
-    QCOMPARE(second->checkState(0), Qt::Checked);
+    QCOMPARE(checkOf(list, 1), Qt::Checked);
     auto* previewSwitch = child<QCheckBox>("OptOnOffPreview");
     previewSwitch->setChecked(false);
     QTest::keyClick(list, Qt::Key_Return);
     QVERIFY(previewSwitch->isChecked());
     QCOMPARE(
         m_page->preview()->contactCard()->findChild<QLabel*>(QStringLiteral("TxtUserName"))->text(),
-        second->text(1));
+        cell(list, 1, 1));
 }
 
 void ResultsPageTest::switchLanguage(const char* name)
