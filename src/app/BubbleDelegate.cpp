@@ -1,6 +1,7 @@
 // The bubbles of the conversation preview.
 #include "app/BubbleDelegate.h"
 
+#include "app/Colours.h"
 #include "app/WrappedText.h"
 
 #include <algorithm>
@@ -15,10 +16,6 @@ namespace app {
 
 namespace {
 
-const QColor kDeletedColour(243, 115, 2);
-const QColor kTextColour(64, 64, 64);
-const QColor kRuleColour(215, 215, 215);
-const QColor kGreyColour(0x8a, 0x8a, 0x8a);
 const QColor kSentBackground(0xd8, 0xec, 0xff);
 const QColor kReceivedBackground(0xef, 0xef, 0xef);
 // A bubble takes at most this share (percent) of the list's width, and never less than the
@@ -167,7 +164,7 @@ BubbleDelegate::arrange(const Bubble& bubble, const QFont& font, int width) cons
                             inner,
                             width,
                             Side::Centre,
-                            kGreyColour,
+                            kCaptionColour,
                             m_highlight,
                             Qt::AlignHCenter);
         break;
@@ -175,7 +172,7 @@ BubbleDelegate::arrange(const Bubble& bubble, const QFont& font, int width) cons
     case Bubble::Kind::Message: {
         const Side side = bubble.sent ? Side::Right : Side::Left;
         const int widest = std::min(std::max(width * kBubbleShare / 100, kNarrowestBubble), inner);
-        arrangement.addText(bubble.head, font, inner, width, side, kGreyColour, m_highlight);
+        arrangement.addText(bubble.head, font, inner, width, side, kCaptionColour, m_highlight);
         if (bubble.showsBubble()) {
             arrangement.addText(bubble.text,
                                 font,
@@ -198,7 +195,7 @@ BubbleDelegate::arrange(const Bubble& bubble, const QFont& font, int width) cons
                                 widest,
                                 width,
                                 side,
-                                kGreyColour,
+                                kCaptionColour,
                                 m_highlight,
                                 bubble.sent ? Qt::AlignRight : Qt::AlignLeading);
         }

@@ -6,6 +6,7 @@
 #include "app/BubbleModel.h"
 #include "app/CMessageBox.h"
 #include "app/CPreviewProcessWnd.h"
+#include "app/Colours.h"
 #include "app/ImageLoading.h"
 #include "app/MediaPage.h"
 #include "app/PhotoTexts.h"
@@ -36,12 +37,6 @@ namespace app {
 
 namespace {
 
-const QColor kDeletedColour(243, 115, 2);
-const QColor kTextColour(64, 64, 64);
-const QColor kRuleColour(215, 215, 215);
-// The grey of the captions and of the lines around the bubbles.
-const QColor kCaptionColour(0x8a, 0x8a, 0x8a);
-const QColor kHighlightColour(255, 224, 102);
 // Pictures shown under the bubbles of one conversation, and their longest side.
 constexpr int kMostThumbnails = 12;
 constexpr int kThumbnailSide = 120;

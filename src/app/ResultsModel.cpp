@@ -1,6 +1,8 @@
 // The rows of the results list.
 #include "app/ResultsModel.h"
 
+#include "app/Colours.h"
+
 #include <QIcon>
 #include <QPainter>
 #include <QPixmap>
@@ -8,9 +10,6 @@
 namespace app {
 
 namespace {
-
-// The deleted records' colour.
-const QColor kDeletedColour(243, 115, 2);
 
 // A small orange disc that marks deleted rows.
 QIcon deletedMarker()

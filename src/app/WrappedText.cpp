@@ -1,6 +1,8 @@
 // Text wrapped inside words when it must.
 #include "app/WrappedText.h"
 
+#include "app/Colours.h"
+
 #include <algorithm>
 
 #include <QFontMetricsF>
@@ -10,8 +12,6 @@
 namespace app {
 
 namespace {
-
-const QColor kHighlightColour(255, 224, 102);
 
 QTextOption wrapOption(const QString& paragraph, Qt::Alignment alignment)
 {
