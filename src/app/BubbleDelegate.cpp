@@ -115,6 +115,18 @@ BubbleDelegate::BubbleDelegate(const BubbleModel& model, QAbstractItemView& view
     , m_view(view)
 {
     connect(&model, &QAbstractItemModel::modelReset, this, [this] { m_heights.clear(); });
+    // A row that changed (a picture arrived) is laid out again.
+    connect(&model,
+            &QAbstractItemModel::dataChanged,
+            this,
+            [this](const QModelIndex& first, const QModelIndex& last) {
+                for (int row = first.row(); row <= last.row(); ++row) {
+                    if (static_cast<std::size_t>(row) < m_heights.size()) {
+                        m_heights[static_cast<std::size_t>(row)] = -1;
+                    }
+                }
+                emit sizeHintChanged(first);
+            });
 }
 
 void BubbleDelegate::setHighlight(const QString& text)

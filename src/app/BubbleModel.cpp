@@ -12,6 +12,15 @@ void BubbleModel::setBubbles(std::vector<Bubble> bubbles)
     endResetModel();
 }
 
+void BubbleModel::addPicture(int row, const QPixmap& picture)
+{
+    if (row < 0 || row >= rowCount()) {
+        return;
+    }
+    m_bubbles[static_cast<std::size_t>(row)].pictures << picture;
+    emit dataChanged(index(row), index(row), {PictureCountRole});
+}
+
 int BubbleModel::rowCount(const QModelIndex& parent) const
 {
     return parent.isValid() ? 0 : static_cast<int>(m_bubbles.size());

@@ -69,6 +69,9 @@ public:
     // Replaces every row.
     void setBubbles(std::vector<Bubble> bubbles);
 
+    // Adds `picture` under the bubble of `row`.
+    void addPicture(int row, const QPixmap& picture);
+
     const Bubble& bubble(int row) const { return m_bubbles[static_cast<std::size_t>(row)]; }
 
     int rowCount(const QModelIndex& parent = {}) const override;

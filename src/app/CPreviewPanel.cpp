@@ -32,6 +32,7 @@
 #include <QTextEdit>
 #include <QUrl>
 #include <QVBoxLayout>
+#include <QtConcurrent/QtConcurrentRun>
 
 namespace app {
 
@@ -178,8 +179,19 @@ CPreviewPanel::CPreviewPanel(QWidget* parent)
     connect(m_media, &MediaPage::failed, this, &CPreviewPanel::playElsewhere, Qt::QueuedConnection);
 }
 
+CPreviewPanel::~CPreviewPanel()
+{
+    stopThumbnails();
+    m_thumbnails->waitForFinished();
+}
+
 QListView* CPreviewPanel::makeMessagesList()
 {
+    m_thumbnails = new QFutureWatcher<Thumbnail>(this);
+    connect(m_thumbnails,
+            &QFutureWatcher<Thumbnail>::resultReadyAt,
+            this,
+            &CPreviewPanel::showThumbnail);
     m_bubbles = new BubbleModel(this);
     m_messages = new QListView(m_stack);
     m_messages->setObjectName(QStringLiteral("MessagesList"));
@@ -237,6 +249,7 @@ void CPreviewPanel::leaveMedia()
 void CPreviewPanel::clearPreview()
 {
     m_text->clear();
+    stopThumbnails();
     m_bubbles->setBubbles({});
     leaveMedia();
     m_mediaFile.clear();
@@ -435,7 +448,6 @@ void CPreviewPanel::showConversation(const extract::ConversationSummary& convers
             }
             return lines.join(QLatin1Char('\n'));
         });
-    addThumbnails(messages, rows);
     if (extract::inGroup(conversation)) {
         // Right under the rule, above the first message.
         Bubble heading;
@@ -444,39 +456,65 @@ void CPreviewPanel::showConversation(const extract::ConversationSummary& convers
         heading.text = fromUtf8(extract::conversationAddresses(conversation));
         rows.insert(rows.begin() + 1, std::move(heading));
     }
+    const auto firstMessageRow = static_cast<int>(rows.size() - messages.size());
     showBubbles(std::move(rows));
+    loadThumbnails(messages, firstMessageRow);
 }
 
-void CPreviewPanel::addThumbnails(const std::vector<extract::MessageRecord>& messages,
-                                  std::vector<Bubble>& rows)
+void CPreviewPanel::loadThumbnails(const std::vector<extract::MessageRecord>& messages,
+                                   int firstRow)
 {
-    int shown = 0;
+    stopThumbnails();
+    // The backup's files of the image attachments, each with its row.
+    std::vector<std::pair<int, QString>> pictures;
     for (std::size_t index = 0; index < messages.size() && m_source != nullptr; ++index) {
-        const extract::MessageRecord& message = messages[index];
-        if (message.details == nullptr) {
+        if (messages[index].details == nullptr) {
             continue;
         }
-        for (const extract::MessageAttachment& attachment : message.details->attachments) {
-            if (shown == kMostThumbnails) {
-                return;
+        for (const extract::MessageAttachment& attachment : messages[index].details->attachments) {
+            if (attachment.mimeType.starts_with("image/") && !attachment.path.empty()) {
+                pictures.emplace_back(static_cast<int>(index) + firstRow,
+                                      fromUtf8(attachment.path));
             }
-            std::string copy;
-            if (!attachment.mimeType.starts_with("image/") || attachment.path.empty() ||
-                m_source->MakePreviewCopy(attachment.path, copy, nullptr, nullptr) != 0) {
-                continue;
-            }
-            // The copy took the place of the last previewed media's file.
-            m_lastMedia.clear();
-            m_mediaFile.clear();
-            QImage image;
-            if (loadPreviewImage(fromUtf8(copy), image) != 0) {
-                continue;
-            }
-            // Under the bubble, above the lines that name the attachments; row 0 is the rule.
-            rows[index + 1].pictures << QPixmap::fromImage(image.scaled(
-                kThumbnailSide, kThumbnailSide, Qt::KeepAspectRatio, Qt::SmoothTransformation));
-            ++shown;
         }
+    }
+    if (pictures.empty()) {
+        return;
+    }
+    const int round = m_thumbnailRound;
+    // Read in place (the backup is only read) and decoded by content, as a preview is.
+    m_thumbnails->setFuture(
+        QtConcurrent::run([pictures = std::move(pictures), round](QPromise<Thumbnail>& promise) {
+            int shown = 0;
+            for (const auto& [row, path] : pictures) {
+                if (shown == kMostThumbnails || promise.isCanceled()) {
+                    return;
+                }
+                QImage image;
+                if (loadPreviewImage(path, image) == 0) {
+                    promise.addResult(Thumbnail{round,
+                                                row,
+                                                image.scaled(kThumbnailSide,
+                                                             kThumbnailSide,
+                                                             Qt::KeepAspectRatio,
+                                                             Qt::SmoothTransformation)});
+                    ++shown;
+                }
+            }
+        }));
+}
+
+void CPreviewPanel::stopThumbnails()
+{
+    m_thumbnails->cancel();
+    ++m_thumbnailRound;
+}
+
+void CPreviewPanel::showThumbnail(int index)
+{
+    const Thumbnail thumbnail = m_thumbnails->resultAt(index);
+    if (thumbnail.round == m_thumbnailRound) {
+        m_bubbles->addPicture(thumbnail.row, QPixmap::fromImage(thumbnail.image));
     }
 }
 

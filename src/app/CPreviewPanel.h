@@ -15,6 +15,8 @@
 #include <string>
 #include <vector>
 
+#include <QFutureWatcher>
+#include <QImage>
 #include <QWidget>
 
 class QLabel;
@@ -36,6 +38,8 @@ public:
     static constexpr std::uint64_t kDirectCopyLimit = 65536;
 
     explicit CPreviewPanel(QWidget* parent = nullptr);
+    // Waits for the picture being decoded, if any.
+    ~CPreviewPanel() override;
 
     // The source media are copied through; null disables media previews.
     void setSource(extract::IPhoneRecoveryParse* source) { m_source = source; }
@@ -97,11 +101,16 @@ private:
     void showChat(const std::vector<extract::WhatsAppMessage>& messages);
     // Shows `rows` in the message list from its top.
     void showBubbles(std::vector<Bubble> rows);
-    // Puts small pictures of the first image attachments of `messages` under their bubbles in
-    // `rows` (the rule first, then one row per message); the rest stay named in the lines below
-    // them, so that a conversation of many pictures still opens at once.
-    void addThumbnails(const std::vector<extract::MessageRecord>& messages,
-                       std::vector<Bubble>& rows);
+    // Decodes small pictures of the first image attachments of `messages` (shown from list row
+    // `firstRow` on) away from the window's thread and puts each under its bubble as it
+    // arrives; the rest stay named in the lines below their bubbles, so that a conversation of
+    // many pictures opens at once.
+    void loadThumbnails(const std::vector<extract::MessageRecord>& messages, int firstRow);
+    // Stops decoding the pictures of the conversation shown before and forgets them.
+    void stopThumbnails();
+    // Puts decoded picture number `index` under its bubble when it still belongs to the
+    // conversation shown.
+    void showThumbnail(int index);
     // The message list, its rows and their delegate.
     QListView* makeMessagesList();
     void applyHighlight();
@@ -118,6 +127,17 @@ private:
     QListView* m_messages = nullptr;
     BubbleModel* m_bubbles = nullptr;
     BubbleDelegate* m_bubbleDelegate = nullptr;
+
+    // A picture decoded for the bubble in `row` during `round` (one per conversation shown).
+    struct Thumbnail
+    {
+        int round = 0;
+        int row = 0;
+        QImage image;
+    };
+
+    QFutureWatcher<Thumbnail>* m_thumbnails = nullptr;
+    int m_thumbnailRound = 0;
     QWidget* m_card = nullptr;
     // The labelled fields of a reminder or event.
     QWidget* m_fields = nullptr;

@@ -429,10 +429,29 @@ void ResultsPageTest::choosingRowsFillsThePreview()
         QVERIFY2(notes.contains(QLatin1String(expected)), expected);
     }
     QVERIFY(heads.filter(QStringLiteral("Loved")).isEmpty());
-    // Pictures sent as attachments show as thumbnails under their message.
-    QVERIFY(column(BubbleModel::PictureCountRole)
-                .filter(QRegularExpression(QStringLiteral("^[1-9]")))
-                .size() > 0);
+    // Pictures sent as attachments arrive as thumbnails under their message, whose row grows
+    // to hold them.
+    const QRegularExpression some(QStringLiteral("^[1-9]"));
+    QTRY_VERIFY(column(BubbleModel::PictureCountRole).indexOf(some) > 0);
+    const QModelIndex withPicture =
+        rows->index(column(BubbleModel::PictureCountRole).indexOf(some), 0);
+    const auto fitsItsRow = [preview](const QModelIndex& index) {
+        const QRect row(QPoint(0, 0), preview->messagesList()->visualRect(index).size());
+        const QList<QRect> pieces = preview->bubbleDelegate()->pieceRects(index);
+        return std::all_of(pieces.begin(), pieces.end(), [&row](const QRect& piece) {
+            return row.contains(piece);
+        });
+    };
+    QTRY_VERIFY(fitsItsRow(withPicture));
+    // Each picture stands under the message that holds it.
+    for (int i = 0; i < rows->rowCount(); ++i) {
+        if (rows->index(i, 0).data(BubbleModel::PictureCountRole).toInt() > 0) {
+            QVERIFY(rows->index(i, 0)
+                        .data(BubbleModel::NotesRole)
+                        .toString()
+                        .contains(QStringLiteral("(image/")));
+        }
+    }
     preview->messagesList()->scrollToBottom();
     saveScreenshot(m_window.get(), QStringLiteral("12-group-conversation-end"));
     showCategory(C::CallHistory);
