@@ -4,6 +4,7 @@
 #include "platform/ByteView.h"
 #include "platform/Status.h"
 #include "platform/Text.h"
+#include "sqlitecarve/FingerprintSet.h"
 #include "sqlitecarve/PageCarver.h"
 #include "sqlitecarve/Record.h"
 #include "sqlitecarve/Varint.h"
@@ -12,7 +13,6 @@
 #include <bit>
 #include <cstring>
 #include <map>
-#include <unordered_set>
 
 namespace sqlitecarve {
 
@@ -397,11 +397,9 @@ int Database::readTable(std::string_view name, const RowSink& sink, const ReadOp
             }
         }
     }
-    // Fingerprints of the live rows, sorted once the first recovered row needs them, and of
-    // the recovered rows handed out.
-    std::vector<std::uint64_t> live;
-    bool liveSorted = false;
-    std::unordered_set<std::uint64_t> recovered;
+    // Fingerprints of the live rows and of the recovered rows handed out: a recovered row
+    // whose fingerprint is already there is a stale copy.
+    FingerprintSet seen;
     TreePages pages;
     std::size_t skipped = 0;
     std::size_t widest = 0;
@@ -415,7 +413,7 @@ int Database::readTable(std::string_view name, const RowSink& sink, const ReadOp
             if (options.recover) {
                 shape.learn(row.serialTypes);
                 widest = std::max(widest, row.serialTypes.size());
-                live.push_back(fingerprintRecord(
+                seen.insert(fingerprintRecord(
                     row.serialTypes, content, m_carver.encoding(), *table, alias, scratch));
             }
             mapColumns(*table, row);
@@ -432,12 +430,7 @@ int Database::readTable(std::string_view name, const RowSink& sink, const ReadOp
     }
     const auto emitRecovered = [&](CarvedRow& row) {
         mapColumns(*table, row);
-        if (!liveSorted) {
-            std::sort(live.begin(), live.end());
-            liveSorted = true;
-        }
-        const std::uint64_t hash = fingerprint(row, alias);
-        if (!std::binary_search(live.begin(), live.end(), hash) && recovered.insert(hash).second) {
+        if (seen.insert(fingerprint(row, alias))) {
             sink(row);
         }
     };
@@ -468,9 +461,9 @@ int Database::readTable(std::string_view name,
 int Database::readUnownedRows(std::vector<CarvedRow>& rows)
 {
     carveFreePages();
-    std::unordered_set<std::uint64_t> seen;
+    FingerprintSet seen;
     for (const CarvedRow& row : m_freeRows) {
-        if (!row.table && seen.insert(fingerprint(row, -1)).second) {
+        if (!row.table && seen.insert(fingerprint(row, -1))) {
             rows.push_back(row);
         }
     }

@@ -3,6 +3,7 @@
 // auto-vacuum and reserved bytes. Every recovered row must be a deleted row with exact values.
 #include "SqliteDbBuilder.h"
 #include "sqlitecarve/Database.h"
+#include "sqlitecarve/FingerprintSet.h"
 #include "support/TempDir.h"
 
 #include <set>
@@ -199,3 +200,24 @@ TEST(RecoveryTest, DroppedTableRowsAreReadFromFreePages)
 }
 
 } // namespace
+
+// The set that tells stale copies from new rows must answer as an ordinary set does, for the
+// fingerprint 0 (its empty-slot mark), for fingerprints that share their home slot, and across
+// the table's growth.
+TEST(FingerprintSetTest, AnswersAsAnOrdinarySet)
+{
+    std::vector<std::uint64_t> fingerprints = {0, 1, 0, ~0ULL, 1, ~0ULL};
+    // Multiples of the inverse of the slot hash's multiplier all start their search in slot 0.
+    constexpr std::uint64_t kInverse = 0xf1de83e19937733dULL;
+    for (std::uint64_t i = 0; i < 50; ++i) {
+        fingerprints.push_back(kInverse * i);
+    }
+    for (std::uint64_t i = 0; i < 5000; ++i) {
+        fingerprints.push_back(i * 0x10001 % 3001);
+    }
+    sqlitecarve::FingerprintSet set;
+    std::set<std::uint64_t> expected;
+    for (std::size_t i = 0; i < fingerprints.size(); ++i) {
+        ASSERT_EQ(set.insert(fingerprints[i]), expected.insert(fingerprints[i]).second) << i;
+    }
+}
