@@ -306,10 +306,11 @@ void Database::carveFreePages()
         pages.push_back({leaf, PageRole::FreeLeaf, {}});
     }
     const RecordShape anyShape = RecordShape::any();
-    std::vector<std::uint8_t> page;
+    std::vector<std::uint8_t> buffer;
+    std::span<const std::uint8_t> page;
     std::map<std::size_t, std::vector<std::vector<std::uint64_t>>> orphanTypes;
     for (FreePage& freePage : pages) {
-        if (int status = m_carver.readPage(freePage.index, page); status != 0) {
+        if (int status = m_carver.pageBytes(freePage.index, buffer, page); status != 0) {
             m_freePagesStatus = status;
             continue;
         }
@@ -325,7 +326,7 @@ void Database::carveFreePages()
     }
     std::vector<CarvedRow> rows;
     for (FreePage& freePage : pages) {
-        if (m_carver.readPage(freePage.index, page) != 0) {
+        if (m_carver.pageBytes(freePage.index, buffer, page) != 0) {
             continue;
         }
         // The whole cells left on the page tell whose page it was; a page without any is

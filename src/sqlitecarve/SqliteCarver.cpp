@@ -18,12 +18,23 @@ constexpr char kMagic[] = "sqlite format 3";
 int SqliteCarver::open(const std::string& path)
 {
     m_source = nullptr;
+    m_mapped = {};
+    m_map.close();
     m_file.close();
+    if (m_map.open(path) == 0) {
+        const int readStatus = openSource(m_map, m_map.bytes());
+        if (readStatus != 0) {
+            m_mapped = {};
+            m_map.close();
+        }
+        return readStatus;
+    }
+    // Not mappable (empty, not a regular file, no address space): read it page by page.
     const int status = m_file.openRead(path);
     if (status != 0) {
         return status;
     }
-    const int readStatus = open(m_file);
+    const int readStatus = openSource(m_file, {});
     if (readStatus != 0) {
         m_file.close();
     }
@@ -32,7 +43,17 @@ int SqliteCarver::open(const std::string& path)
 
 int SqliteCarver::open(const platform::ReadSource& source)
 {
+    m_mapped = {};
+    m_map.close();
+    m_file.close();
+    return openSource(source, {});
+}
+
+int SqliteCarver::openSource(const platform::ReadSource& source,
+                             std::span<const std::uint8_t> mapped)
+{
     m_source = nullptr;
+    m_mapped = mapped;
     m_freeListPages.clear();
     m_freeListTrunks.clear();
     m_freeListStatus = 0;
@@ -107,6 +128,14 @@ int SqliteCarver::readAt(std::uint64_t offset,
         return platform::kStatusInvalid;
     }
     auto* out = static_cast<std::uint8_t*>(buffer);
+    if (!m_mapped.empty()) {
+        if (offset < m_mapped.size()) {
+            got =
+                static_cast<std::size_t>(std::min<std::uint64_t>(length, m_mapped.size() - offset));
+            std::copy_n(m_mapped.data() + offset, got, out);
+        }
+        return got < length ? platform::kStatusShortRead : platform::kStatusOk;
+    }
     while (got < length) {
         const std::size_t piece = std::min<std::size_t>(length - got, 65536);
         std::size_t arrived = 0;
@@ -133,6 +162,19 @@ int SqliteCarver::readPage(std::uint32_t index, std::vector<std::uint8_t>& page)
     if (status != 0) {
         return platform::failAt(m_diagnostics, status, index + 1ULL, "page cannot be read");
     }
+    return platform::kStatusOk;
+}
+
+int SqliteCarver::pageBytes(std::uint32_t index,
+                            std::vector<std::uint8_t>& buffer,
+                            std::span<const std::uint8_t>& page) const
+{
+    if (m_mapped.empty() || index >= m_pageCount) {
+        const int status = readPage(index, buffer);
+        page = buffer;
+        return status;
+    }
+    page = m_mapped.subspan(std::size_t{index} * m_pageSize, m_pageSize);
     return platform::kStatusOk;
 }
 
@@ -275,8 +317,9 @@ int SqliteCarver::walk(std::uint32_t index,
     if (depth == 0) {
         visited.insert(index);
     }
-    std::vector<std::uint8_t> page;
-    int status = readPage(index, page);
+    std::vector<std::uint8_t> buffer;
+    std::span<const std::uint8_t> page;
+    int status = pageBytes(index, buffer, page);
     if (status != 0) {
         return status;
     }
@@ -297,8 +340,8 @@ int SqliteCarver::walk(std::uint32_t index,
     interiors.push_back(index);
     PageKeyMap children;
     status = childPages(page, index, cellPointers(page, header), children);
-    page.clear();
-    page.shrink_to_fit();
+    buffer.clear();
+    buffer.shrink_to_fit();
     for (const auto& entry : children) {
         const int childStatus = walk(entry.first, depth + 1, visited, leaves, interiors);
         if (status == 0) {
