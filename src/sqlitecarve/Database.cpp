@@ -398,8 +398,9 @@ int Database::readTable(std::string_view name, const RowSink& sink, const ReadOp
             }
         }
     }
-    // Fingerprints of the live rows and of the recovered rows handed out: a recovered row
-    // whose fingerprint is already there is a stale copy.
+    // Fingerprints of the live rows, then with them those of the recovered rows handed out:
+    // a recovered row whose fingerprint is already there is a stale copy.
+    std::vector<std::uint64_t> live;
     FingerprintSet seen;
     TreePages pages;
     std::size_t skipped = 0;
@@ -414,7 +415,7 @@ int Database::readTable(std::string_view name, const RowSink& sink, const ReadOp
             if (options.recover) {
                 shape.learn(row.serialTypes);
                 widest = std::max(widest, row.serialTypes.size());
-                seen.insert(fingerprintRecord(
+                live.push_back(fingerprintRecord(
                     row.serialTypes, content, m_carver.encoding(), *table, alias, scratch));
             }
             mapColumns(*table, row);
@@ -424,6 +425,8 @@ int Database::readTable(std::string_view name, const RowSink& sink, const ReadOp
     if (!options.recover) {
         return status;
     }
+    seen.insertAll(live);
+    live = {};
     if (learnCount && widest > 0) {
         // No column list in the schema: records must look like the live ones.
         shape.allowed.assign(widest, kAllowAny);
