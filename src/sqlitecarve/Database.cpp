@@ -140,6 +140,9 @@ std::uint64_t fingerprintRecord(const std::vector<std::uint64_t>& types,
     return hash.value();
 }
 
+// How many live fingerprints are gathered before they go into the set together.
+constexpr std::size_t kLiveBatch = 4096;
+
 bool isReadable(const TableSchema& entry)
 {
     return entry.type == "table" && entry.rootPage > 0 && !entry.isVirtual && !entry.withoutRowid;
@@ -399,9 +402,14 @@ int Database::readTable(std::string_view name, const RowSink& sink, const ReadOp
         }
     }
     // Fingerprints of the live rows, then with them those of the recovered rows handed out:
-    // a recovered row whose fingerprint is already there is a stale copy.
+    // a recovered row whose fingerprint is already there is a stale copy. The live ones go in
+    // a batch at a time, which lets the set fetch their slots ahead.
     std::vector<std::uint64_t> live;
     FingerprintSet seen;
+    const auto addLive = [&] {
+        seen.insertAll(live);
+        live.clear();
+    };
     TreePages pages;
     std::size_t skipped = 0;
     std::size_t widest = 0;
@@ -417,6 +425,9 @@ int Database::readTable(std::string_view name, const RowSink& sink, const ReadOp
                 widest = std::max(widest, row.serialTypes.size());
                 live.push_back(fingerprintRecord(
                     row.serialTypes, content, m_carver.encoding(), *table, alias, scratch));
+                if (live.size() == kLiveBatch) {
+                    addLive();
+                }
             }
             mapColumns(*table, row);
             sink(row);
@@ -425,8 +436,7 @@ int Database::readTable(std::string_view name, const RowSink& sink, const ReadOp
     if (!options.recover) {
         return status;
     }
-    seen.insertAll(live);
-    live = {};
+    addLive();
     if (learnCount && widest > 0) {
         // No column list in the schema: records must look like the live ones.
         shape.allowed.assign(widest, kAllowAny);

@@ -27,7 +27,7 @@ private:
     std::size_t home(std::uint64_t fingerprint) const;
     // Doubles the table (or makes the first one) and puts every entry back.
     void grow();
-    // Grows the table until `count` entries keep it at most half full.
+    // Grows the table until `count` entries fill at most three quarters of it.
     void reserve(std::size_t count);
 
     // 0 marks an empty slot; the fingerprint 0 itself is kept in m_hasZero.
