@@ -18,13 +18,11 @@ constexpr char kMagic[] = "sqlite format 3";
 int SqliteCarver::open(const std::string& path)
 {
     m_source = nullptr;
-    m_mapped = {};
     m_map.close();
     m_file.close();
     if (m_map.open(path) == 0) {
-        const int readStatus = openSource(m_map, m_map.bytes());
+        const int readStatus = readStart(m_map);
         if (readStatus != 0) {
-            m_mapped = {};
             m_map.close();
         }
         return readStatus;
@@ -34,7 +32,7 @@ int SqliteCarver::open(const std::string& path)
     if (status != 0) {
         return status;
     }
-    const int readStatus = openSource(m_file, {});
+    const int readStatus = readStart(m_file);
     if (readStatus != 0) {
         m_file.close();
     }
@@ -43,17 +41,14 @@ int SqliteCarver::open(const std::string& path)
 
 int SqliteCarver::open(const platform::ReadSource& source)
 {
-    m_mapped = {};
     m_map.close();
     m_file.close();
-    return openSource(source, {});
+    return readStart(source);
 }
 
-int SqliteCarver::openSource(const platform::ReadSource& source,
-                             std::span<const std::uint8_t> mapped)
+int SqliteCarver::readStart(const platform::ReadSource& source)
 {
     m_source = nullptr;
-    m_mapped = mapped;
     m_freeListPages.clear();
     m_freeListTrunks.clear();
     m_freeListStatus = 0;
@@ -128,11 +123,11 @@ int SqliteCarver::readAt(std::uint64_t offset,
         return platform::kStatusInvalid;
     }
     auto* out = static_cast<std::uint8_t*>(buffer);
-    if (!m_mapped.empty()) {
-        if (offset < m_mapped.size()) {
-            got =
-                static_cast<std::size_t>(std::min<std::uint64_t>(length, m_mapped.size() - offset));
-            std::copy_n(m_mapped.data() + offset, got, out);
+    const std::span<const std::uint8_t> mapped = m_map.bytes();
+    if (!mapped.empty()) {
+        if (offset < mapped.size()) {
+            got = static_cast<std::size_t>(std::min<std::uint64_t>(length, mapped.size() - offset));
+            std::copy_n(mapped.data() + offset, got, out);
         }
         return got < length ? platform::kStatusShortRead : platform::kStatusOk;
     }
@@ -169,12 +164,12 @@ int SqliteCarver::pageBytes(std::uint32_t index,
                             std::vector<std::uint8_t>& buffer,
                             std::span<const std::uint8_t>& page) const
 {
-    if (m_mapped.empty() || index >= m_pageCount) {
+    if (m_map.bytes().empty() || index >= m_pageCount) {
         const int status = readPage(index, buffer);
         page = buffer;
         return status;
     }
-    page = m_mapped.subspan(std::size_t{index} * m_pageSize, m_pageSize);
+    page = m_map.bytes().subspan(std::size_t{index} * m_pageSize, m_pageSize);
     return platform::kStatusOk;
 }
 

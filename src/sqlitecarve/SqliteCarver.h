@@ -144,15 +144,15 @@ private:
              std::vector<std::uint32_t>& leaves,
              std::vector<std::uint32_t>& interiors) const;
 
-    // open(source) behind the two open calls; `mapped` holds the whole file when it is mapped.
-    int openSource(const platform::ReadSource& source, std::span<const std::uint8_t> mapped);
+    // Reads the header and free list of `source`, behind both open calls.
+    int readStart(const platform::ReadSource& source);
 
+    // The file opened by path when it could be mapped; reads then look at its bytes.
     platform::MappedFile m_map;
+    // The file opened by path when it could not be mapped.
     platform::File m_file;
     const platform::ReadSource* m_source = nullptr;
-    // The whole file when it is mapped; reads then look here instead of going through m_reads.
-    std::span<const std::uint8_t> m_mapped;
-    // Reads of m_source go through here, a block at a time.
+    // Reads of m_source go through here, a block at a time, when the file is not mapped.
     platform::ReadAhead m_reads;
     std::uint64_t m_fileSize = 0;
     std::uint32_t m_pageSize = 0;
