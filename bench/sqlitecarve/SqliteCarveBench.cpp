@@ -4,8 +4,9 @@
 //   live FOLDER MEGABYTES  a table of about MEGABYTES: time to read every live row, beside
 //                        `sqlite3 FILE 'select * from T' >/dev/null` in the same run.
 //   json FOLDER          400,000 rows, every fifth deleted: `brenvale-cli carve --json`
-//                        (every live and recovered row) beside `sqlite3 -json FILE 'select *
-//                        from T'` (the live rows), each writing to /dev/null, and their ratio.
+//                        (every live and recovered row) and `carve --json --live-only` beside
+//                        `sqlite3 -json FILE 'select * from T'` (the live rows), each writing to
+//                        /dev/null, and their ratios.
 // Databases are built in FOLDER with the SQLite library on the first run and kept.
 #include "SqliteDbBuilder.h"
 #include "sqlitecarve/Database.h"
@@ -164,6 +165,8 @@ int jsonDump(const std::string& folder, const std::string& cli)
     const CommandTime ours = timedCommand(cli + " carve --json " + file + " >/dev/null");
     const CommandTime theirs =
         timedCommand("sqlite3 -json " + file + " 'select * from people' >/dev/null");
+    const CommandTime liveOnly =
+        timedCommand(cli + " carve --json --live-only " + file + " >/dev/null");
     const std::string counted = folder + "/json-400k.count";
     const int counting = std::system(
         (cli + " carve --json " + file + " | grep -c '\"deleted\": 1' >'" + counted + "'").c_str());
@@ -177,7 +180,8 @@ int jsonDump(const std::string& folder, const std::string& cli)
     }
     std::printf("json dump: %.1f MB, %ld of 80000 deleted rows recovered: carve --json %.2f s "
                 "(processor %.2f s), sqlite3 -json %.2f s (processor %.2f s), ratio %.2f "
-                "(processor %.2f)\n",
+                "(processor %.2f); --live-only %.2f s (processor %.2f s), ratio %.2f (processor "
+                "%.2f)\n",
                 static_cast<double>(std::filesystem::file_size(path)) / 1e6,
                 recovered,
                 ours.wall,
@@ -185,8 +189,12 @@ int jsonDump(const std::string& folder, const std::string& cli)
                 theirs.wall,
                 theirs.processor,
                 theirs.wall > 0 ? ours.wall / theirs.wall : 0.0,
-                theirs.processor > 0 ? ours.processor / theirs.processor : 0.0);
-    return ours.wall < 0 || theirs.wall < 0 ? 1 : 0;
+                theirs.processor > 0 ? ours.processor / theirs.processor : 0.0,
+                liveOnly.wall,
+                liveOnly.processor,
+                theirs.wall > 0 ? liveOnly.wall / theirs.wall : 0.0,
+                theirs.processor > 0 ? liveOnly.processor / theirs.processor : 0.0);
+    return ours.wall < 0 || theirs.wall < 0 || liveOnly.wall < 0 ? 1 : 0;
 }
 
 } // namespace

@@ -19,10 +19,11 @@ namespace {
 
 // How much JSON text is gathered before it is written.
 constexpr std::size_t kPendingBytes = std::size_t{1} << 16;
-constexpr const char* kUsage = "usage: brenvale-cli carve DATABASE [--table NAME]... [--json]";
+constexpr const char* kUsage =
+    "usage: brenvale-cli carve DATABASE [--table NAME]... [--json] [--live-only]";
 
 constexpr const char* kHelp =
-    "usage: brenvale-cli carve DATABASE [--table NAME]... [--json]\n"
+    "usage: brenvale-cli carve DATABASE [--table NAME]... [--json] [--live-only]\n"
     "\n"
     "Reads DATABASE with Brenvale's own SQLite reader and prints every row of the named\n"
     "tables, live and recovered from free space. Without --table, every table of the schema\n"
@@ -32,6 +33,8 @@ constexpr const char* kHelp =
     "  --json         one JSON object per row: table, deleted, origin, page, offset, rowid,\n"
     "                 values; and one per damaged place: table, damage (page, offset,\n"
     "                 message)\n"
+    "  --live-only    print only the live rows of the tables: no recovery from free space\n"
+    "                 or free pages\n"
     "  --help         show this help\n";
 
 // Appends the decimal digits of `number` to `out`.
@@ -200,6 +203,7 @@ int runCarve(const std::vector<std::string>& args, std::ostream& out, std::ostre
     std::string database;
     std::vector<std::string> tables;
     bool json = false;
+    bool liveOnly = false;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
         if (arg == "--help" || arg == "-h") {
@@ -208,6 +212,8 @@ int runCarve(const std::vector<std::string>& args, std::ostream& out, std::ostre
         }
         if (arg == "--json") {
             json = true;
+        } else if (arg == "--live-only") {
+            liveOnly = true;
         } else if (arg == "--table") {
             if (i + 1 >= args.size()) {
                 return usageError(err, "option '--table' needs a table name");
@@ -215,8 +221,8 @@ int runCarve(const std::vector<std::string>& args, std::ostream& out, std::ostre
             tables.push_back(args[++i]);
         } else if (arg.rfind("--table=", 0) == 0) {
             tables.push_back(arg.substr(8));
-        } else if (arg.rfind("--json=", 0) == 0) {
-            return usageError(err, "option '--json' takes no value");
+        } else if (arg.rfind("--json=", 0) == 0 || arg.rfind("--live-only=", 0) == 0) {
+            return usageError(err, "option '" + arg.substr(0, arg.find('=')) + "' takes no value");
         } else if (arg.size() > 1 && arg[0] == '-' && arg != "--") {
             return usageError(err, "unknown option '" + arg + "'");
         } else if (database.empty()) {
@@ -285,7 +291,7 @@ int runCarve(const std::vector<std::string>& args, std::ostream& out, std::ostre
             exitStatus = 1;
             continue;
         }
-        const int status = db.readTable(table, write);
+        const int status = db.readTable(table, write, sqlitecarve::ReadOptions{!liveOnly, {}});
         reportFaults(table);
         if (status != 0) {
             err << "brenvale-cli carve: table " << displayText(table) << ": "
@@ -293,7 +299,7 @@ int runCarve(const std::vector<std::string>& args, std::ostream& out, std::ostre
             exitStatus = 1;
         }
     }
-    if (everything) {
+    if (everything && !liveOnly) {
         std::vector<sqlitecarve::CarvedRow> unowned;
         const int status = db.readUnownedRows(unowned);
         for (sqlitecarve::CarvedRow& row : unowned) {

@@ -5,7 +5,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <string>
 
 namespace cli {
@@ -19,6 +21,21 @@ bool isPlainJson(char c)
     return byte >= 0x20 && byte < 0x80 && c != '"' && c != '\\';
 }
 
+// Whether any of the eight bytes of `word` may stand for something other than itself: a
+// control character, a quote, a backslash, or a byte from 0x80 up (part of a UTF-8 sequence,
+// to be checked). Never false for such a word; the byte loop then finds which byte it is.
+bool needsCare(std::uint64_t word)
+{
+    constexpr std::uint64_t kOnes = 0x0101010101010101ULL;
+    constexpr std::uint64_t kHigh = 0x8080808080808080ULL;
+    // Non-zero when a byte of `v` is below `n` (exact for n up to 0x80).
+    const auto hasLess = [](std::uint64_t v, std::uint64_t n) {
+        return (v - kOnes * n) & ~v & kHigh;
+    };
+    return (hasLess(word, 0x20) | hasLess(word ^ (kOnes * '"'), 1) |
+            hasLess(word ^ (kOnes * '\\'), 1) | (word & kHigh)) != 0;
+}
+
 } // namespace
 
 void appendJsonString(std::string& out, std::string_view text)
@@ -26,8 +43,15 @@ void appendJsonString(std::string& out, std::string_view text)
     constexpr std::string_view kReplacement = "\xEF\xBF\xBD";
     out += '"';
     for (std::size_t i = 0; i < text.size();) {
-        // Plain ASCII, the bulk of most texts, is copied a run at a time.
+        // Plain ASCII, the bulk of most texts, is copied a run at a time, found eight bytes
+        // at a time.
         std::size_t plain = i;
+        for (std::uint64_t word = 0; plain + 8 <= text.size(); plain += 8) {
+            std::memcpy(&word, text.data() + plain, 8);
+            if (needsCare(word)) {
+                break;
+            }
+        }
         while (plain < text.size() && isPlainJson(text[plain])) {
             ++plain;
         }

@@ -92,25 +92,4 @@ bool ByteView::sub(std::size_t offset, std::size_t count, std::span<const std::u
     return true;
 }
 
-std::size_t ByteView::varint(std::size_t offset, std::uint64_t& value) const
-{
-    std::uint64_t result = 0;
-    for (std::size_t i = 0; i < 9; ++i) {
-        if (!contains(offset, i + 1)) {
-            return 0;
-        }
-        const std::uint8_t byte = m_bytes[offset + i];
-        if (i == 8) {
-            value = (result << 8) | byte;
-            return 9;
-        }
-        result = (result << 7) | (byte & 0x7fU);
-        if ((byte & 0x80U) == 0) {
-            value = result;
-            return i + 1;
-        }
-    }
-    return 0;
-}
-
 } // namespace platform

@@ -41,8 +41,28 @@ public:
 
     // The SQLite varint at `offset`: up to eight bytes give their low seven bits while their
     // top bit is set, a ninth gives all eight. Returns the bytes it takes (1–9), or 0 when it
-    // does not end inside the span.
-    [[nodiscard]] std::size_t varint(std::size_t offset, std::uint64_t& value) const;
+    // does not end inside the span. Defined here so that readers of records, a few varints per
+    // cell, have it inline.
+    [[nodiscard]] std::size_t varint(std::size_t offset, std::uint64_t& value) const
+    {
+        std::uint64_t result = 0;
+        for (std::size_t i = 0; i < 9; ++i) {
+            if (!contains(offset, i + 1)) {
+                return 0;
+            }
+            const std::uint8_t byte = m_bytes[offset + i];
+            if (i == 8) {
+                value = (result << 8) | byte;
+                return 9;
+            }
+            result = (result << 7) | (byte & 0x7fU);
+            if ((byte & 0x80U) == 0) {
+                value = result;
+                return i + 1;
+            }
+        }
+        return 0;
+    }
 
 private:
     std::span<const std::uint8_t> m_bytes;

@@ -33,7 +33,8 @@ int assembleOverflow(const SqliteCarver& carver,
         return platform::kStatusCorrupt;
     }
     std::unordered_set<std::uint32_t> seen;
-    std::vector<std::uint8_t> page;
+    std::vector<std::uint8_t> buffer;
+    std::span<const std::uint8_t> page;
     std::uint32_t next = firstOverflow;
     while (payload.size() < payloadSize) {
         if (next == 0) {
@@ -45,7 +46,7 @@ int assembleOverflow(const SqliteCarver& carver,
         if (!seen.insert(next).second) {
             return platform::kStatusCycle;
         }
-        const int status = carver.readPage(next - 1, page);
+        const int status = carver.pageBytes(next - 1, buffer, page);
         if (status != 0) {
             return status;
         }

@@ -4,6 +4,7 @@
 #include "platform/ByteView.h"
 #include "platform/Status.h"
 #include "platform/Text.h"
+#include "sqlitecarve/FingerprintSet.h"
 #include "sqlitecarve/PageCarver.h"
 #include "sqlitecarve/Record.h"
 #include "sqlitecarve/Varint.h"
@@ -12,7 +13,6 @@
 #include <bit>
 #include <cstring>
 #include <map>
-#include <unordered_set>
 
 namespace sqlitecarve {
 
@@ -139,6 +139,9 @@ std::uint64_t fingerprintRecord(const std::vector<std::uint64_t>& types,
     }
     return hash.value();
 }
+
+// How many live fingerprints are gathered before they go into the set together.
+constexpr std::size_t kLiveBatch = 4096;
 
 bool isReadable(const TableSchema& entry)
 {
@@ -306,10 +309,11 @@ void Database::carveFreePages()
         pages.push_back({leaf, PageRole::FreeLeaf, {}});
     }
     const RecordShape anyShape = RecordShape::any();
-    std::vector<std::uint8_t> page;
+    std::vector<std::uint8_t> buffer;
+    std::span<const std::uint8_t> page;
     std::map<std::size_t, std::vector<std::vector<std::uint64_t>>> orphanTypes;
     for (FreePage& freePage : pages) {
-        if (int status = m_carver.readPage(freePage.index, page); status != 0) {
+        if (int status = m_carver.pageBytes(freePage.index, buffer, page); status != 0) {
             m_freePagesStatus = status;
             continue;
         }
@@ -325,7 +329,7 @@ void Database::carveFreePages()
     }
     std::vector<CarvedRow> rows;
     for (FreePage& freePage : pages) {
-        if (m_carver.readPage(freePage.index, page) != 0) {
+        if (m_carver.pageBytes(freePage.index, buffer, page) != 0) {
             continue;
         }
         // The whole cells left on the page tell whose page it was; a page without any is
@@ -397,11 +401,15 @@ int Database::readTable(std::string_view name, const RowSink& sink, const ReadOp
             }
         }
     }
-    // Fingerprints of the live rows, sorted once the first recovered row needs them, and of
-    // the recovered rows handed out.
+    // Fingerprints of the live rows, then with them those of the recovered rows handed out:
+    // a recovered row whose fingerprint is already there is a stale copy. The live ones go in
+    // a batch at a time, which lets the set fetch their slots ahead.
     std::vector<std::uint64_t> live;
-    bool liveSorted = false;
-    std::unordered_set<std::uint64_t> recovered;
+    FingerprintSet seen;
+    const auto addLive = [&] {
+        seen.insertAll(live);
+        live.clear();
+    };
     TreePages pages;
     std::size_t skipped = 0;
     std::size_t widest = 0;
@@ -417,6 +425,9 @@ int Database::readTable(std::string_view name, const RowSink& sink, const ReadOp
                 widest = std::max(widest, row.serialTypes.size());
                 live.push_back(fingerprintRecord(
                     row.serialTypes, content, m_carver.encoding(), *table, alias, scratch));
+                if (live.size() == kLiveBatch) {
+                    addLive();
+                }
             }
             mapColumns(*table, row);
             sink(row);
@@ -425,6 +436,7 @@ int Database::readTable(std::string_view name, const RowSink& sink, const ReadOp
     if (!options.recover) {
         return status;
     }
+    addLive();
     if (learnCount && widest > 0) {
         // No column list in the schema: records must look like the live ones.
         shape.allowed.assign(widest, kAllowAny);
@@ -432,12 +444,7 @@ int Database::readTable(std::string_view name, const RowSink& sink, const ReadOp
     }
     const auto emitRecovered = [&](CarvedRow& row) {
         mapColumns(*table, row);
-        if (!liveSorted) {
-            std::sort(live.begin(), live.end());
-            liveSorted = true;
-        }
-        const std::uint64_t hash = fingerprint(row, alias);
-        if (!std::binary_search(live.begin(), live.end(), hash) && recovered.insert(hash).second) {
+        if (seen.insert(fingerprint(row, alias))) {
             sink(row);
         }
     };
@@ -468,9 +475,9 @@ int Database::readTable(std::string_view name,
 int Database::readUnownedRows(std::vector<CarvedRow>& rows)
 {
     carveFreePages();
-    std::unordered_set<std::uint64_t> seen;
+    FingerprintSet seen;
     for (const CarvedRow& row : m_freeRows) {
-        if (!row.table && seen.insert(fingerprint(row, -1)).second) {
+        if (!row.table && seen.insert(fingerprint(row, -1))) {
             rows.push_back(row);
         }
     }

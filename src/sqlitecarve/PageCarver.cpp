@@ -8,6 +8,7 @@
 #include "sqlitecarve/Varint.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace sqlitecarve {
 
@@ -186,13 +187,16 @@ void PageCarver::mapPage()
                   covered.begin() + static_cast<std::ptrdiff_t>(region.end),
                   1);
     }
+    // Most of a page is covered: the uncovered bytes are found with memchr, not byte by byte.
     std::size_t position = 0;
     while (position < usable) {
-        if (covered[position] != 0) {
-            ++position;
-            continue;
+        const void* hole = std::memchr(covered.data() + position, 0, usable - position);
+        if (hole == nullptr) {
+            break;
         }
-        const std::size_t begin = position;
+        const auto begin =
+            static_cast<std::size_t>(static_cast<const std::uint8_t*>(hole) - covered.data());
+        position = begin;
         while (position < usable && covered[position] == 0) {
             ++position;
         }

@@ -5,6 +5,8 @@
 #include "platform/Status.h"
 #include "sqlitecarve/Varint.h"
 
+#include <algorithm>
+
 namespace sqlitecarve {
 
 bool contentLengthOf(const std::vector<std::uint64_t>& types, std::uint64_t& total)
@@ -35,6 +37,9 @@ int readRecordHeader(std::span<const std::uint8_t> bytes,
     layout.serialTypes.clear();
     layout.typesStart = offset + sizeLength;
     const std::size_t headerEnd = offset + static_cast<std::size_t>(headerSize);
+    // Room for every type at once: each takes a byte at least, and the header lies inside
+    // `bytes`, so this is bounded by what was read.
+    layout.serialTypes.reserve(std::min(headerEnd - layout.typesStart, maxColumns));
     const platform::ByteView header(bytes.first(headerEnd));
     std::size_t position = layout.typesStart;
     while (position < headerEnd) {
@@ -64,6 +69,9 @@ int readSerialTypes(std::span<const std::uint8_t> bytes,
     const platform::ByteView view(bytes);
     layout.serialTypes.clear();
     layout.typesStart = offset;
+    if (offset < bytes.size()) {
+        layout.serialTypes.reserve(std::min(count, bytes.size() - offset));
+    }
     std::size_t position = offset;
     for (std::size_t i = 0; i < count; ++i) {
         std::uint64_t type = 0;

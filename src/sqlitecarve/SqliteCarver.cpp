@@ -18,12 +18,21 @@ constexpr char kMagic[] = "sqlite format 3";
 int SqliteCarver::open(const std::string& path)
 {
     m_source = nullptr;
+    m_map.close();
     m_file.close();
+    if (m_map.open(path) == 0) {
+        const int readStatus = readStart(m_map);
+        if (readStatus != 0) {
+            m_map.close();
+        }
+        return readStatus;
+    }
+    // Not mappable (empty, not a regular file, no address space): read it page by page.
     const int status = m_file.openRead(path);
     if (status != 0) {
         return status;
     }
-    const int readStatus = open(m_file);
+    const int readStatus = readStart(m_file);
     if (readStatus != 0) {
         m_file.close();
     }
@@ -31,6 +40,13 @@ int SqliteCarver::open(const std::string& path)
 }
 
 int SqliteCarver::open(const platform::ReadSource& source)
+{
+    m_map.close();
+    m_file.close();
+    return readStart(source);
+}
+
+int SqliteCarver::readStart(const platform::ReadSource& source)
 {
     m_source = nullptr;
     m_freeListPages.clear();
@@ -107,6 +123,14 @@ int SqliteCarver::readAt(std::uint64_t offset,
         return platform::kStatusInvalid;
     }
     auto* out = static_cast<std::uint8_t*>(buffer);
+    const std::span<const std::uint8_t> mapped = m_map.bytes();
+    if (!mapped.empty()) {
+        if (offset < mapped.size()) {
+            got = static_cast<std::size_t>(std::min<std::uint64_t>(length, mapped.size() - offset));
+            std::copy_n(mapped.data() + offset, got, out);
+        }
+        return got < length ? platform::kStatusShortRead : platform::kStatusOk;
+    }
     while (got < length) {
         const std::size_t piece = std::min<std::size_t>(length - got, 65536);
         std::size_t arrived = 0;
@@ -133,6 +157,19 @@ int SqliteCarver::readPage(std::uint32_t index, std::vector<std::uint8_t>& page)
     if (status != 0) {
         return platform::failAt(m_diagnostics, status, index + 1ULL, "page cannot be read");
     }
+    return platform::kStatusOk;
+}
+
+int SqliteCarver::pageBytes(std::uint32_t index,
+                            std::vector<std::uint8_t>& buffer,
+                            std::span<const std::uint8_t>& page) const
+{
+    if (m_map.bytes().empty() || index >= m_pageCount) {
+        const int status = readPage(index, buffer);
+        page = buffer;
+        return status;
+    }
+    page = m_map.bytes().subspan(std::size_t{index} * m_pageSize, m_pageSize);
     return platform::kStatusOk;
 }
 
@@ -275,8 +312,9 @@ int SqliteCarver::walk(std::uint32_t index,
     if (depth == 0) {
         visited.insert(index);
     }
-    std::vector<std::uint8_t> page;
-    int status = readPage(index, page);
+    std::vector<std::uint8_t> buffer;
+    std::span<const std::uint8_t> page;
+    int status = pageBytes(index, buffer, page);
     if (status != 0) {
         return status;
     }
@@ -297,8 +335,8 @@ int SqliteCarver::walk(std::uint32_t index,
     interiors.push_back(index);
     PageKeyMap children;
     status = childPages(page, index, cellPointers(page, header), children);
-    page.clear();
-    page.shrink_to_fit();
+    buffer.clear();
+    buffer.shrink_to_fit();
     for (const auto& entry : children) {
         const int childStatus = walk(entry.first, depth + 1, visited, leaves, interiors);
         if (status == 0) {

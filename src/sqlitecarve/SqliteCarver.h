@@ -1,6 +1,7 @@
 // The lowest layer of our own SQLite reader: one open database file, its header, its free list,
-// positioned page reads, cell pointer arrays and b-tree walks. It reads the file page by page
-// and never maps or loads the whole file; offsets are 64-bit.
+// positioned page reads, cell pointer arrays and b-tree walks. A file opened by path is mapped
+// into memory and its pages are looked at where they lie; a file that cannot be mapped, and any
+// other read source, is read page by page. It never loads the whole file; offsets are 64-bit.
 //
 // Limits: pages of 512 to 65,536 bytes; at most 2^32 − 1 pages (the format's page numbers are
 // 32-bit; a longer file is read up to there); b-trees at most kMaxTreeDepth deep. Memory is a
@@ -19,6 +20,7 @@
 
 #include "platform/Diagnostics.h"
 #include "platform/File.h"
+#include "platform/MappedFile.h"
 #include "platform/ReadAhead.h"
 #include "platform/ReadSource.h"
 #include "sqlitecarve/Value.h"
@@ -52,12 +54,12 @@ public:
     SqliteCarver(const SqliteCarver&) = delete;
     SqliteCarver& operator=(const SqliteCarver&) = delete;
 
-    // Opens `path` read-only (closing any file opened before) and reads its header and free
-    // list. Returns 0; the system's error code when the file cannot be opened; kStatusInvalid
-    // (87) when the first 16 bytes are not the format's magic (compared without regard to
-    // case) or the page size is not a power of two from 512 to 65,536; kStatusShortRead when
-    // the file is shorter than its header. Each fault of the header and the free list is
-    // recorded in the diagnostics with its page and offset.
+    // Opens `path` read-only (closing any file opened before), mapped when it can be, and
+    // reads its header and free list. Returns 0; the system's error code when the file cannot be
+    // opened; kStatusInvalid (87) when the first 16 bytes are not the format's magic (compared
+    // without regard to case) or the page size is not a power of two from 512 to 65,536;
+    // kStatusShortRead when the file is shorter than its header. Each fault of the header and the
+    // free list is recorded in the diagnostics with its page and offset.
     [[nodiscard]] int open(const std::string& path);
     // Reads the database from `source` as open(path) does, without the open errors; `source`
     // must outlive the carver or its next open.
@@ -73,6 +75,12 @@ public:
     // kStatusCorrupt for an index beyond the file, or a readAt status; each failure is
     // recorded in the diagnostics with the page.
     [[nodiscard]] int readPage(std::uint32_t index, std::vector<std::uint8_t>& page) const;
+    // The page of 0-based `index` as `page`: a view of the mapped file, or else read into
+    // `buffer` as readPage does. The view lasts until the next open, or the next use of
+    // `buffer`. Returns what readPage returns.
+    [[nodiscard]] int pageBytes(std::uint32_t index,
+                                std::vector<std::uint8_t>& buffer,
+                                std::span<const std::uint8_t>& page) const;
 
     std::uint32_t pageSize() const { return m_pageSize; }
 
@@ -136,9 +144,15 @@ private:
              std::vector<std::uint32_t>& leaves,
              std::vector<std::uint32_t>& interiors) const;
 
+    // Reads the header and free list of `source`, behind both open calls.
+    int readStart(const platform::ReadSource& source);
+
+    // The file opened by path when it could be mapped; reads then look at its bytes.
+    platform::MappedFile m_map;
+    // The file opened by path when it could not be mapped.
     platform::File m_file;
     const platform::ReadSource* m_source = nullptr;
-    // Reads of m_source go through here, a block at a time.
+    // Reads of m_source go through here, a block at a time, when the file is not mapped.
     platform::ReadAhead m_reads;
     std::uint64_t m_fileSize = 0;
     std::uint32_t m_pageSize = 0;

@@ -37,12 +37,13 @@ int readLiveRecords(const SqliteCarver& carver,
 {
     int result = carver.collectTreePages(root, pages.leaves, pages.interiors);
     platform::Diagnostics* const faults = carver.diagnostics();
-    std::vector<std::uint8_t> page;
+    std::vector<std::uint8_t> buffer;
+    std::span<const std::uint8_t> page;
     CellPayload cell;
     RecordLayout layout;
     CarvedRow row;
     for (const std::uint32_t leaf : pages.leaves) {
-        const int status = carver.readPage(leaf, page);
+        const int status = carver.pageBytes(leaf, buffer, page);
         if (status != 0) {
             result = result != 0 ? result : status;
             continue;
@@ -87,12 +88,13 @@ int carveTreePages(const SqliteCarver& carver,
                    const RecordShape& shape,
                    const RowSink& sink)
 {
-    std::vector<std::uint8_t> page;
+    std::vector<std::uint8_t> buffer;
+    std::span<const std::uint8_t> page;
     std::vector<CarvedRow> rows;
     int result = platform::kStatusOk;
     for (const auto* list : {&pages.leaves, &pages.interiors}) {
         for (const std::uint32_t index : *list) {
-            const int status = carver.readPage(index, page);
+            const int status = carver.pageBytes(index, buffer, page);
             if (status != 0) {
                 result = status;
                 continue;

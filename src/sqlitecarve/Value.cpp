@@ -130,14 +130,16 @@ int decodeValue(std::uint64_t type,
         value.real = std::bit_cast<double>(bits);
         return platform::kStatusOk;
     }
+    // Copied as chars: assigning from byte iterators would build a temporary string first.
+    const auto* chars = reinterpret_cast<const char*>(content.data());
     if (type % 2 == 0) {
         value.kind = ValueKind::Blob;
-        value.bytes.assign(content.begin(), content.end());
+        value.bytes.assign(chars, content.size());
         return platform::kStatusOk;
     }
     value.kind = ValueKind::Text;
     if (encoding == TextEncoding::Utf8) {
-        value.bytes.assign(content.begin(), content.end());
+        value.bytes.assign(chars, content.size());
     } else {
         value.bytes = utf16ToUtf8(content, encoding == TextEncoding::Utf16be);
     }

@@ -23,10 +23,22 @@ TEST(JsonWriterTest, EscapesEveryByteIntoValidJson)
         {"valid UTF-8 passes", "caf\xC3\xA9", "\"caf\xC3\xA9\""},
         {"invalid byte repaired", "a\xFF", "\"a\xEF\xBF\xBD\""},
         {"invalid byte after NUL", std::string("\0\xFF", 2), "\"\\u0000\xEF\xBF\xBD\""},
+        {"DEL and a three-byte sequence pass", "\x7F\xE2\x82\xAC", "\"\x7F\xE2\x82\xAC\""},
+        {"cut sequence repaired", "\xE2\x82", "\"\xEF\xBF\xBD\xEF\xBF\xBD\""},
     };
 
     for (const auto& row : rows) {
         EXPECT_EQ(jsonQuote(row.input), row.expected) << row.name;
+        // Plain text is scanned a word of eight bytes at a time: the same bytes must come out
+        // wherever they fall in a word, and whatever plain text surrounds them.
+        const std::string inner = row.expected.substr(1, row.expected.size() - 2);
+        for (std::size_t before = 1; before <= 16; ++before) {
+            const std::string plainBefore(before, 'x');
+            const std::string plainAfter(17 - before, 'y');
+            EXPECT_EQ(jsonQuote(plainBefore + row.input + plainAfter),
+                      '"' + plainBefore + inner + plainAfter + '"')
+                << row.name << " after " << before;
+        }
     }
 }
 

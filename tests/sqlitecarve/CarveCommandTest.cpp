@@ -63,6 +63,7 @@ TEST(CarveCommandTest, UsageAndExitStatuses)
         {{}, 2, "", "missing DATABASE"},
         {{db, "--bogus"}, 2, "", "unknown option '--bogus'"},
         {{db, "--table"}, 2, "", "needs a table name"},
+        {{db, "--live-only=yes"}, 2, "", "option '--live-only' takes no value"},
         {{db, db}, 2, "", "unexpected argument"},
         {{dir.file("absent.db")}, 1, "", "cannot read"},
         {{db, "--table", "nope"}, 1, "", "no table nope"},

@@ -2,6 +2,7 @@
 // process, our live rows equal the SQLite library's, and recovery reaches its scores.
 #include "CorpusScore.h"
 #include "cli/CarveCommand.h"
+#include "cli/JsonWriter.h"
 #include "sqlitecarve/Database.h"
 #include "support/SharedFixtures.h"
 
@@ -87,6 +88,44 @@ TEST(CorpusTest, LiveRowsEqualTheLibrarys)
             EXPECT_EQ(db.readTable(table, rows, {false, {}}), 0) << path << " " << table;
             EXPECT_EQ(static_cast<std::int64_t>(rows.size()), libraryRowCount(path, table))
                 << path << " " << table;
+        }
+    }
+}
+
+// The lines of `text` that contain `part`.
+std::vector<std::string> linesWith(const std::string& text, const std::string& part)
+{
+    std::vector<std::string> found;
+    std::istringstream lines(text);
+    for (std::string line; std::getline(lines, line);) {
+        if (line.find(part) != std::string::npos) {
+            found.push_back(line);
+        }
+    }
+    return found;
+}
+
+TEST(CorpusTest, LiveOnlyCarvePrintsTheLibrarysRows)
+{
+    BRENVALE_REQUIRE_SHARED_FIXTURE(root, kCorpus);
+    for (const std::string& path : corpusDatabases(root)) {
+        std::ostringstream whole;
+        std::ostringstream live;
+        std::ostringstream err;
+        ASSERT_EQ(cli::runCarve({path, "--json"}, whole, err), 0) << path << err.str();
+        ASSERT_EQ(cli::runCarve({path, "--json", "--live-only"}, live, err), 0) << path;
+        // The live rows, as the whole carve prints them, and nothing else.
+        EXPECT_EQ(linesWith(live.str(), "\"deleted\": "), linesWith(whole.str(), "\"deleted\": 0"))
+            << path;
+        sqlitecarve::Database db;
+        ASSERT_EQ(db.open(path), 0) << path;
+        for (const std::string& table : db.tableNames()) {
+            const std::string start = "{\"table\": " + cli::jsonQuote(table) + ", \"deleted\": 0";
+            std::int64_t rows = 0;
+            for (const std::string& line : linesWith(live.str(), start)) {
+                rows += line.rfind(start, 0) == 0 ? 1 : 0;
+            }
+            EXPECT_EQ(rows, libraryRowCount(path, table)) << path << " " << table;
         }
     }
 }

@@ -2,7 +2,9 @@
 // dropped tables and rows with overflow pages, over page sizes from 512 to 65,536, with
 // auto-vacuum and reserved bytes. Every recovered row must be a deleted row with exact values.
 #include "SqliteDbBuilder.h"
+#include "platform/File.h"
 #include "sqlitecarve/Database.h"
+#include "sqlitecarve/FingerprintSet.h"
 #include "support/TempDir.h"
 
 #include <set>
@@ -93,7 +95,8 @@ TEST_P(RecoveryTest, ScatteredDeletesAreRecoveredExactly)
 TEST_P(RecoveryTest, ChosenColumnsReadLikeWholeRows)
 {
     // Live rows decode only the columns asked for; which rows come out, stale copies left
-    // out, must not change.
+    // out, must not change. The chosen columns are read page by page from a plain file, the
+    // whole rows from the mapped file: both must see the same pages.
     const Layout& layout = GetParam();
     testsupport::TempDir dir;
     const std::string path = dir.file("people.db");
@@ -108,10 +111,14 @@ TEST_P(RecoveryTest, ChosenColumnsReadLikeWholeRows)
     ASSERT_EQ(db.open(path), 0);
     std::vector<CarvedRow> whole;
     ASSERT_EQ(db.readTable("people", whole), 0);
+    platform::File file;
+    ASSERT_EQ(file.openRead(path), 0);
+    sqlitecarve::Database readDb;
+    ASSERT_EQ(readDb.open(file), 0);
     sqlitecarve::ReadOptions options;
     options.columns = {1, 4, -1, 99};
     std::vector<CarvedRow> chosen;
-    ASSERT_EQ(db.readTable("people", chosen, options), 0);
+    ASSERT_EQ(readDb.readTable("people", chosen, options), 0);
     ASSERT_EQ(chosen.size(), whole.size()) << layout.name;
     for (std::size_t i = 0; i < whole.size(); ++i) {
         const CarvedRow& a = whole[i];
@@ -199,3 +206,27 @@ TEST(RecoveryTest, DroppedTableRowsAreReadFromFreePages)
 }
 
 } // namespace
+
+// The set that tells stale copies from new rows must answer as an ordinary set does, for the
+// fingerprint 0 (its empty-slot mark), for fingerprints that share their home slot, across the
+// table's growth, and after adding many at once.
+TEST(FingerprintSetTest, AnswersAsAnOrdinarySet)
+{
+    std::vector<std::uint64_t> fingerprints = {0, 1, 0, ~0ULL, 1, ~0ULL};
+    // Multiples of the inverse of the slot hash's multiplier all start their search in slot 0.
+    constexpr std::uint64_t kInverse = 0xf1de83e19937733dULL;
+    for (std::uint64_t i = 0; i < 50; ++i) {
+        fingerprints.push_back(kInverse * i);
+    }
+    for (std::uint64_t i = 0; i < 5000; ++i) {
+        fingerprints.push_back(i * 0x10001 % 3001);
+    }
+    // The first half goes in at once, as the live rows' fingerprints do.
+    const std::size_t half = fingerprints.size() / 2;
+    sqlitecarve::FingerprintSet set;
+    set.insertAll(std::span(fingerprints).first(half));
+    std::set<std::uint64_t> expected(fingerprints.begin(), fingerprints.begin() + half);
+    for (std::size_t i = 0; i < fingerprints.size(); ++i) {
+        ASSERT_EQ(set.insert(fingerprints[i]), expected.insert(fingerprints[i]).second) << i;
+    }
+}

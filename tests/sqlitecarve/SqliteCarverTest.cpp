@@ -88,6 +88,14 @@ TEST(SqliteCarverTest, MutatedFieldsGiveTheirStatus)
          0,
          1,
          60},
+        // An empty file cannot be mapped and is read the plain way.
+        {"empty file",
+         [](ByteBuilder& b) { b.truncate(0); },
+         platform::kStatusShortRead,
+         0,
+         0,
+         1,
+         0},
         // The trunk is one of the table's leaves, whose page type the patch overwrote.
         {"free-list trunk loops",
          [](ByteBuilder& b) { b.patchU32be(32, 3).patchU32be(2 * 1024, 3); },
