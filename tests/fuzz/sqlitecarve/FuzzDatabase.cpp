@@ -1,18 +1,54 @@
 // Fuzz target: a database file of arbitrary bytes is opened and every table is read, live and
 // recovered, through the generic reader and every device-table reader. Nothing may crash,
 // hang or read outside a buffer.
-#include "MemoryFile.h"
+#include "platform/ReadSource.h"
 #include "sqlitecarve/Database.h"
 #include "sqlitecarve/DeviceTables.h"
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+#include <algorithm>
+#include <cstring>
+
+namespace {
+
+// The input read through the generic read source rather than a mapped file: every page is
+// copied into a buffer of its own, so a read past a page's end is caught, where a mapping would
+// hold the next page right behind it.
+class InputSource : public platform::ReadSource
 {
-    static fuzzsupport::MemoryFile file;
-    if (!file.assign(data, size)) {
+public:
+    InputSource(const std::uint8_t* data, std::size_t size)
+        : m_data(data)
+        , m_size(size)
+    {}
+
+    int size(std::uint64_t& bytes) const override
+    {
+        bytes = m_size;
         return 0;
     }
+
+    int
+    readAt(std::uint64_t offset, void* buffer, std::size_t count, std::size_t& got) const override
+    {
+        got = offset < m_size ? std::min<std::size_t>(count, m_size - offset) : 0;
+        if (got > 0) {
+            std::memcpy(buffer, m_data + offset, got);
+        }
+        return 0;
+    }
+
+private:
+    const std::uint8_t* m_data;
+    std::size_t m_size;
+};
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    const InputSource source(data, size);
     sqlitecarve::Database db;
-    if (db.open(file.path()) != 0) {
+    if (db.open(source) != 0) {
         return 0;
     }
     for (const std::string& table : db.tableNames()) {
