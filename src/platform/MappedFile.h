@@ -22,10 +22,11 @@ public:
     MappedFile(const MappedFile&) = delete;
     MappedFile& operator=(const MappedFile&) = delete;
 
-    // Maps the regular file at `path` read-only, unmapping any file mapped before. Returns 0;
-    // kStatusInvalid for an empty file or one that is not a regular file; or the system
-    // error's status when it cannot be opened or mapped.
-    [[nodiscard]] int open(const std::string& path);
+    // Maps the regular file at `path` read-only when it holds at most `largest` bytes,
+    // unmapping any file mapped before. Returns 0; kStatusInvalid for an empty file, a larger
+    // one or one that is not a regular file; or the system error's status when it cannot be
+    // opened or mapped.
+    [[nodiscard]] int open(const std::string& path, std::uint64_t largest = UINT64_MAX);
 
     void close();
 

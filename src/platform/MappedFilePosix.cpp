@@ -25,7 +25,7 @@ void MappedFile::close()
     }
 }
 
-int MappedFile::open(const std::string& path)
+int MappedFile::open(const std::string& path, std::uint64_t largest)
 {
     close();
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
@@ -39,7 +39,8 @@ int MappedFile::open(const std::string& path)
     int status = kStatusOk;
     if (::fstat(fd, &info) != 0) {
         status = statusFromErrno(errno);
-    } else if (!S_ISREG(info.st_mode) || info.st_size <= 0) {
+    } else if (!S_ISREG(info.st_mode) || info.st_size <= 0 ||
+               static_cast<std::uint64_t>(info.st_size) > largest) {
         status = kStatusInvalid;
     } else {
         const auto length = static_cast<std::size_t>(info.st_size);

@@ -20,6 +20,8 @@ public:
     static constexpr std::size_t kBlockBytes = std::size_t{256} << 10;
     // How many blocks are kept; block N lives in slot N modulo this.
     static constexpr std::size_t kBlockSlots = 256;
+    // The most memory the blocks take.
+    static constexpr std::uint64_t kBudgetBytes = std::uint64_t{kBlockBytes} * kBlockSlots;
 
     // Reads from `inner` from now on (null: nothing), forgetting the blocks kept.
     void setSource(const ReadSource* inner);

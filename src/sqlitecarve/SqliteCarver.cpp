@@ -20,14 +20,18 @@ int SqliteCarver::open(const std::string& path)
     m_source = nullptr;
     m_map.close();
     m_file.close();
-    if (m_map.open(path) == 0) {
+    // A file within the read-ahead budget is mapped whole: its pages then stay resident, as
+    // the read-ahead blocks would, and cost no copies. A larger file goes through the
+    // read-ahead blocks, so its cost in memory stays bounded.
+    if (m_map.open(path, platform::ReadAhead::kBudgetBytes) == 0) {
         const int readStatus = readStart(m_map);
         if (readStatus != 0) {
             m_map.close();
         }
         return readStatus;
     }
-    // Not mappable (empty, not a regular file, no address space): read it page by page.
+    // Not mapped (larger than the budget, empty, not a regular file, no address space): read
+    // it through the read-ahead blocks.
     const int status = m_file.openRead(path);
     if (status != 0) {
         return status;
