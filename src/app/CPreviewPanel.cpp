@@ -94,12 +94,12 @@ std::string phoneLines(std::vector<extract::ContactValue> phones)
     return extract::labelledLines(phones);
 }
 
-// A wrapped label named `name`, in the grey of the lines around the bubbles.
+// A wrapped label named `name`, in the grey of the captions.
 WrappedLabel* greyLabel(const QString& text, QWidget* parent, const QString& name)
 {
     auto* label = new WrappedLabel(text, parent);
     label->setObjectName(name);
-    label->setStyleSheet(QStringLiteral("color: #8a8a8a;"));
+    label->setStyleSheet(QStringLiteral("color: %1;").arg(colourName(kCaptionColour)));
     return label;
 }
 
