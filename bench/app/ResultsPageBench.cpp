@@ -125,25 +125,24 @@ int main(int argc, char** argv)
     view.show(results, chosen);
     report("show the results (tree, statistics)", clock);
 
-    view.showCategory(extract::RecoveryCategory::CameraRoll);
-    report("open Camera Roll", clock);
-    QTreeWidgetItem* photosNode = page.nodeOf(extract::RecoveryCategory::CameraRoll);
-    photosNode->setCheckState(0, Qt::Unchecked);
-    report("untick Camera Roll", clock);
-    photosNode->setCheckState(0, Qt::Checked);
-    report("tick Camera Roll", clock);
+    // Opens `category`, then unticks and ticks it whole.
+    const auto openAndTick = [&](extract::RecoveryCategory category, const QString& name) {
+        view.showCategory(category);
+        report(qPrintable(QStringLiteral("open ") + name), clock);
+        for (const Qt::CheckState state : {Qt::Unchecked, Qt::Checked}) {
+            page.nodeOf(category)->setCheckState(0, state);
+            report(qPrintable((state == Qt::Checked ? QStringLiteral("tick ")
+                                                    : QStringLiteral("untick ")) +
+                              name),
+                   clock);
+        }
+    };
+    openAndTick(extract::RecoveryCategory::CameraRoll, QStringLiteral("Camera Roll"));
     view.setFilter(true);
     report("only deleted photos (none)", clock);
     view.setFilter(false);
     report("every photo again", clock);
-
-    view.showCategory(extract::RecoveryCategory::Messages);
-    report("open Messages", clock);
-    QTreeWidgetItem* messagesNode = page.nodeOf(extract::RecoveryCategory::Messages);
-    messagesNode->setCheckState(0, Qt::Unchecked);
-    report("untick Messages", clock);
-    messagesNode->setCheckState(0, Qt::Checked);
-    report("tick Messages", clock);
+    openAndTick(extract::RecoveryCategory::Messages, QStringLiteral("Messages"));
 
     auto* list = page.findChild<QTreeView*>(QStringLiteral("DataList"));
     const QModelIndex biggest = view.rowOf(&results.conversations.back());

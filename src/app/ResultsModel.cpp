@@ -46,8 +46,7 @@ void ResultsModel::setRows(std::vector<const exporting::SelectionEntry*> entries
     beginResetModel();
     m_entries = std::move(entries);
     m_columnsOf = std::move(columnsOf);
-    m_texts.assign(m_entries.size(), {});
-    m_textsMade.assign(m_entries.size(), 0);
+    m_texts.assign(m_entries.size(), std::nullopt);
     m_shown.resize(m_entries.size());
     for (std::size_t i = 0; i < m_shown.size(); ++i) {
         m_shown[i] = i;
@@ -92,11 +91,11 @@ void ResultsModel::refreshChecks()
 
 const QStringList& ResultsModel::columnTexts(std::size_t index) const
 {
-    if (m_textsMade[index] == 0) {
-        m_texts[index] = m_columnsOf ? m_columnsOf(*m_entries[index]) : QStringList();
-        m_textsMade[index] = 1;
+    std::optional<QStringList>& texts = m_texts[index];
+    if (!texts) {
+        texts = m_columnsOf ? m_columnsOf(*m_entries[index]) : QStringList();
     }
-    return m_texts[index];
+    return *texts;
 }
 
 const exporting::SelectionEntry* ResultsModel::entryAt(int row) const

@@ -8,6 +8,7 @@
 #include "export/CStatisticsObj.h"
 
 #include <functional>
+#include <optional>
 #include <vector>
 
 #include <QAbstractTableModel>
@@ -74,8 +75,7 @@ private:
     std::vector<const exporting::SelectionEntry*> m_entries;
     ColumnsOf m_columnsOf;
     // Each entry's texts, made when first asked for.
-    mutable std::vector<QStringList> m_texts;
-    mutable std::vector<char> m_textsMade;
+    mutable std::vector<std::optional<QStringList>> m_texts;
     // The setRows positions of the shown rows, in order.
     std::vector<std::size_t> m_shown;
     QStringList m_headings;

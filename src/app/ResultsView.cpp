@@ -621,8 +621,8 @@ void ResultsView::applyMark()
     m_updating = true;
     m_rows->setShown(shown);
     // The row chosen before stays chosen while it is shown.
-    if (chosen != nullptr && m_rows->rowOf(chosen->key) >= 0) {
-        m_ui.DataList->setCurrentIndex(m_rows->index(m_rows->rowOf(chosen->key), 0));
+    if (chosen != nullptr) {
+        chooseRow(m_rows->rowOf(chosen->key));
     }
     m_updating = false;
     refreshSearchCount();
