@@ -256,10 +256,12 @@ void finishContact(ContactRecord& contact)
         contact.phones += (contact.phones.empty() ? "" : "\n") + phone.value;
     }
     for (const ContactValue& email : contact.emailList) {
-        contact.email += (contact.email.empty() ? "" : " ") + email.value;
+        contact.email += contact.email.empty() ? "" : " ";
+        contact.email += email.value;
     }
     for (const ContactAddress& address : contact.addresses) {
-        contact.address += (contact.address.empty() ? "" : "\n") + addressText(address);
+        contact.address += contact.address.empty() ? "" : "\n";
+        contact.address += addressText(address);
     }
     if (!contact.urlList.empty()) {
         contact.url = contact.urlList.front().value;

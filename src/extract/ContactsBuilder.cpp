@@ -75,6 +75,19 @@ void fillLists(ContactRecord& contact)
     }
 }
 
+// Appends `value` to `lines` on a line of its own, after "`label`: " when there is a label.
+void appendLabelledLine(std::string& lines, const std::string& label, const std::string& value)
+{
+    if (!lines.empty()) {
+        lines += '\n';
+    }
+    if (!label.empty()) {
+        lines += label;
+        lines += ": ";
+    }
+    lines += value;
+}
+
 } // namespace
 
 std::string cleanPhoneText(std::string_view raw)
@@ -124,8 +137,7 @@ std::string labelledLines(const std::vector<ContactValue>& values)
 {
     std::string lines;
     for (const ContactValue& value : values) {
-        lines += (lines.empty() ? "" : "\n") + (value.label.empty() ? "" : value.label + ": ") +
-                 value.value;
+        appendLabelledLine(lines, value.label, value.value);
     }
     return lines;
 }
@@ -134,8 +146,7 @@ std::string addressLines(const std::vector<ContactAddress>& addresses)
 {
     std::string lines;
     for (const ContactAddress& address : addresses) {
-        lines += (lines.empty() ? "" : "\n") + (address.label.empty() ? "" : address.label + ": ") +
-                 addressText(address);
+        appendLabelledLine(lines, address.label, addressText(address));
     }
     return lines;
 }
