@@ -28,10 +28,16 @@ void measure(int contacts)
     for (int i = 0; i < contacts; ++i) {
         const std::string national = nationalNumber(i);
         auto& row = rows[static_cast<std::size_t>(i)];
-        row.first = "Contact " + std::to_string(i);
-        row.phone = "(" + national.substr(0, 3) + ") " + national.substr(3, 3) + "-" +
-                    national.substr(6) + " 1" + national + " " + national + " +1" + national + " ";
-        row.email = "person" + std::to_string(i) + "@example.com ";
+        row.first = std::string("Contact ").append(std::to_string(i));
+        // The number as written, then the machine-made variants the device adds.
+        row.phone = std::string("(")
+                        .append(national, 0, 3)
+                        .append(") ")
+                        .append(national, 3, 3)
+                        .append("-")
+                        .append(national, 6)
+                        .append(" 1" + national + " " + national + " +1" + national + " ");
+        row.email = std::string("person").append(std::to_string(i)).append("@example.com ");
     }
     const auto start = std::chrono::steady_clock::now();
     extract::AddressBookIndex index(rows);
