@@ -7,6 +7,7 @@
 #include "app/CMessageBox.h"
 #include "app/CPreviewProcessWnd.h"
 #include "app/Colours.h"
+#include "app/CopyMenu.h"
 #include "app/ImageLoading.h"
 #include "app/MediaPage.h"
 #include "app/PhotoTexts.h"
@@ -17,8 +18,6 @@
 #include "extract/ConversationNames.h"
 #include "extract/NotesBuilder.h"
 
-#include <QApplication>
-#include <QClipboard>
 #include <QDesktopServices>
 #include <QFileInfo>
 #include <QGridLayout>
@@ -26,7 +25,6 @@
 #include <QImage>
 #include <QLabel>
 #include <QListView>
-#include <QMenu>
 #include <QResizeEvent>
 #include <QStackedWidget>
 #include <QTextEdit>
@@ -213,11 +211,7 @@ QListView* CPreviewPanel::makeMessagesList()
         if (!row.isValid()) {
             return;
         }
-        QMenu menu;
-        menu.addAction(tr("Copy"), [row] {
-            QApplication::clipboard()->setText(row.data(Qt::DisplayRole).toString());
-        });
-        menu.exec(m_messages->viewport()->mapToGlobal(at));
+        showCopyMenu(m_messages->viewport()->mapToGlobal(at), row.data(Qt::DisplayRole).toString());
     });
     return m_messages;
 }

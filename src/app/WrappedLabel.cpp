@@ -1,13 +1,11 @@
 // The text that wraps inside words when it must.
 #include "app/WrappedLabel.h"
 
+#include "app/CopyMenu.h"
 #include "app/WrappedText.h"
 
 #include <cmath>
 
-#include <QAction>
-#include <QApplication>
-#include <QClipboard>
 #include <QPainter>
 
 namespace app {
@@ -27,12 +25,10 @@ WrappedLabel::WrappedLabel(const QString& text, QWidget* parent)
     QSizePolicy policy(QSizePolicy::Preferred, QSizePolicy::Preferred);
     policy.setHeightForWidth(true);
     setSizePolicy(policy);
-    auto* copy = new QAction(tr("Copy"), this);
-    connect(copy, &QAction::triggered, this, [this] {
-        QApplication::clipboard()->setText(this->text());
+    setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(this, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
+        showCopyMenu(mapToGlobal(at), this->text());
     });
-    addAction(copy);
-    setContextMenuPolicy(Qt::ActionsContextMenu);
 }
 
 QSize WrappedLabel::margins() const
